@@ -1,0 +1,69 @@
+// Image converter state and operations: a BMP is decoded into the globals
+// below by the loader, then written out as assembler include text.
+#ifndef IMGTRELL_H
+#define IMGTRELL_H
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// Exit statuses of the program.
+enum {
+    STATUS_USAGE = 0,      // usage text shown
+    STATUS_CONVERTED = 1,  // picture converted
+    STATUS_FAILED = 2      // input refused or output not written
+};
+
+// Output mode: 0 vertical strips, 1 horizontal rows, 2 palette indices.
+// Set before loading; the loader stores palette indices for 4- and 8-bit
+// pictures only in mode 2.
+extern int32_t imgmode;
+extern int32_t imgwidth;
+extern int32_t imgheight;  // always positive, whatever the stored row order
+// One byte per pixel, row-major, row 0 the top row of the picture: 0/1 by
+// the blue threshold, or a palette index (4- and 8-bit pictures in mode 2).
+extern std::vector<uint8_t> imgbuffer;
+// Palette colours as ARGB (alpha in bits 24-31, blue in bits 0-7).
+extern std::array<uint32_t, 256> pal;
+extern int32_t numcolors;
+
+// Pixel stores. x is the column, y the image row (0 = top); a column at or
+// past imgwidth is dropped.
+void bmp_drawpixel(int32_t x, int32_t y, uint32_t color);
+void bmp_drawpixel8(int32_t x, int32_t y, uint32_t value);
+
+// Reads the BMP at path whole and decodes it into the globals. Prints the
+// header line, or one line naming the file and the cause of a refusal.
+// Returns 1 when the picture was loaded, 0 when it was refused.
+int LoadBMP(const char* path);
+
+// Decodes a BMP held in memory; path is used only in messages.
+int DecodeBMP(const uint8_t* data, size_t size, const char* path);
+
+// 1 when the ARGB colour is the magenta colour key, else 0.
+int CheckTransparency(uint32_t color);
+
+// Write the include text to an open stream. They return 0 when every byte
+// was written, -1 on a write error (errno tells the cause).
+int WritePicData(FILE* out, const char* path);
+int WritePalData(FILE* out);
+
+// Writes picdata.inc (and picpal.inc in mode 2) into the current folder
+// through temporary files, so a failed write leaves earlier files intact.
+// Prints the palette colours; prints one line and returns 0 on failure.
+int WriteImageFiles(const char* path);
+
+// Platform layer (platform.cpp).
+// Waits for one key press without echo when standard input is a terminal;
+// returns at once otherwise.
+void WaitForKey();
+// Opens a new temporary file beside name for text output; stores its name in
+// tmpname. Returns nullptr with errno set on failure.
+FILE* OpenTempOutput(const char* name, std::string& tmpname);
+// Moves the finished temporary file over name, replacing it. 0 on success.
+int MoveIntoPlace(const char* tmpname, const char* name);
+
+#endif

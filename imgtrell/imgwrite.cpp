@@ -1,0 +1,220 @@
+// Image include writer: picdata.inc with the picture, and picpal.inc with
+// the palette in palette mode. Text is gathered in a buffer and written in
+// large blocks; every write and close is checked.
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "imgtrell.h"
+
+// The stream being written, its buffer, and the errno of its first failed
+// write (0 while all is well).
+static FILE* outfile;
+static char outbuf[1 << 16];
+static size_t outlen;
+static int outerror;
+
+static const char HEX_DIGITS[] = "0123456789abcdef";
+
+static void StartOutput(FILE* out)
+{
+    outfile = out;
+    outlen = 0;
+    outerror = 0;
+}
+
+static void FlushOutput()
+{
+    if (outlen > 0 && outerror == 0 && std::fwrite(outbuf, 1, outlen, outfile) != outlen)
+        outerror = errno ? errno : EIO;
+    outlen = 0;
+}
+
+// Ends the output: 0 when every byte reached the stream, else -1 with errno.
+static int FinishOutput()
+{
+    FlushOutput();
+    if (outerror == 0 && std::fflush(outfile) != 0)
+        outerror = errno ? errno : EIO;
+    if (outerror == 0)
+        return 0;
+    errno = outerror;
+    return -1;
+}
+
+static void PutText(const char* text, size_t length)
+{
+    if (outlen + length > sizeof outbuf) {
+        FlushOutput();
+        if (length > sizeof outbuf) {  // only a very long path in the comment
+            if (outerror == 0 && std::fwrite(text, 1, length, outfile) != length)
+                outerror = errno ? errno : EIO;
+            return;
+        }
+    }
+    std::memcpy(outbuf + outlen, text, length);
+    outlen += length;
+}
+
+static void PutString(const char* text) { PutText(text, std::strlen(text)); }
+
+// Writes one data value as "#xx,".
+static void PutValue(uint8_t value)
+{
+    if (outlen + 4 > sizeof outbuf)
+        FlushOutput();
+    char* p = outbuf + outlen;
+    p[0] = '#';
+    p[1] = HEX_DIGITS[value >> 4];
+    p[2] = HEX_DIGITS[value & 15];
+    p[3] = ',';
+    outlen += 4;
+}
+
+// Four lowercase hex digits.
+static void PutWord(char* p, uint32_t word)
+{
+    for (int i = 3; i >= 0; i--, word >>= 4)
+        p[i] = HEX_DIGITS[word & 15];
+}
+
+int CheckTransparency(uint32_t color)
+{
+    uint32_t red = (color >> 16) & 0xFF, green = (color >> 8) & 0xFF, blue = color & 0xFF;
+    return red > 240 && green < 16 && blue > 240 ? 1 : 0;
+}
+
+// Packs columns x to x + 7 of an image row into one byte, column x in the
+// most significant bit; a non-zero pixel is a set bit, columns past the
+// width are 0.
+static uint8_t PackByte(const uint8_t* row, int32_t x)
+{
+    int32_t count = imgwidth - x < 8 ? imgwidth - x : 8;
+    uint8_t byte = 0;
+    for (int32_t i = 0; i < count; i++)
+        if (row[x + i] != 0)
+            byte |= uint8_t(0x80 >> i);
+    return byte;
+}
+
+static const uint8_t* ImageRow(int32_t y) { return imgbuffer.data() + size_t(y) * size_t(imgwidth); }
+
+// Mode 0: one line per strip of eight columns, one byte per image row.
+static void PutVertical()
+{
+    for (int32_t x = 0; x < imgwidth; x += 8) {
+        PutText("DB ", 3);
+        for (int32_t y = 0; y < imgheight; y++)
+            PutValue(PackByte(ImageRow(y), x));
+        PutText("\n", 1);
+    }
+}
+
+// Modes 1 and every mode but 0 and 2: one line per image row.
+static void PutHorizontal()
+{
+    for (int32_t y = 0; y < imgheight; y++) {
+        const uint8_t* row = ImageRow(y);
+        PutText("DB ", 3);
+        for (int32_t x = 0; x < imgwidth; x += 8)
+            PutValue(PackByte(row, x));
+        PutText("\n", 1);
+    }
+}
+
+// Mode 2: one value per pixel, 16 to a line: 0 for the colour key, else the
+// pixel byte plus one, kept to 8 bits.
+static void PutPalette()
+{
+    uint8_t value[256];
+    for (size_t p = 0; p < 256; p++)
+        value[p] = CheckTransparency(pal[p]) ? 0 : uint8_t(p + 1);
+    for (int32_t y = 0; y < imgheight; y++) {
+        const uint8_t* row = ImageRow(y);
+        PutText("DB ", 3);
+        for (int32_t x = 0; x < imgwidth; x++) {
+            PutValue(value[row[x]]);
+            if (x % 16 == 15 && x != imgwidth - 1)
+                PutText("\nDB ", 4);
+        }
+        PutText("\n", 1);
+    }
+}
+
+int WritePicData(FILE* out, const char* path)
+{
+    StartOutput(out);
+    if (std::fprintf(out, ";image: %s - %d x %d\n", path, imgwidth, imgheight) < 0)
+        outerror = errno ? errno : EIO;
+    PutString("IMGDATA:\n");
+    if (imgmode == 2)
+        PutPalette();
+    else if (imgmode == 0)
+        PutVertical();
+    else
+        PutHorizontal();
+    PutText("\n", 1);
+    return FinishOutput();
+}
+
+int WritePalData(FILE* out)
+{
+    StartOutput(out);
+    PutString("PALDATA:\n");
+    for (int32_t i = 0; i < numcolors; i++) {
+        uint32_t color = pal[size_t(i)];
+        std::printf("%08x\n", unsigned(color));
+        char line[] = "DW #0000,#0000\n";
+        PutWord(line + 4, color >> 16);
+        PutWord(line + 10, color & 0xFFFF);
+        PutText(line, sizeof line - 1);
+    }
+    return FinishOutput();
+}
+
+// Writes one include file through a temporary file; on success its name is
+// left in tmpname for MoveIntoPlace. Prints the failure and returns 0.
+static int WriteTempFile(const char* name, std::string& tmpname, const char* path)
+{
+    FILE* out = OpenTempOutput(name, tmpname);
+    if (!out) {
+        std::printf("Error: cannot create %s: %s\n", name, std::strerror(errno));
+        return 0;
+    }
+    int failed = path ? WritePicData(out, path) : WritePalData(out);
+    int cause = errno;
+    if (std::fclose(out) != 0 && !failed) {
+        failed = -1;
+        cause = errno;
+    }
+    if (failed) {
+        std::printf("Error: cannot write %s: %s\n", name, std::strerror(cause));
+        std::remove(tmpname.c_str());
+        return 0;
+    }
+    return 1;
+}
+
+int WriteImageFiles(const char* path)
+{
+    std::string datatmp, paltmp;
+    if (!WriteTempFile("picdata.inc", datatmp, path))
+        return 0;
+    if (imgmode == 2 && !WriteTempFile("picpal.inc", paltmp, nullptr)) {
+        std::remove(datatmp.c_str());
+        return 0;
+    }
+    if (MoveIntoPlace(datatmp.c_str(), "picdata.inc") != 0) {
+        std::printf("Error: cannot replace picdata.inc: %s\n", std::strerror(errno));
+        std::remove(datatmp.c_str());
+        if (imgmode == 2)
+            std::remove(paltmp.c_str());
+        return 0;
+    }
+    if (imgmode == 2 && MoveIntoPlace(paltmp.c_str(), "picpal.inc") != 0) {
+        std::printf("Error: cannot replace picpal.inc: %s\n", std::strerror(errno));
+        std::remove(paltmp.c_str());
+        return 0;
+    }
+    return 1;
+}
