@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdarg>
 #include <cstring>
+#include <exception>
 #include <new>
 
 #include "imgtrell.h"
@@ -259,12 +260,13 @@ int DecodeBMP(const uint8_t* data, size_t size, const char* path)
 // Reads the whole stream into filedata. Returns 0 on a read error.
 static int ReadWholeFile(FILE* file)
 {
-    // The size is only a hint (it is absent for pipes); reading goes on
-    // until the end of the stream either way.
+    // The size is only a hint: pipes have none and directories claim an
+    // absurd one. Reading goes on until the end of the stream either way.
+    const long MAX_FIRST_READ = 1L << 28;
     size_t chunk = 1 << 16;
     if (std::fseek(file, 0, SEEK_END) == 0) {
         long end = std::ftell(file);
-        if (end > 0)
+        if (end > 0 && end < MAX_FIRST_READ)
             chunk = size_t(end) + 1;  // one more byte sees the end in one read
         std::rewind(file);
     }
@@ -289,7 +291,7 @@ int LoadBMP(const char* path)
     int ok;
     try {
         ok = ReadWholeFile(file);
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {  // bad_alloc or length_error
         std::fclose(file);
         return Refuse(path, "cannot read: out of memory");
     }

@@ -1,0 +1,352 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "bmp_builder.h"
+#include "imgtrell.h"
+
+namespace {
+
+struct Loaded {
+    int result;
+    std::string console;
+};
+
+Loaded Decode(const std::vector<uint8_t>& bytes, int32_t mode = 1)
+{
+    imgmode = mode;
+    testing::internal::CaptureStdout();
+    int result = DecodeBMP(bytes.data(), bytes.size(), "t.bmp");
+    return {result, testing::internal::GetCapturedStdout()};
+}
+
+// The image buffer as text, one character per pixel, rows joined by '/'.
+std::string Pixels()
+{
+    std::string s;
+    for (int32_t y = 0; y < imgheight; y++) {
+        if (y)
+            s += '/';
+        for (int32_t x = 0; x < imgwidth; x++)
+            s += char('0' + imgbuffer[size_t(y) * size_t(imgwidth) + size_t(x)]);
+    }
+    return s;
+}
+
+BmpFields OneBit(int32_t width, int32_t height, std::vector<std::vector<uint8_t>> rows)
+{
+    BmpFields f;
+    f.width = width;
+    f.height = height;
+    f.bpp = 1;
+    f.colorsused = 2;
+    f.palette = {0x000000, 0xFFFFFF};
+    f.rows = std::move(rows);
+    return f;
+}
+
+TEST(LoadBMP, OneBitRowOrderFollowsTheHeightSign)
+{
+    auto up = Decode(MakeBMP(OneBit(8, 2, {{0xFF}, {0x00}})));
+    EXPECT_EQ(up.result, 1);
+    EXPECT_EQ(up.console, "w: 8, h: 2,bpp: 1, comp: 0 \n");
+    EXPECT_EQ(Pixels(), "11111111/00000000");  // stored first = bottom row
+
+    auto down = Decode(MakeBMP(OneBit(8, -2, {{0xFF}, {0x00}})));
+    EXPECT_EQ(down.console, "w: 8, h: 2,bpp: 1, comp: 0 \n");
+    EXPECT_EQ(Pixels(), "00000000/11111111");
+}
+
+TEST(LoadBMP, OneBitIgnoresPaletteAndSkipsStridePadding)
+{
+    // 12 wide: two pixel bytes and two padding bytes per row; the four bits
+    // past the width are dropped. A white index 0 changes nothing.
+    BmpFields f = OneBit(12, -2, {{0x80, 0x1F, 0xEE, 0xEE}, {0x00, 0x0F, 0xEE, 0xEE}});
+    f.palette = {0xFFFFFF, 0x000000};
+    Decode(MakeBMP(f));
+    EXPECT_EQ(Pixels(), "011111111110/111111111111");
+}
+
+TEST(LoadBMP, HeaderLineIsTheSameForBothRowOrders)
+{
+    std::vector<std::vector<uint8_t>> rows(32, std::vector<uint8_t>(8, 0));
+    EXPECT_EQ(Decode(MakeBMP(OneBit(64, 32, rows))).console, "w: 64, h: 32,bpp: 1, comp: 0 \n");
+    EXPECT_EQ(Decode(MakeBMP(OneBit(64, -32, rows))).console, "w: 64, h: 32,bpp: 1, comp: 0 \n");
+}
+
+BmpFields FourBit(int32_t width, std::vector<uint8_t> row)
+{
+    BmpFields f;
+    f.width = width;
+    f.height = 1;
+    f.bpp = 4;
+    for (uint32_t i = 0; i < 16; i++)
+        f.palette.push_back(i % 2 ? 0x0000FF : 0xFFFF00);  // odd indices blue
+    f.rows = {std::move(row)};
+    return f;
+}
+
+TEST(LoadBMP, FourBitStoresIndicesInPaletteModeElseTheBlueThreshold)
+{
+    BmpFields f = FourBit(5, {0x12, 0x3F, 0xA7});
+    Decode(MakeBMP(f), 2);
+    std::vector<uint8_t> expect = {1, 2, 3, 15, 10};
+    EXPECT_EQ(imgbuffer, expect);  // the low nibble of the last byte is dropped
+    Decode(MakeBMP(f), 0);
+    EXPECT_EQ(Pixels(), "10110");
+}
+
+TEST(LoadBMP, PaletteSizeFollowsColoursUsed)
+{
+    struct Case {
+        uint16_t bpp;
+        int32_t colorsused;
+        int32_t expected;
+    };
+    const Case cases[] = {{4, 0, 16}, {4, 5, 5}, {4, 20, 20}, {8, 0, 256}, {8, 300, 256},
+                          {8, -3, -3}, {24, 0, 0}, {24, 7, 7}, {1, 300, 256}};
+    for (const Case& c : cases) {
+        BmpFields f;
+        f.width = 1;
+        f.bpp = c.bpp;
+        f.colorsused = c.colorsused;
+        for (uint32_t i = 0; i < 256; i++)
+            f.palette.push_back(0x010101 * i);
+        f.rows = {{0, 0, 0, 0}};
+        Decode(MakeBMP(f));
+        SCOPED_TRACE(testing::Message() << c.bpp << " bpp, colours used " << c.colorsused);
+        EXPECT_EQ(numcolors, c.expected);
+        int32_t loaded = (c.bpp == 4 || c.bpp == 8) && c.expected > 0 ? c.expected : 0;
+        for (int32_t i = 0; i < 256; i++)
+            EXPECT_EQ(pal[size_t(i)], i < loaded ? 0xFF000000u + 0x010101u * uint32_t(i) : 0u) << i;
+    }
+}
+
+TEST(LoadBMP, PaletteFollowsTheInformationHeader)
+{
+    // Headers of 108 and 124 bytes put the palette further on; one shorter
+    // than 40 bytes is read from the usual place.
+    for (uint32_t infosize : {12u, 40u, 108u, 124u}) {
+        BmpFields f;
+        f.infosize = infosize;
+        f.width = 2;
+        f.bpp = 8;
+        f.colorsused = 2;
+        f.palette = {0x12ABCD, 0x345678};
+        f.rows = {{1, 0}};
+        Decode(MakeBMP(f));
+        EXPECT_EQ(pal[0], 0xFF12ABCDu) << infosize;
+        EXPECT_EQ(pal[1], 0xFF345678u) << infosize;
+        EXPECT_EQ(Pixels(), "01");
+    }
+}
+
+TEST(LoadBMP, EightBitIndicesAndThresholdsOfTheirColours)
+{
+    BmpFields f;
+    f.width = 4;
+    f.bpp = 8;
+    f.colorsused = 8;
+    f.palette = {0, 0, 0, 0, 0, 0, 0, 0x000080};
+    f.rows = {{7, 0, 9, 255}};
+    Decode(MakeBMP(f), 2);
+    std::vector<uint8_t> raw = {7, 0, 9, 255};
+    EXPECT_EQ(imgbuffer, raw);
+    Decode(MakeBMP(f), 0);
+    EXPECT_EQ(Pixels(), "1000");  // indices past the count find colour 0
+}
+
+TEST(LoadBMP, DirectColourDepthsThresholdTheBlueTheyForm)
+{
+    struct Case {
+        uint16_t bpp;
+        uint32_t compression;
+        std::vector<uint8_t> pixel;
+        uint8_t stored;
+    };
+    const Case cases[] = {
+        {24, 0, {0x80, 0x00, 0x00}, 1},   // blue 128
+        {24, 0, {0x7F, 0xFF, 0xFF}, 0},   // blue 127, red and green play no part
+        {15, 0, {0x10, 0x00}, 1},         // 5-5-5 blue 16 * 8 = 128
+        {15, 0, {0xEF, 0xFF}, 0},         // blue 15 * 8 = 120
+        {16, 0, {0x0F, 0x0F}, 0},         // 5-5-5: blue 120
+        {16, 3, {0x0F, 0x0F}, 1},         // 4-4-4: blue 240
+        {16, 3, {0xF7, 0xFF}, 0},         // 4-4-4: blue 7 * 16 = 112
+        {32, 0, {0x80, 0x20, 0x30, 0x40}, 1},  // blue, green, red, alpha
+        {32, 3, {0x80, 0x20, 0x30, 0x40}, 0},  // alpha, blue, green, red
+        {32, 3, {0x10, 0x90, 0x30, 0x40}, 1},
+        {24, 1, {0xFF, 0x00, 0x00}, 1},   // run-length codes read as plain rows
+        {24, 2, {0x00, 0x00, 0x00}, 0},
+        {32, 0x10003, {0x10, 0x90, 0, 0}, 1},  // only the low 16 bits count
+    };
+    for (const Case& c : cases) {
+        BmpFields f;
+        f.width = 1;
+        f.bpp = c.bpp;
+        f.compression = c.compression;
+        f.rows = {c.pixel};
+        SCOPED_TRACE(testing::Message() << c.bpp << " bpp, compression " << c.compression);
+        for (int32_t mode : {0, 2}) {
+            ASSERT_EQ(Decode(MakeBMP(f), mode).result, 1);
+            EXPECT_EQ(imgbuffer[0], c.stored);
+        }
+    }
+}
+
+TEST(LoadBMP, FullThirtyTwoBitPixelOffset)
+{
+    BmpFields f;
+    f.width = 1;
+    f.rows = {{0xFF, 0, 0}};
+    f.dataoffset = 0x10000 + 54;  // the low 16 bits alone would point at 54
+    std::vector<uint8_t> bytes = MakeBMP(f);
+    bytes[54] = 0x00;
+    EXPECT_EQ(Decode(bytes).result, 1);
+    EXPECT_EQ(Pixels(), "1");
+}
+
+TEST(LoadBMP, ZeroSizedPicturesTakeNoPixelBytes)
+{
+    BmpFields f;
+    f.width = 0;
+    f.height = 5;
+    f.dataoffset = 4000;  // past the end, but nothing is read from there
+    std::vector<uint8_t> bytes = MakeBMP(f);
+    bytes.resize(54);
+    EXPECT_EQ(Decode(bytes).result, 1);
+    EXPECT_EQ(imgheight, 5);
+    EXPECT_TRUE(imgbuffer.empty());
+    Put32(bytes, 18, 7);
+    Put32(bytes, 22, 0);
+    EXPECT_EQ(Decode(bytes).result, 1);
+}
+
+TEST(LoadBMP, LastRowNeedsOnlyTheBytesItTakes)
+{
+    // Three 24-bit pixels take 9 bytes of a 12-byte stride; a file that ends
+    // right after them is whole, one byte less is not.
+    BmpFields f;
+    f.width = 3;
+    f.height = 2;
+    f.rows = {std::vector<uint8_t>(12, 0xFF), std::vector<uint8_t>(12, 0)};
+    std::vector<uint8_t> bytes = MakeBMP(f);
+    bytes.resize(bytes.size() - 3);
+    EXPECT_EQ(Decode(bytes).result, 1);
+    bytes.pop_back();
+    auto refused = Decode(bytes);
+    EXPECT_EQ(refused.result, 0);
+    EXPECT_EQ(refused.console, "w: 3, h: 2,bpp: 24, comp: 0 \n"
+                               "Error: t.bmp: file too short: pixel row 2 of 2 ends at byte 75, the file has 74\n");
+}
+
+TEST(LoadBMP, RefusesWhatItCannotDecode)
+{
+    auto header = [](void (*edit)(std::vector<uint8_t>&)) {
+        BmpFields f;
+        f.width = 2;
+        f.height = 2;
+        f.bpp = 8;
+        f.colorsused = 4;
+        f.palette = {1, 2, 3, 4};
+        f.rows = {{0, 1}, {2, 3}};
+        std::vector<uint8_t> b = MakeBMP(f);
+        edit(b);
+        return b;
+    };
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        const char* console;
+    };
+    const Case cases[] = {
+        {"empty", {}, "Error: t.bmp: file too short: 0 bytes, a BMP header takes 54\n"},
+        {"53 bytes", header([](std::vector<uint8_t>& b) { b.resize(53); }),
+         "Error: t.bmp: file too short: 53 bytes, a BMP header takes 54\n"},
+        {"negative width", header([](std::vector<uint8_t>& b) { Put32(b, 18, uint32_t(-2)); }),
+         "Error: t.bmp: width -2 is negative\n"},
+        {"lowest height", header([](std::vector<uint8_t>& b) { Put32(b, 22, 0x80000000u); }),
+         "Error: t.bmp: height -2147483648 is out of range\n"},
+        {"2 bpp", header([](std::vector<uint8_t>& b) { b[28] = 2; }),
+         "Error: t.bmp: 2 bits per pixel is not supported (1, 4, 8, 15, 16, 24 or 32)\n"},
+        {"0 bpp", header([](std::vector<uint8_t>& b) { b[28] = 0; }),
+         "Error: t.bmp: 0 bits per pixel is not supported (1, 4, 8, 15, 16, 24 or 32)\n"},
+        {"48 bpp", header([](std::vector<uint8_t>& b) { b[28] = 48; }),
+         "Error: t.bmp: 48 bits per pixel is not supported (1, 4, 8, 15, 16, 24 or 32)\n"},
+        {"palette past the end", header([](std::vector<uint8_t>& b) { Put32(b, 46, 40); }),
+         "w: 2, h: 2,bpp: 8, comp: 0 \n"
+         "Error: t.bmp: file too short: 40 palette colours at offset 54 need 213 bytes, the file has 78\n"},
+        {"header size points the palette away",
+         header([](std::vector<uint8_t>& b) { Put32(b, 14, 0xFFFFFFF0u); }),
+         "w: 2, h: 2,bpp: 8, comp: 0 \n"
+         "Error: t.bmp: file too short: 4 palette colours at offset 4294967294 need 4294967309 bytes, the file has 78\n"},
+        {"pixels past the end", header([](std::vector<uint8_t>& b) { b.resize(74); }),
+         "w: 2, h: 2,bpp: 8, comp: 0 \n"
+         "Error: t.bmp: file too short: pixel row 2 of 2 ends at byte 76, the file has 74\n"},
+        {"pixel offset past the end", header([](std::vector<uint8_t>& b) { Put32(b, 10, 0xFFFFFFFFu); }),
+         "w: 2, h: 2,bpp: 8, comp: 0 \n"
+         "Error: t.bmp: file too short: pixel row 1 of 2 ends at byte 4294967297, the file has 78\n"},
+        {"largest sizes", header([](std::vector<uint8_t>& b) {
+             Put32(b, 18, 0x7FFFFFFF);
+             Put32(b, 22, 0x7FFFFFFF);
+             b[28] = 32;
+         }),
+         "w: 2147483647, h: 2147483647,bpp: 32, comp: 0 \n"
+         "Error: t.bmp: file too short: pixel row 1 of 2147483647 ends at byte 8589934658, the file has 78\n"},
+    };
+    for (const Case& c : cases) {
+        auto loaded = Decode(c.bytes);
+        EXPECT_EQ(loaded.result, 0) << c.what;
+        EXPECT_EQ(loaded.console, c.console) << c.what;
+    }
+}
+
+TEST(LoadBMP, ReportsFilesItCannotRead)
+{
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(LoadBMP("no/such/file.bmp"), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Error: no/such/file.bmp: cannot open: No such file or directory\n");
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(LoadBMP("."), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error: .: cannot read: Is a directory\n");
+}
+
+TEST(LoadBMP, ReadsTheFileWhole)
+{
+    BmpFields f;
+    f.width = 300;
+    f.height = -200;
+    f.rows.assign(200, std::vector<uint8_t>(900, 0));
+    f.rows[199][0] = 0xFF;  // bottom-left pixel blue
+    std::vector<uint8_t> bytes = MakeBMP(f);
+    std::string path = testing::TempDir() + "whole.bmp";
+    FILE* out = std::fopen(path.c_str(), "wb");
+    ASSERT_TRUE(out);
+    std::fwrite(bytes.data(), 1, bytes.size(), out);
+    std::fclose(out);
+    imgmode = 1;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(LoadBMP(path.c_str()), 1);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(imgbuffer[199u * 300u], 1);
+    EXPECT_EQ(imgbuffer[199u * 300u + 1], 0);
+    std::remove(path.c_str());
+}
+
+TEST(PixelStores, DropColumnsPastTheWidth)
+{
+    imgwidth = 2;
+    imgheight = 2;
+    imgbuffer.assign(4, 9);
+    bmp_drawpixel(1, 1, 0xFF000080);
+    bmp_drawpixel(0, 1, 0xFFFFFF7F);
+    bmp_drawpixel8(0, 0, 0x1FF);
+    bmp_drawpixel8(2, 0, 5);  // past the width: dropped
+    bmp_drawpixel(2, 0, 0xFF);
+    std::vector<uint8_t> expect = {0xFF, 9, 0, 1};
+    EXPECT_EQ(imgbuffer, expect);
+}
+
+}  // namespace
