@@ -22,6 +22,9 @@ static std::vector<uint8_t> filedata;
 // 14-byte file header plus the 40-byte information header.
 static const size_t BMP_HEADER_SIZE = 54;
 
+// Largest width or height of a picture whose other side is 0.
+static const int32_t MAX_EMPTY_SIDE = 65535;
+
 static uint16_t Read16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 
 static uint32_t Read32(const uint8_t* p)
@@ -187,6 +190,14 @@ int DecodeBMP(const uint8_t* data, size_t size, const char* path)
     if (!SupportedDepth(bpp))
         return Refuse(path, "%u bits per pixel is not supported (1, 4, 8, 15, 16, 24 or 32)",
                       unsigned(bpp));
+    bool topdown = height < 0;
+    if (topdown)
+        height = -height;
+    // A picture without pixels still writes a line per row (or per strip):
+    // keep a tiny file from asking for gigabytes of empty lines.
+    if ((width == 0 || height == 0) && (width > MAX_EMPTY_SIDE || height > MAX_EMPTY_SIDE))
+        return Refuse(path, "a picture of %d x %d has no pixels; an empty picture may measure at most %d",
+                      width, height, MAX_EMPTY_SIDE);
 
     int32_t colors = colorsused;
     if (colors == 0 && bpp == 4)
@@ -198,9 +209,6 @@ int DecodeBMP(const uint8_t* data, size_t size, const char* path)
     numcolors = colors;
 
     uint64_t stride = ((uint64_t(bpp) * uint64_t(width) + 31) >> 3) & ~uint64_t(3);
-    bool topdown = height < 0;
-    if (topdown)
-        height = -height;
     imgwidth = width;
     imgheight = height;
 

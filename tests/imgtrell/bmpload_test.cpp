@@ -218,7 +218,7 @@ TEST(LoadBMP, ZeroSizedPicturesTakeNoPixelBytes)
     EXPECT_EQ(Decode(bytes).result, 1);
     EXPECT_EQ(imgheight, 5);
     EXPECT_TRUE(imgbuffer.empty());
-    Put32(bytes, 18, 7);
+    Put32(bytes, 18, 65535);  // the widest empty picture
     Put32(bytes, 22, 0);
     EXPECT_EQ(Decode(bytes).result, 1);
 }
@@ -287,6 +287,16 @@ TEST(LoadBMP, RefusesWhatItCannotDecode)
         {"pixel offset past the end", header([](std::vector<uint8_t>& b) { Put32(b, 10, 0xFFFFFFFFu); }),
          "w: 2, h: 2,bpp: 8, comp: 0 \n"
          "Error: t.bmp: file too short: pixel row 1 of 2 ends at byte 4294967297, the file has 78\n"},
+        {"empty picture too tall", header([](std::vector<uint8_t>& b) {
+             Put32(b, 18, 0);
+             Put32(b, 22, uint32_t(-65536));
+         }),
+         "Error: t.bmp: a picture of 0 x 65536 has no pixels; an empty picture may measure at most 65535\n"},
+        {"empty picture too wide", header([](std::vector<uint8_t>& b) {
+             Put32(b, 18, 0x7FFFFFFF);
+             Put32(b, 22, 0);
+         }),
+         "Error: t.bmp: a picture of 2147483647 x 0 has no pixels; an empty picture may measure at most 65535\n"},
         {"largest sizes", header([](std::vector<uint8_t>& b) {
              Put32(b, 18, 0x7FFFFFFF);
              Put32(b, 22, 0x7FFFFFFF);
