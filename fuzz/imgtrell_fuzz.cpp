@@ -1,0 +1,59 @@
+// libFuzzer harness: arbitrary bytes through the BMP decoder and the include
+// writer. The first byte picks the mode; the rest is the file.
+#include <cstdio>
+#include <cstdlib>
+
+#include "imgtrell.h"
+
+static size_t CountLines(const char* text, size_t length)
+{
+    size_t lines = 0;
+    for (size_t i = 0; i < length; i++)
+        lines += text[i] == '\n';
+    return lines;
+}
+
+// Writes through an in-memory stream and returns the number of lines.
+static size_t WriteAndCount(bool palette)
+{
+    char* text = nullptr;
+    size_t length = 0;
+    FILE* out = open_memstream(&text, &length);
+    if (!out || (palette ? WritePalData(out) : WritePicData(out, "fuzz.bmp")) != 0)
+        std::abort();
+    std::fclose(out);
+    size_t lines = CountLines(text, length);
+    std::free(text);
+    return lines;
+}
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    // The loader's header line and the palette listing are not wanted here.
+    if (!std::freopen("/dev/null", "w", stdout))
+        std::abort();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    static const int32_t modes[] = {0, 1, 2, 7};
+    imgmode = modes[data[0] % 4];
+    if (!DecodeBMP(data + 1, size - 1, "fuzz.bmp"))
+        return 0;
+
+    size_t width = size_t(imgwidth), height = size_t(imgheight);
+    if (imgwidth < 0 || imgheight < 0 || imgbuffer.size() != width * height)
+        std::abort();
+    // Comment, label, the data lines of the mode, and the closing empty line.
+    size_t datalines = imgmode == 0   ? (width + 7) / 8
+                       : imgmode == 2 ? height * (width > 16 ? (width + 15) / 16 : 1)
+                                      : height;
+    if (WriteAndCount(false) != 3 + datalines)
+        std::abort();
+    if (imgmode == 2 && WriteAndCount(true) != 1 + size_t(numcolors > 0 ? numcolors : 0))
+        std::abort();
+    return 0;
+}
