@@ -4,20 +4,19 @@
 #include <climits>
 #include <cstdarg>
 #include <cstring>
-#include <exception>
-#include <new>
 
 #include "imgtrell.h"
 
 int32_t imgmode = 2;
 int32_t imgwidth = 0;
 int32_t imgheight = 0;
-std::vector<uint8_t> imgbuffer;
+uint8_t* imgbuffer = nullptr;
 std::array<uint32_t, 256> pal = {};
 int32_t numcolors = 0;
 
-// The whole-file copy; kept until the process ends.
-static std::vector<uint8_t> filedata;
+// The whole-file copy; kept until the process ends (or the next load).
+static uint8_t* filedata;
+static size_t filesize;
 
 // 14-byte file header plus the 40-byte information header.
 static const size_t BMP_HEADER_SIZE = 54;
@@ -167,7 +166,8 @@ int DecodeBMP(const uint8_t* data, size_t size, const char* path)
 {
     imgwidth = 0;
     imgheight = 0;
-    imgbuffer.clear();
+    FreeBlock(imgbuffer);
+    imgbuffer = nullptr;
     pal.fill(0);
     numcolors = 0;
 
@@ -244,14 +244,9 @@ int DecodeBMP(const uint8_t* data, size_t size, const char* path)
     }
 
     uint64_t pixels = uint64_t(width) * uint64_t(height);
-    try {
-        if (pixels > imgbuffer.max_size())
-            throw std::bad_alloc();
-        imgbuffer.resize(size_t(pixels));
-    } catch (const std::bad_alloc&) {
+    if (pixels > SIZE_MAX || !(imgbuffer = AllocateBlock(size_t(pixels))))
         return Refuse(path, "cannot allocate %llu bytes for a %d x %d picture",
                       (unsigned long long)pixels, width, height);
-    }
 
     uint8_t indexbits[256];
     for (size_t i = 0; i < 256; i++)
@@ -260,35 +255,48 @@ int DecodeBMP(const uint8_t* data, size_t size, const char* path)
     for (int32_t r = 0; r < height; r++) {
         int32_t y = topdown ? r : height - 1 - r;
         const uint8_t* src = data + dataoffset + size_t(r) * stride;
-        DecodeRow(bpp, compression, src, imgbuffer.data() + size_t(y) * size_t(width), indexbits);
+        DecodeRow(bpp, compression, src, imgbuffer + size_t(y) * size_t(width), indexbits);
     }
     return 1;
 }
 
-// Reads the whole stream into filedata. Returns 0 on a read error.
+// Reads the whole stream into filedata. Returns 0 with errno set on a read
+// error, or with errno ENOMEM when the file does not fit in memory.
 static int ReadWholeFile(FILE* file)
 {
     // The size is only a hint: pipes have none and directories claim an
     // absurd one. Reading goes on until the end of the stream either way.
-    const long MAX_FIRST_READ = 1L << 28;
-    size_t chunk = 1 << 16;
+    size_t capacity = size_t(1) << 16;
     if (std::fseek(file, 0, SEEK_END) == 0) {
         long end = std::ftell(file);
-        if (end > 0 && end < MAX_FIRST_READ)
-            chunk = size_t(end) + 1;  // one more byte sees the end in one read
+        if (end > 0 && uint64_t(end) < (uint64_t(1) << 40) && uint64_t(end) < SIZE_MAX / 2)
+            capacity = size_t(end) + 1;  // one more byte sees the end in one read
         std::rewind(file);
     }
-    size_t length = 0;
+    FreeBlock(filedata);
+    filesize = 0;
+    filedata = AllocateBlock(capacity);
     for (;;) {
-        filedata.resize(length + chunk);
-        size_t got = std::fread(filedata.data() + length, 1, chunk, file);
-        length += got;
-        if (got < chunk)
-            break;
-        chunk = length;
+        if (!filedata) {
+            errno = ENOMEM;
+            return 0;
+        }
+        size_t want = capacity - filesize;
+        size_t got = std::fread(filedata + filesize, 1, want, file);
+        filesize += got;
+        if (got < want)
+            return std::ferror(file) ? 0 : 1;
+        if (capacity > SIZE_MAX / 2) {
+            errno = ENOMEM;
+            return 0;
+        }
+        uint8_t* larger = AllocateBlock(capacity * 2);
+        if (larger)
+            std::memcpy(larger, filedata, filesize);
+        FreeBlock(filedata);
+        filedata = larger;
+        capacity *= 2;
     }
-    filedata.resize(length);
-    return std::ferror(file) ? 0 : 1;
 }
 
 int LoadBMP(const char* path)
@@ -296,16 +304,10 @@ int LoadBMP(const char* path)
     FILE* file = std::fopen(path, "rb");
     if (!file)
         return Refuse(path, "cannot open: %s", std::strerror(errno));
-    int ok;
-    try {
-        ok = ReadWholeFile(file);
-    } catch (const std::exception&) {  // bad_alloc or length_error
-        std::fclose(file);
-        return Refuse(path, "cannot read: out of memory");
-    }
-    int readerror = errno;
+    int ok = ReadWholeFile(file);
+    int cause = errno;
     std::fclose(file);
     if (!ok)
-        return Refuse(path, "cannot read: %s", std::strerror(readerror));
-    return DecodeBMP(filedata.data(), filedata.size(), path);
+        return Refuse(path, "cannot read: %s", std::strerror(cause));
+    return DecodeBMP(filedata, filesize, path);
 }

@@ -23,9 +23,10 @@ enum {
 extern int32_t imgmode;
 extern int32_t imgwidth;
 extern int32_t imgheight;  // always positive, whatever the stored row order
-// One byte per pixel, row-major, row 0 the top row of the picture: 0/1 by
-// the blue threshold, or a palette index (4- and 8-bit pictures in mode 2).
-extern std::vector<uint8_t> imgbuffer;
+// imgwidth x imgheight bytes, one per pixel, row-major, row 0 the top row
+// of the picture: 0/1 by the blue threshold, or a palette index (4- and
+// 8-bit pictures in mode 2). Null until a picture is loaded.
+extern uint8_t* imgbuffer;
 // Palette colours as ARGB (alpha in bits 24-31, blue in bits 0-7).
 extern std::array<uint32_t, 256> pal;
 extern int32_t numcolors;
@@ -65,5 +66,9 @@ void WaitForKey();
 FILE* OpenTempOutput(const char* name, std::string& tmpname);
 // Moves the finished temporary file over name, replacing it. 0 on success.
 int MoveIntoPlace(const char* tmpname, const char* name);
+// An uninitialised block for a whole file or a picture; nullptr when out of
+// memory. Large blocks are backed by huge pages where the system offers them.
+uint8_t* AllocateBlock(size_t size);
+void FreeBlock(uint8_t* block);
 
 #endif

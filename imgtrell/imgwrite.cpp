@@ -10,11 +10,15 @@
 // The stream being written, its buffer, and the errno of its first failed
 // write (0 while all is well).
 static FILE* outfile;
-static char outbuf[1 << 16];
+static char outbuf[1 << 20];
 static size_t outlen;
 static int outerror;
 
 static const char HEX_DIGITS[] = "0123456789abcdef";
+
+// Values are written in groups of at most 16 (a palette-mode line); this is
+// the most one group takes, with the line break and "DB " after it.
+static const size_t GROUP_ROOM = 16 * 4 + 4;
 
 static void StartOutput(FILE* out)
 {
@@ -42,33 +46,33 @@ static int FinishOutput()
     return -1;
 }
 
+// Where the next room bytes (at most the buffer's size) may be put.
+static char* Room(size_t room)
+{
+    if (outlen + room > sizeof outbuf)
+        FlushOutput();
+    return outbuf + outlen;
+}
+
+static void Advance(const char* end) { outlen = size_t(end - outbuf); }
+
 static void PutText(const char* text, size_t length)
 {
-    if (outlen + length > sizeof outbuf) {
-        FlushOutput();
-        if (length > sizeof outbuf) {  // only a very long path in the comment
-            if (outerror == 0 && std::fwrite(text, 1, length, outfile) != length)
-                outerror = errno ? errno : EIO;
-            return;
-        }
-    }
-    std::memcpy(outbuf + outlen, text, length);
-    outlen += length;
+    char* p = Room(length);
+    std::memcpy(p, text, length);
+    Advance(p + length);
 }
 
 static void PutString(const char* text) { PutText(text, std::strlen(text)); }
 
-// Writes one data value as "#xx,".
-static void PutValue(uint8_t value)
+// Writes one data value as "#xx," and returns the end.
+static char* PutValue(char* p, uint8_t value)
 {
-    if (outlen + 4 > sizeof outbuf)
-        FlushOutput();
-    char* p = outbuf + outlen;
     p[0] = '#';
     p[1] = HEX_DIGITS[value >> 4];
     p[2] = HEX_DIGITS[value & 15];
     p[3] = ',';
-    outlen += 4;
+    return p + 4;
 }
 
 // Four lowercase hex digits.
@@ -91,33 +95,43 @@ static uint8_t PackByte(const uint8_t* row, int32_t x)
 {
     int32_t count = imgwidth - x < 8 ? imgwidth - x : 8;
     uint8_t byte = 0;
-    for (int32_t i = 0; i < count; i++)
-        if (row[x + i] != 0)
-            byte |= uint8_t(0x80 >> i);
+    for (int32_t i = 0; i < 8; i++)
+        byte = uint8_t(byte << 1 | (i < count && row[x + i] != 0));
     return byte;
 }
 
-static const uint8_t* ImageRow(int32_t y) { return imgbuffer.data() + size_t(y) * size_t(imgwidth); }
+static const uint8_t* ImageRow(int32_t y) { return imgbuffer + size_t(y) * size_t(imgwidth); }
 
 // Mode 0: one line per strip of eight columns, one byte per image row.
 static void PutVertical()
 {
     for (int32_t x = 0; x < imgwidth; x += 8) {
         PutText("DB ", 3);
-        for (int32_t y = 0; y < imgheight; y++)
-            PutValue(PackByte(ImageRow(y), x));
+        for (int32_t y = 0; y < imgheight; y += 16) {
+            int32_t count = imgheight - y < 16 ? imgheight - y : 16;
+            char* p = Room(GROUP_ROOM);
+            for (int32_t i = 0; i < count; i++)
+                p = PutValue(p, PackByte(ImageRow(y + i), x));
+            Advance(p);
+        }
         PutText("\n", 1);
     }
 }
 
-// Modes 1 and every mode but 0 and 2: one line per image row.
+// Mode 1, and every mode but 0 and 2: one line per image row.
 static void PutHorizontal()
 {
+    int32_t bytes = int32_t((int64_t(imgwidth) + 7) / 8);
     for (int32_t y = 0; y < imgheight; y++) {
         const uint8_t* row = ImageRow(y);
         PutText("DB ", 3);
-        for (int32_t x = 0; x < imgwidth; x += 8)
-            PutValue(PackByte(row, x));
+        for (int32_t b = 0; b < bytes; b += 16) {
+            int32_t count = bytes - b < 16 ? bytes - b : 16;
+            char* p = Room(GROUP_ROOM);
+            for (int32_t i = 0; i < count; i++)
+                p = PutValue(p, PackByte(row, 8 * (b + i)));
+            Advance(p);
+        }
         PutText("\n", 1);
     }
 }
@@ -132,10 +146,14 @@ static void PutPalette()
     for (int32_t y = 0; y < imgheight; y++) {
         const uint8_t* row = ImageRow(y);
         PutText("DB ", 3);
-        for (int32_t x = 0; x < imgwidth; x++) {
-            PutValue(value[row[x]]);
-            if (x % 16 == 15 && x != imgwidth - 1)
-                PutText("\nDB ", 4);
+        for (int32_t x = 0; x < imgwidth; x += 16) {
+            int32_t count = imgwidth - x < 16 ? imgwidth - x : 16;
+            char* p = Room(GROUP_ROOM);
+            for (int32_t i = 0; i < count; i++)
+                p = PutValue(p, value[row[x + i]]);
+            if (x + 16 < imgwidth)  // more of this row follows
+                p = static_cast<char*>(std::memcpy(p, "\nDB ", 4)) + 4;
+            Advance(p);
         }
         PutText("\n", 1);
     }
@@ -164,10 +182,11 @@ int WritePalData(FILE* out)
     for (int32_t i = 0; i < numcolors; i++) {
         uint32_t color = pal[size_t(i)];
         std::printf("%08x\n", unsigned(color));
-        char line[] = "DW #0000,#0000\n";
-        PutWord(line + 4, color >> 16);
-        PutWord(line + 10, color & 0xFFFF);
-        PutText(line, sizeof line - 1);
+        char* p = Room(15);
+        std::memcpy(p, "DW #0000,#0000\n", 15);
+        PutWord(p + 4, color >> 16);
+        PutWord(p + 10, color & 0xFFFF);
+        Advance(p + 15);
     }
     return FinishOutput();
 }

@@ -2,9 +2,12 @@
 #ifndef BMP_BUILDER_H
 #define BMP_BUILDER_H
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "imgtrell.h"
 
 struct BmpFields {
     int32_t width = 8;
@@ -57,6 +60,20 @@ inline std::vector<uint8_t> MakeBMP(const BmpFields& f)
     Put32(b, 30, f.compression);
     Put32(b, 46, uint32_t(f.colorsused));
     return b;
+}
+
+// Replaces the image buffer with a copy of the given pixels.
+inline void SetBuffer(const std::vector<uint8_t>& pixels)
+{
+    FreeBlock(imgbuffer);
+    imgbuffer = AllocateBlock(pixels.size());
+    std::copy(pixels.begin(), pixels.end(), imgbuffer);
+}
+
+// The image buffer, imgwidth x imgheight bytes.
+inline std::vector<uint8_t> Buffer()
+{
+    return std::vector<uint8_t>(imgbuffer, imgbuffer + size_t(imgwidth) * size_t(imgheight));
 }
 
 #endif

@@ -93,7 +93,7 @@ TEST(LoadBMP, FourBitStoresIndicesInPaletteModeElseTheBlueThreshold)
     BmpFields f = FourBit(5, {0x12, 0x3F, 0xA7});
     Decode(MakeBMP(f), 2);
     std::vector<uint8_t> expect = {1, 2, 3, 15, 10};
-    EXPECT_EQ(imgbuffer, expect);  // the low nibble of the last byte is dropped
+    EXPECT_EQ(Buffer(), expect);  // the low nibble of the last byte is dropped
     Decode(MakeBMP(f), 0);
     EXPECT_EQ(Pixels(), "10110");
 }
@@ -153,7 +153,7 @@ TEST(LoadBMP, EightBitIndicesAndThresholdsOfTheirColours)
     f.rows = {{7, 0, 9, 255}};
     Decode(MakeBMP(f), 2);
     std::vector<uint8_t> raw = {7, 0, 9, 255};
-    EXPECT_EQ(imgbuffer, raw);
+    EXPECT_EQ(Buffer(), raw);
     Decode(MakeBMP(f), 0);
     EXPECT_EQ(Pixels(), "1000");  // indices past the count find colour 0
 }
@@ -217,7 +217,7 @@ TEST(LoadBMP, ZeroSizedPicturesTakeNoPixelBytes)
     bytes.resize(54);
     EXPECT_EQ(Decode(bytes).result, 1);
     EXPECT_EQ(imgheight, 5);
-    EXPECT_TRUE(imgbuffer.empty());
+    EXPECT_TRUE(Buffer().empty());
     Put32(bytes, 18, 65535);  // the widest empty picture
     Put32(bytes, 22, 0);
     EXPECT_EQ(Decode(bytes).result, 1);
@@ -349,14 +349,14 @@ TEST(PixelStores, DropColumnsPastTheWidth)
 {
     imgwidth = 2;
     imgheight = 2;
-    imgbuffer.assign(4, 9);
+    SetBuffer({9, 9, 9, 9});
     bmp_drawpixel(1, 1, 0xFF000080);
     bmp_drawpixel(0, 1, 0xFFFFFF7F);
     bmp_drawpixel8(0, 0, 0x1FF);
     bmp_drawpixel8(2, 0, 5);  // past the width: dropped
     bmp_drawpixel(2, 0, 0xFF);
     std::vector<uint8_t> expect = {0xFF, 9, 0, 1};
-    EXPECT_EQ(imgbuffer, expect);
+    EXPECT_EQ(Buffer(), expect);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bmp_builder.h"
 #include "imgtrell.h"
 
 namespace {
@@ -20,7 +21,7 @@ void SetImage(int32_t mode, int32_t width, int32_t height, std::vector<uint8_t> 
     imgmode = mode;
     imgwidth = width;
     imgheight = height;
-    imgbuffer = std::move(pixels);
+    SetBuffer(pixels);
     pal.fill(0);
     numcolors = 0;
 }
