@@ -19,8 +19,10 @@
 
 void WaitForKey()
 {
-    // With standard input redirected there is no console to wait on.
-    if (_isatty(_fileno(stdin)))
+    // Only a console has a console mode. _isatty is not enough: it also says
+    // yes for character devices, so "< NUL" would still wait for a key.
+    DWORD mode;
+    if (GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode))
         _getch();
 }
 
@@ -29,8 +31,17 @@ FILE* OpenTempOutput(const char* name, std::string& tmpname)
     for (int attempt = 0; attempt < 100; attempt++) {
         tmpname = std::string(name) + ".tmp" + std::to_string(_getpid()) + "-" + std::to_string(attempt);
         int fd = _open(tmpname.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_TEXT, _S_IREAD | _S_IWRITE);
-        if (fd >= 0)
-            return _fdopen(fd, "wt");
+        if (fd >= 0) {
+            // Text mode: each "\n" written becomes CR LF in the file.
+            FILE* file = _fdopen(fd, "wt");
+            if (!file) {
+                int cause = errno;
+                _close(fd);
+                _unlink(tmpname.c_str());
+                errno = cause;
+            }
+            return file;
+        }
         if (errno != EEXIST)
             return nullptr;
     }
