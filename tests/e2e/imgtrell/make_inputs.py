@@ -50,3 +50,10 @@ save("readonly_folder", "pic.bmp", PIC)
 # 64 x 64, 24 bits, blue in the left half: about 16 KB of text in mode 2.
 BIG = bmp(64, 64, 24, [[255, 0, 0] * 32 + [0, 0, 255] * 32] * 64)
 save("disk_full", "big.bmp", BIG)
+
+# The widest picture, its pixels said to start at the last byte a 32-bit
+# offset can name: the refusal names a byte past 4 GiB.
+HUGE = bytearray(bmp(1, 1, 32, [])[:54])
+HUGE[10:14] = struct.pack("<I", 0xFFFFFFFF)
+HUGE[18:22] = struct.pack("<i", 0x7FFFFFFF)
+save("huge_offset", "pic.bmp", bytes(HUGE))
