@@ -232,7 +232,9 @@ protected:
     {
         FILE* f = std::fopen((dir + name).c_str(), "wb");
         ASSERT_NE(f, nullptr);
-        ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
+        if (!bytes.empty()) {
+            ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
+        }
         ASSERT_EQ(std::fclose(f), 0);
     }
     std::string dir;
