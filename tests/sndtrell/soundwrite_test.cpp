@@ -1,15 +1,10 @@
 // Sound include writer: the exact sound.inc text, the six-byte header's
-// truncation, write errors, and the file put in place.
+// truncation, and write errors.
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <dirent.h>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <unistd.h>
 
 #include "sndtrell.h"
 #include "wavbytes.h"
@@ -112,30 +107,17 @@ TEST(WriteSoundData, ManyValues)
                                 "DB #ff,#ff,#04,#93,#e7,#00,\n\n" + DataText(samples));
 }
 
-// What the run writes after a refused load: size 0 and the rate kept.
-TEST(WriteSoundData, RefusedLoad)
-{
-    samplerate = 8000;
-    soundsize = 0;
-    soundbuffer = nullptr;
-    EXPECT_EQ(Written("x.wav"), "; Name: x.wav, size: 0, Hz: 8000\nSOUNDDATA:\n"
-                                "DB #1f,#40,#00,#00,#00,#00,\n\nDB ");
-}
-
 // A full device fails at the final flush for a short text and at the first
 // block for a long one; a later write to a good stream is not affected.
 TEST(WriteSoundData, WriteErrorIsReported)
 {
-    FILE* probe = std::fopen("/dev/full", "w");
-    if (!probe)
-        GTEST_SKIP() << "no /dev/full";
-    std::fclose(probe);
-    for (size_t length : {0, 4, 100000}) {
+    for (size_t length : {0, 100000}) {
         SCOPED_TRACE(length);
         Bytes samples = Counting(length);
         SetSound(8000, samples);
         FILE* full = std::fopen("/dev/full", "w");
-        ASSERT_NE(full, nullptr);
+        if (!full)
+            GTEST_SKIP() << "no /dev/full";
         errno = 0;
         EXPECT_EQ(WriteSoundData(full, "a.wav"), -1);
         EXPECT_EQ(errno, ENOSPC);
@@ -143,54 +125,6 @@ TEST(WriteSoundData, WriteErrorIsReported)
         std::string text = Written("a.wav"), data = DataText(samples);
         EXPECT_EQ(text.substr(text.size() - data.size()), data);
     }
-}
-
-class WriteSoundFileTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        char cwd[4096];
-        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-        olddir = cwd;
-        std::string pattern = testing::TempDir() + "sndwriteXXXXXX";
-        ASSERT_NE(mkdtemp(&pattern[0]), nullptr);
-        dir = pattern;
-        ASSERT_EQ(chdir(dir.c_str()), 0);
-    }
-    void TearDown() override
-    {
-        for (const std::string& name : Files())
-            std::remove(name.c_str());
-        EXPECT_EQ(chdir(olddir.c_str()), 0);
-        rmdir(dir.c_str());
-    }
-    static std::vector<std::string> Files()
-    {
-        std::vector<std::string> names;
-        DIR* d = opendir(".");
-        while (dirent* e = readdir(d))
-            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
-                names.push_back(e->d_name);
-        closedir(d);
-        return names;
-    }
-    std::string olddir, dir;
-};
-
-TEST_F(WriteSoundFileTest, ReplacesAnEarlierFileAndLeavesNothingElse)
-{
-    std::ofstream("sound.inc") << "an earlier sound.inc that is longer than the new one\n"
-                                  "an earlier sound.inc that is longer than the new one\n";
-    Bytes samples = Counting(2);
-    SetSound(8000, samples);
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(WriteSoundFile("a.wav"), 1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    std::stringstream text;
-    text << std::ifstream("sound.inc").rdbuf();
-    EXPECT_EQ(text.str(), "; Name: a.wav, size: 2, Hz: 8000\nSOUNDDATA:\n"
-                          "DB #1f,#40,#00,#00,#02,#00,\n\nDB #00,#01,");
-    EXPECT_EQ(Files(), std::vector<std::string>{"sound.inc"});
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 #include "sndtrell.h"
 #include "wavbytes.h"
@@ -45,29 +45,15 @@ void LoadSomething(const Bytes& keep)
 
 Bytes Buffer() { return soundbuffer ? Bytes(soundbuffer, soundbuffer + soundsize) : Bytes(); }
 
-TEST(DecodeWAV, CanonicalFileLoads)
-{
-    Bytes wav = CanonicalWAV(Counting(20), 22050, 1, 8);
-    Outcome run = Decode(wav);
-    EXPECT_EQ(run.result, 1);
-    EXPECT_EQ(run.console, "size: 20, rate: 22050, bits: 8, numchannels: 1\n");
-    EXPECT_EQ(soundsize, 20);
-    EXPECT_EQ(samplerate, 22050);
-    EXPECT_EQ(Buffer(), Counting(20));
-}
-
-// The data length field decides how much is taken; bytes after the data
-// chunk (here a trailing chunk) are not part of the sound.
+// The data length field decides how much is taken, up to the file's end.
 TEST(DecodeWAV, DataLengths)
 {
     for (size_t n : {0, 1, 15, 16, 17, 20}) {
         SCOPED_TRACE(n);
-        Bytes wav = CanonicalWAV(Counting(n), 8000);
-        const char trailer[] = "LIST\4\0\0\0INFO";
-        wav.insert(wav.end(), trailer, trailer + sizeof trailer - 1);
+        Bytes wav = CanonicalWAV(Counting(n), 22050);
         Outcome run = Decode(wav);
         EXPECT_EQ(run.result, 1);
-        EXPECT_EQ(run.console, "size: " + std::to_string(n) + ", rate: 8000, bits: 8, numchannels: 1\n");
+        EXPECT_EQ(run.console, "size: " + std::to_string(n) + ", rate: 22050, bits: 8, numchannels: 1\n");
         EXPECT_EQ(soundsize, int32_t(n));
         EXPECT_EQ(Buffer(), Counting(n));
     }
@@ -75,18 +61,12 @@ TEST(DecodeWAV, DataLengths)
 
 TEST(DecodeWAV, RateIsTheLittleEndianField)
 {
-    struct {
-        uint8_t bytes[4];
-        int32_t rate;
-    } cases[] = {
-        {{0x22, 0x56, 0x00, 0x00}, 22050},
-        {{0x70, 0x11, 0x01, 0x00}, 70000},
-    };
+    const std::pair<const char*, int32_t> cases[] = {{"\x22\x56\0\0", 22050}, {"\x70\x11\x01\0", 70000}};
     for (const auto& c : cases) {
         Bytes wav = CanonicalWAV(Counting(4));
-        std::memcpy(&wav[24], c.bytes, 4);
+        std::memcpy(&wav[24], c.first, 4);
         EXPECT_EQ(Decode(wav).result, 1);
-        EXPECT_EQ(samplerate, c.rate);
+        EXPECT_EQ(samplerate, c.second);
     }
 }
 
@@ -103,8 +83,8 @@ TEST(DecodeWAV, SuccessLineShowsBitsAndChannels)
     EXPECT_EQ(Decode(wav).console, "size: 8, rate: 44100, bits: 32768, numchannels: 65535\n");
 }
 
-// Only the three letters of the fmt chunk name count, and the RIFF length,
-// fmt length, byte rate and block alignment are not read.
+// Only the three letters of the fmt chunk name count; the RIFF length, fmt
+// length, byte rate, block alignment and bytes after the data are not read.
 TEST(DecodeWAV, UncheckedBytesDoNotMatter)
 {
     const std::function<void(Bytes&)> changes[] = {
@@ -117,6 +97,7 @@ TEST(DecodeWAV, UncheckedBytesDoNotMatter)
             Put32(b, 28, 0);
             Put16(b, 32, 0);
         },
+        [](Bytes& b) { b.resize(b.size() + 8, 0xEE); },
     };
     for (size_t i = 0; i < std::size(changes); i++) {
         SCOPED_TRACE(i);
@@ -129,27 +110,24 @@ TEST(DecodeWAV, UncheckedBytesDoNotMatter)
     }
 }
 
-// A PCM file with a LIST chunk between fmt and data, as some editors write.
-Bytes WithListChunk()
+// A canonical 8000 Hz file with extra bytes before its data chunk.
+Bytes WithBeforeData(const std::string& extra)
 {
-    Bytes wav = CanonicalWAV({}, 8000);
-    wav.resize(36);
-    const char list[] = "LIST\x0e\0\0\0INFOISFT\2\0\0\0x\0";
-    wav.insert(wav.end(), list, list + sizeof list - 1);
-    Bytes data = CanonicalWAV(Counting(4));
-    wav.insert(wav.end(), data.begin() + 36, data.end());
-    return wav;
+    Bytes canon = CanonicalWAV(Counting(4), 8000);
+    std::string text(canon.begin(), canon.begin() + 36);
+    text += extra;
+    text.append(canon.begin() + 36, canon.end());
+    return Bytes(text.begin(), text.end());
 }
 
-// A PCM file whose fmt chunk is 18 bytes long: the data tag is at 38.
+// A LIST chunk between fmt and data, as some editors write.
+Bytes WithListChunk() { return WithBeforeData(std::string("LIST\x0e\0\0\0INFOISFT\2\0\0\0x\0", 22)); }
+
+// An 18-byte fmt chunk: the data tag is at 38.
 Bytes WithLongFmt()
 {
-    Bytes wav = CanonicalWAV({}, 8000);
-    wav.resize(36);
+    Bytes wav = WithBeforeData(std::string(2, '\0'));
     Put32(wav, 16, 18);
-    wav.insert(wav.end(), {0, 0});
-    Bytes data = CanonicalWAV(Counting(4));
-    wav.insert(wav.end(), data.begin() + 36, data.end());
     return wav;
 }
 
@@ -174,7 +152,6 @@ TEST(DecodeWAV, Refusals)
         {"RIFF tag", Changed([](Bytes& b) { PutTag(b, 0, "RIFX"); }), "No WAV file", 0},
         {"form type", Changed([](Bytes& b) { PutTag(b, 8, "AVI "); }), "No WAV file", 0},
         {"no fmt at 12", Changed([](Bytes& b) { PutTag(b, 12, "LIST"); }), "", 0},
-        {"fmt in capitals", Changed([](Bytes& b) { PutTag(b, 12, "FMT "); }), "", 0},
         {"floating point", Changed([](Bytes& b) { Put16(b, 20, 3); }), "Not PCM signed", 8000},
         {"extensible", Changed([](Bytes& b) { Put16(b, 20, 0xFFFE); }), "Not PCM signed", 8000},
         {"format tag high byte", Changed([](Bytes& b) { Put16(b, 20, 0x0101); }), "Not PCM signed", 8000},
@@ -195,10 +172,6 @@ TEST(DecodeWAV, Refusals)
         {"negative length", Changed([](Bytes& b) { Put32(b, 40, 0x80000000); }),
          "Error: x.wav: file too short: the data chunk of 2147483648 bytes at offset 44 ends at byte "
          "2147483692, the file has 64\n",
-         8000},
-        {"length -1", Changed([](Bytes& b) { Put32(b, 40, 0xFFFFFFFF); }),
-         "Error: x.wav: file too short: the data chunk of 4294967295 bytes at offset 44 ends at byte "
-         "4294967339, the file has 64\n",
          8000},
     };
     Bytes keep = CanonicalWAV(Counting(3), 44100);
@@ -224,17 +197,14 @@ protected:
     }
     void TearDown() override
     {
-        for (const char* name : {"a.wav", "empty.wav"})
-            std::remove((dir + name).c_str());
+        std::remove((dir + "a.wav").c_str());
         rmdir(dir.c_str());
     }
-    void Write(const char* name, const Bytes& bytes)
+    void Write(const Bytes& bytes)
     {
-        FILE* f = std::fopen((dir + name).c_str(), "wb");
+        FILE* f = std::fopen((dir + "a.wav").c_str(), "wb");
         ASSERT_NE(f, nullptr);
-        if (!bytes.empty()) {
-            ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
-        }
+        ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
         ASSERT_EQ(std::fclose(f), 0);
     }
     std::string dir;
@@ -244,7 +214,7 @@ protected:
 TEST_F(LoadWAVFile, ReadsTheWholeFile)
 {
     Bytes samples = Counting(200000);
-    Write("a.wav", CanonicalWAV(samples, 44100));
+    Write(CanonicalWAV(samples, 44100));
     Outcome run = Load(dir + "a.wav");
     EXPECT_EQ(run.result, 1);
     EXPECT_EQ(run.console, "size: 200000, rate: 44100, bits: 8, numchannels: 1\n");
@@ -253,14 +223,12 @@ TEST_F(LoadWAVFile, ReadsTheWholeFile)
 
 TEST_F(LoadWAVFile, FileThatCannotBeLoaded)
 {
-    Write("empty.wav", {});
     struct {
         std::string path;
         std::string cause;
     } cases[] = {
         {dir + "missing.wav", "cannot open: No such file or directory"},
         {dir, "cannot read: Is a directory"},
-        {dir + "empty.wav", "file too short: 0 bytes, a WAV header takes 44"},
     };
     Bytes keep = CanonicalWAV(Counting(3), 44100);
     for (const auto& c : cases) {
