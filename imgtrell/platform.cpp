@@ -29,8 +29,16 @@ FILE* OpenTempOutput(const char* name, std::string& tmpname)
     for (int attempt = 0; attempt < 100; attempt++) {
         tmpname = std::string(name) + ".tmp" + std::to_string(_getpid()) + "-" + std::to_string(attempt);
         int fd = _open(tmpname.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_TEXT, _S_IREAD | _S_IWRITE);
-        if (fd >= 0)
-            return _fdopen(fd, "wt");
+        if (fd >= 0) {
+            FILE* file = _fdopen(fd, "wt");
+            if (!file) {
+                int cause = errno;
+                _close(fd);
+                _unlink(tmpname.c_str());
+                errno = cause;
+            }
+            return file;
+        }
         if (errno != EEXIST)
             return nullptr;
     }

@@ -50,5 +50,9 @@ void WaitForKey();
 FILE* OpenTempOutput(const char* name, std::string& tmpname);
 // Moves the finished temporary file over name, replacing it. 0 on success.
 int MoveIntoPlace(const char* tmpname, const char* name);
+// An uninitialised block for a whole file; nullptr when out of memory.
+// Large blocks are backed by huge pages where the system offers them.
+uint8_t* AllocateBlock(size_t size);
+void FreeBlock(uint8_t* block);
 
 #endif

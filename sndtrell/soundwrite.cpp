@@ -11,7 +11,7 @@
 // The stream being written, its buffer, and the errno of its first failed
 // write (0 while all is well).
 static FILE* outfile;
-static char outbuf[1 << 16];
+static char outbuf[1 << 20];
 static size_t outlen;
 static int outerror;
 

@@ -5,9 +5,6 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
-#include <new>
-#include <stdexcept>
-#include <vector>
 
 #include "sndtrell.h"
 
@@ -17,7 +14,8 @@ const uint8_t* soundbuffer = nullptr;
 
 // The whole-file block; kept until the process ends, since soundbuffer
 // points into it.
-static std::vector<uint8_t> filedata;
+static uint8_t* filedata;
+static size_t filesize;
 
 // RIFF header (12), fmt chunk of 16 bytes with its name and length (24),
 // data chunk name and length (8).
@@ -85,34 +83,44 @@ int DecodeWAV(const uint8_t* data, size_t size, const char* path)
     return 1;
 }
 
-// Reads the whole stream into filedata. Returns 0 on a read error.
+// Reads the whole stream into filedata. Returns 0 with errno set on a read
+// error, or with errno ENOMEM when the file does not fit in memory.
 static int ReadWholeFile(FILE* file)
 {
-    // The size is only a hint: it is absent for pipes, and a folder opens
-    // like a file but claims an enormous size. So a first block is read
-    // before the hint is trusted; a folder fails there.
-    long end = -1;
+    // The size is only a hint: pipes have none and a folder opens like a
+    // file but claims an enormous size. Reading goes on until the end of
+    // the stream either way.
+    size_t capacity = size_t(1) << 16;
     if (std::fseek(file, 0, SEEK_END) == 0) {
-        end = std::ftell(file);
+        long end = std::ftell(file);
+        if (end > 0 && uint64_t(end) < (uint64_t(1) << 40) && uint64_t(end) < SIZE_MAX / 2)
+            capacity = size_t(end) + 1;  // one more byte sees the end in one read
         std::rewind(file);
     }
-    size_t length = 0;
-    size_t chunk = size_t(1) << 16;
+    FreeBlock(filedata);
+    filesize = 0;
+    filedata = AllocateBlock(capacity);
     for (;;) {
-        filedata.resize(length + chunk);
-        size_t got = std::fread(filedata.data() + length, 1, chunk, file);
-        length += got;
-        if (got < chunk)
-            break;
-        // The rest in one read when the size is known (one byte more sees
-        // the end); otherwise the block doubles.
-        if (end >= 0 && uint64_t(end) >= length)
-            chunk = size_t(uint64_t(end) - length) + 1;
-        else
-            chunk = length;
+        if (!filedata) {
+            errno = ENOMEM;
+            return 0;
+        }
+        size_t want = capacity - filesize;
+        size_t got = std::fread(filedata + filesize, 1, want, file);
+        filesize += got;
+        if (got < want)
+            return std::ferror(file) ? 0 : 1;
+        if (capacity > SIZE_MAX / 2) {
+            errno = ENOMEM;
+            return 0;
+        }
+        uint8_t* larger = AllocateBlock(capacity * 2);
+        if (larger)
+            std::memcpy(larger, filedata, filesize);
+        FreeBlock(filedata);
+        filedata = larger;
+        capacity *= 2;
     }
-    filedata.resize(length);
-    return std::ferror(file) ? 0 : 1;
 }
 
 int LoadWAV(const char* path)
@@ -124,22 +132,10 @@ int LoadWAV(const char* path)
     FILE* file = std::fopen(path, "rb");
     if (!file)
         return Refuse(path, "cannot open: %s", std::strerror(errno));
-    int ok;
-    try {
-        ok = ReadWholeFile(file);
-    } catch (const std::bad_alloc&) {
-        ok = -1;
-    } catch (const std::length_error&) {
-        ok = -1;
-    }
-    int readerror = errno;
+    int ok = ReadWholeFile(file);
+    int cause = errno;
     std::fclose(file);
-    if (ok < 0) {
-        filedata.clear();
-        filedata.shrink_to_fit();
-        return Refuse(path, "cannot read: out of memory");
-    }
     if (!ok)
-        return Refuse(path, "cannot read: %s", std::strerror(readerror));
-    return DecodeWAV(filedata.data(), filedata.size(), path);
+        return Refuse(path, "cannot read: %s", std::strerror(cause));
+    return DecodeWAV(filedata, filesize, path);
 }
