@@ -103,19 +103,36 @@ static uint8_t PackByte(const uint8_t* row, int32_t x)
 static const uint8_t* ImageRow(int32_t y) { return imgbuffer + size_t(y) * size_t(imgwidth); }
 
 // Mode 0: one line per strip of eight columns, one byte per image row.
+// The strips are packed first, each into its own run of bytes, in bands of
+// 64 rows: the rows read and the strip bytes written then stay in cache,
+// where walking down a strip of a large picture would miss on every row.
 static void PutVertical()
 {
-    for (int32_t x = 0; x < imgwidth; x += 8) {
+    size_t strips = (size_t(imgwidth) + 7) / 8, height = size_t(imgheight);
+    uint8_t* packed = AllocateBlock(strips * height);
+    if (!packed) {
+        outerror = ENOMEM;
+        return;
+    }
+    for (size_t band = 0; band < height; band += 64) {
+        size_t end = band + 64 < height ? band + 64 : height;
+        for (size_t strip = 0; strip < strips; strip++)
+            for (size_t y = band; y < end; y++)
+                packed[strip * height + y] = PackByte(ImageRow(int32_t(y)), int32_t(8 * strip));
+    }
+    for (size_t strip = 0; strip < strips; strip++) {
+        const uint8_t* column = packed + strip * height;
         PutText("DB ", 3);
-        for (int32_t y = 0; y < imgheight; y += 16) {
-            int32_t count = imgheight - y < 16 ? imgheight - y : 16;
+        for (size_t y = 0; y < height; y += 16) {
+            size_t count = height - y < 16 ? height - y : 16;
             char* p = Room(GROUP_ROOM);
-            for (int32_t i = 0; i < count; i++)
-                p = PutValue(p, PackByte(ImageRow(y + i), x));
+            for (size_t i = 0; i < count; i++)
+                p = PutValue(p, column[y + i]);
             Advance(p);
         }
         PutText("\n", 1);
     }
+    FreeBlock(packed);
 }
 
 // Mode 1, and every mode but 0 and 2: one line per image row.

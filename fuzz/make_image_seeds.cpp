@@ -1,5 +1,5 @@
-// Writes the seed corpora for the fuzzers: small valid files of every depth,
-// row order and mode, made with the builders the unit tests use.
+// Writes the seed corpus of the image fuzzer: small valid files of every
+// depth, row order and mode, made with the builder the unit tests use.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -50,7 +50,7 @@ static void ImageSeeds(const std::string& folder)
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: make_seeds IMAGE_FOLDER [SOUND_FOLDER]\n");
+        std::fprintf(stderr, "usage: make_image_seeds FOLDER\n");
         return 1;
     }
     ImageSeeds(argv[1]);

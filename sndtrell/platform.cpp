@@ -1,0 +1,146 @@
+// Platform layer: the final key wait, and the temporary output file that is
+// moved over the include file once it is complete. Everything specific to
+// Windows or POSIX lives here.
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "sndtrell.h"
+
+#ifdef _WIN32
+
+#include <conio.h>
+#include <fcntl.h>
+#include <io.h>
+#include <process.h>
+#include <sys/stat.h>
+#include <windows.h>
+
+void WaitForKey()
+{
+    // With standard input redirected there is no console to wait on.
+    if (_isatty(_fileno(stdin)))
+        _getch();
+}
+
+FILE* OpenTempOutput(const char* name, std::string& tmpname)
+{
+    for (int attempt = 0; attempt < 100; attempt++) {
+        tmpname = std::string(name) + ".tmp" + std::to_string(_getpid()) + "-" + std::to_string(attempt);
+        int fd = _open(tmpname.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_TEXT, _S_IREAD | _S_IWRITE);
+        if (fd >= 0) {
+            FILE* file = _fdopen(fd, "wt");
+            if (!file) {
+                int cause = errno;
+                _close(fd);
+                _unlink(tmpname.c_str());
+                errno = cause;
+            }
+            return file;
+        }
+        if (errno != EEXIST)
+            return nullptr;
+    }
+    return nullptr;
+}
+
+uint8_t* AllocateBlock(size_t size) { return static_cast<uint8_t*>(std::malloc(size ? size : 1)); }
+
+void FreeBlock(uint8_t* block) { std::free(block); }
+
+int MoveIntoPlace(const char* tmpname, const char* name)
+{
+    if (MoveFileExA(tmpname, name, MOVEFILE_REPLACE_EXISTING))
+        return 0;
+    errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
+    return -1;
+}
+
+#else
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <termios.h>
+#include <unistd.h>
+
+static struct termios savedtermios;
+
+// Puts the terminal back if the process is ended while it waits.
+static void RestoreAndRaise(int sig)
+{
+    tcsetattr(STDIN_FILENO, TCSANOW, &savedtermios);
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
+}
+
+void WaitForKey()
+{
+    if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &savedtermios) != 0)
+        return;
+    std::fflush(stdout);
+    struct termios raw = savedtermios;
+    // One byte, no echo, and Ctrl-C or Ctrl-Z is a key like any other.
+    raw.c_lflag &= ~tcflag_t(ICANON | ECHO | ISIG);
+    raw.c_cc[VMIN] = 1;
+    raw.c_cc[VTIME] = 0;
+    const int signals[] = {SIGHUP, SIGTERM, SIGQUIT};
+    for (int sig : signals)
+        std::signal(sig, RestoreAndRaise);
+    if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0) {
+        char key;
+        while (read(STDIN_FILENO, &key, 1) < 0 && errno == EINTR) {
+        }
+        tcsetattr(STDIN_FILENO, TCSANOW, &savedtermios);
+    }
+    for (int sig : signals)
+        std::signal(sig, SIG_DFL);
+}
+
+FILE* OpenTempOutput(const char* name, std::string& tmpname)
+{
+    for (int attempt = 0; attempt < 100; attempt++) {
+        tmpname = std::string(name) + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(attempt);
+        // 0666 less the umask: the finished file gets the usual permissions.
+        int fd = open(tmpname.c_str(), O_CREAT | O_EXCL | O_WRONLY, 0666);
+        if (fd >= 0) {
+            FILE* file = fdopen(fd, "w");
+            if (!file) {
+                int cause = errno;
+                close(fd);
+                unlink(tmpname.c_str());
+                errno = cause;
+            }
+            return file;
+        }
+        if (errno != EEXIST)
+            return nullptr;
+    }
+    return nullptr;
+}
+
+int MoveIntoPlace(const char* tmpname, const char* name) { return std::rename(tmpname, name); }
+
+uint8_t* AllocateBlock(size_t size)
+{
+    const size_t HUGE_PAGE = size_t(2) << 20;
+    if (size < HUGE_PAGE)
+        return static_cast<uint8_t*>(std::malloc(size ? size : 1));
+    // Page faults dominate reading a large file into fresh memory; huge
+    // pages take one fault per 2 MiB instead of one per 4 KiB.
+    size_t rounded = (size + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
+    if (rounded < size)
+        return nullptr;
+    void* block = nullptr;
+    if (posix_memalign(&block, HUGE_PAGE, rounded) != 0)
+        return nullptr;
+#ifdef MADV_HUGEPAGE
+    madvise(block, rounded, MADV_HUGEPAGE);
+#endif
+    return static_cast<uint8_t*>(block);
+}
+
+void FreeBlock(uint8_t* block) { std::free(block); }
+
+#endif

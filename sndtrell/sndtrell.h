@@ -1,0 +1,58 @@
+// Sound converter state and operations: a WAV file is read into the globals
+// below by the loader, then written out as assembler include text.
+#ifndef SNDTRELL_H
+#define SNDTRELL_H
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+// Exit statuses of the program.
+enum {
+    STATUS_USAGE = 0,      // usage text shown
+    STATUS_CONVERTED = 1,  // sound.inc written, also after a refused input
+    STATUS_FAILED = 2      // sound.inc not created or not fully written
+};
+
+// Length of the sample data in bytes; 0 unless a load succeeded.
+extern int32_t soundsize;
+// Samples per second, as the file's rate field holds it.
+extern int32_t samplerate;
+// The soundsize bytes of sample data exactly as stored in the file. Points
+// into the loaded file block (which is kept); null unless a load succeeded.
+extern const uint8_t* soundbuffer;
+
+// Reads the WAV at path whole and takes the sample rate and data chunk
+// into the globals. Prints the success line, a refusal message, or one line
+// naming the file and the cause. Returns 1 when loaded, 0 when refused.
+int LoadWAV(const char* path);
+
+// Decodes a WAV held in memory; path is used only in messages. On success
+// soundbuffer points into data, which must outlive its use.
+int DecodeWAV(const uint8_t* data, size_t size, const char* path);
+
+// Writes the sound.inc text for the globals to an open stream. Returns 0
+// when every byte was written, -1 on a write error (errno tells the cause).
+int WriteSoundData(FILE* out, const char* path);
+
+// Writes sound.inc into the current folder through a temporary file, so a
+// failed write leaves an earlier sound.inc intact. Prints one line and
+// returns 0 on failure, returns 1 on success.
+int WriteSoundFile(const char* path);
+
+// Platform layer (platform.cpp).
+// Waits for one key press without echo when standard input is a terminal;
+// returns at once otherwise.
+void WaitForKey();
+// Opens a new temporary file beside name for text output; stores its name in
+// tmpname. Returns nullptr with errno set on failure.
+FILE* OpenTempOutput(const char* name, std::string& tmpname);
+// Moves the finished temporary file over name, replacing it. 0 on success.
+int MoveIntoPlace(const char* tmpname, const char* name);
+// An uninitialised block for a whole file; nullptr when out of memory.
+// Large blocks are backed by huge pages where the system offers them.
+uint8_t* AllocateBlock(size_t size);
+void FreeBlock(uint8_t* block);
+
+#endif

@@ -1,0 +1,141 @@
+// WAV loader: reads the file whole and takes the fields of the canonical
+// 44-byte layout from their fixed offsets. Chunks are not walked: "fmt" must
+// sit at offset 12 and "data" at offset 36, so a file with any other chunk
+// before the data, or a longer fmt chunk, is refused.
+#include <cerrno>
+#include <cstdarg>
+#include <cstring>
+
+#include "sndtrell.h"
+
+int32_t soundsize = 0;
+int32_t samplerate = 0;
+const uint8_t* soundbuffer = nullptr;
+
+// The whole-file block; kept until the process ends, since soundbuffer
+// points into it.
+static uint8_t* filedata;
+static size_t filesize;
+
+// RIFF header (12), fmt chunk of 16 bytes with its name and length (24),
+// data chunk name and length (8).
+static const size_t WAV_HEADER_SIZE = 44;
+
+static uint16_t Read16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+
+static uint32_t Read32(const uint8_t* p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+static bool HasTag(const uint8_t* p, const char* tag) { return std::memcmp(p, tag, std::strlen(tag)) == 0; }
+
+// Prints "Error: <path>: <cause>" as one line and returns 0 (refused).
+static int Refuse(const char* path, const char* format, ...)
+{
+    std::printf("Error: %s: ", path);
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(stdout, format, args);
+    va_end(args);
+    std::printf("\n");
+    return 0;
+}
+
+int DecodeWAV(const uint8_t* data, size_t size, const char* path)
+{
+    soundsize = 0;
+    samplerate = 0;
+    soundbuffer = nullptr;
+
+    if (size < WAV_HEADER_SIZE)
+        return Refuse(path, "file too short: %zu bytes, a WAV header takes %zu", size, WAV_HEADER_SIZE);
+
+    // These two messages end without a line break: the next console line
+    // continues on the same line.
+    if (!HasTag(data, "RIFF") || !HasTag(data + 8, "WAVE")) {
+        std::printf("No WAV file");
+        return 0;
+    }
+    // Only three letters: the chunk name's fourth byte may be anything.
+    if (!HasTag(data + 12, "fmt"))
+        return 0;
+    // Taken before the format test, so a refused format keeps the rate.
+    samplerate = int32_t(Read32(data + 24));
+    if (Read16(data + 20) != 1) {
+        std::printf("Not PCM signed");
+        return 0;
+    }
+    if (!HasTag(data + 36, "data"))
+        return 0;
+
+    // A length negative as a signed number reaches past any file.
+    uint32_t length = Read32(data + 40);
+    if (length > uint32_t(INT32_MAX) || length > size - WAV_HEADER_SIZE)
+        return Refuse(path, "file too short: the data chunk of %lu bytes at offset %zu ends at byte %llu, the file has %zu",
+                      (unsigned long)length, WAV_HEADER_SIZE,
+                      (unsigned long long)WAV_HEADER_SIZE + length, size);
+
+    soundsize = int32_t(length);
+    soundbuffer = data + WAV_HEADER_SIZE;
+    std::printf("size: %d, rate: %d, bits: %d, numchannels: %d\n", int(soundsize), int(samplerate),
+                int(Read16(data + 34)), int(Read16(data + 22)));
+    return 1;
+}
+
+// Reads the whole stream into filedata. Returns 0 with errno set on a read
+// error, or with errno ENOMEM when the file does not fit in memory.
+static int ReadWholeFile(FILE* file)
+{
+    // The size is only a hint: pipes have none and a folder opens like a
+    // file but claims an enormous size. Reading goes on until the end of
+    // the stream either way.
+    size_t capacity = size_t(1) << 16;
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+        long end = std::ftell(file);
+        if (end > 0 && uint64_t(end) < (uint64_t(1) << 40) && uint64_t(end) < SIZE_MAX / 2)
+            capacity = size_t(end) + 1;  // one more byte sees the end in one read
+        std::rewind(file);
+    }
+    FreeBlock(filedata);
+    filesize = 0;
+    filedata = AllocateBlock(capacity);
+    for (;;) {
+        if (!filedata) {
+            errno = ENOMEM;
+            return 0;
+        }
+        size_t want = capacity - filesize;
+        size_t got = std::fread(filedata + filesize, 1, want, file);
+        filesize += got;
+        if (got < want)
+            return std::ferror(file) ? 0 : 1;
+        if (capacity > SIZE_MAX / 2) {
+            errno = ENOMEM;
+            return 0;
+        }
+        uint8_t* larger = AllocateBlock(capacity * 2);
+        if (larger)
+            std::memcpy(larger, filedata, filesize);
+        FreeBlock(filedata);
+        filedata = larger;
+        capacity *= 2;
+    }
+}
+
+int LoadWAV(const char* path)
+{
+    soundsize = 0;
+    samplerate = 0;
+    soundbuffer = nullptr;
+
+    FILE* file = std::fopen(path, "rb");
+    if (!file)
+        return Refuse(path, "cannot open: %s", std::strerror(errno));
+    int ok = ReadWholeFile(file);
+    int cause = errno;
+    std::fclose(file);
+    if (!ok)
+        return Refuse(path, "cannot read: %s", std::strerror(cause));
+    return DecodeWAV(filedata, filesize, path);
+}

@@ -1,0 +1,146 @@
+// The final key wait of both programs, driven through a pseudo-terminal: the
+// program keeps running until a key comes, does not echo it, takes Ctrl-C as
+// a key, and puts the terminal settings back, also when it is ended while
+// waiting.
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+namespace {
+
+struct Program {
+    const char* binary;
+    const char* input;  // an end-to-end case's input, converted in the test
+    const char* last_line;
+};
+
+void PrintTo(const Program& program, std::ostream* out) { *out << program.input; }
+
+const Program PROGRAMS[] = {
+    {IMGTRELL_BIN, TESTS_DIR "/e2e/imgtrell/mode1/in/pic.bmp", "Writing CHIP8 image: picdata.inc\r\n"},
+    {SNDTRELL_BIN, TESTS_DIR "/e2e/sndtrell/convert/in/tone.wav", "Writing CHIP8 sound: sound.inc\r\n"},
+};
+
+class KeyWait : public testing::TestWithParam<Program> {
+protected:
+    void SetUp() override
+    {
+        folder = testing::TempDir() + "keywaitXXXXXX";
+        ASSERT_TRUE(mkdtemp(&folder[0]));
+        pid = forkpty(&master, nullptr, nullptr, nullptr);
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            if (chdir(folder.c_str()) == 0)
+                execl(GetParam().binary, "program", GetParam().input, static_cast<char*>(nullptr));
+            _exit(127);
+        }
+    }
+    void TearDown() override
+    {
+        if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+        close(master);
+        std::system(("rm -rf '" + folder + "'").c_str());
+    }
+
+    // Reads what the program prints until the terminal closes or it has
+    // been quiet for the given time.
+    void ReadOutput(int milliseconds)
+    {
+        pollfd p = {master, POLLIN, 0};
+        char buffer[256];
+        while (poll(&p, 1, milliseconds) > 0) {
+            ssize_t got = read(master, buffer, sizeof buffer);
+            if (got <= 0)
+                break;
+            output.append(buffer, size_t(got));
+        }
+    }
+
+    tcflag_t LocalModes()
+    {
+        termios t{};
+        EXPECT_EQ(tcgetattr(master, &t), 0);
+        return t.c_lflag;
+    }
+
+    // Waits until the program has switched echo off: it is then waiting.
+    bool WaitingForKey()
+    {
+        for (int i = 0; i < 500; i++) {
+            if (!(LocalModes() & ECHO))
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+
+    int ExitStatus()
+    {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        pid = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
+    }
+
+    bool TerminalRestored()
+    {
+        tcflag_t modes = LocalModes();
+        return (modes & ECHO) && (modes & ICANON) && (modes & ISIG);
+    }
+
+    std::string folder;
+    pid_t pid = -1;
+    int master = -1;
+    std::string output;
+};
+
+TEST_P(KeyWait, AKeyEndsItWithoutEcho)
+{
+    ASSERT_TRUE(WaitingForKey());
+    ReadOutput(200);
+    EXPECT_NE(output.find(GetParam().last_line), std::string::npos) << output;
+    EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0) << "ended before a key was pressed";
+
+    ASSERT_EQ(write(master, "x", 1), 1);
+    size_t before = output.size();
+    ReadOutput(2000);
+    EXPECT_EQ(output.substr(before), "") << "the key was echoed";
+    EXPECT_TRUE(TerminalRestored());
+    EXPECT_EQ(ExitStatus(), 1);
+}
+
+TEST_P(KeyWait, CtrlCIsAKeyLikeAnyOther)
+{
+    ASSERT_TRUE(WaitingForKey());
+    ASSERT_EQ(write(master, "\x03", 1), 1);
+    EXPECT_EQ(ExitStatus(), 1);  // not ended by SIGINT
+    EXPECT_TRUE(TerminalRestored());
+}
+
+TEST_P(KeyWait, TerminalIsRestoredWhenEndedWhileWaiting)
+{
+    ASSERT_TRUE(WaitingForKey());
+    kill(pid, SIGTERM);
+    EXPECT_EQ(ExitStatus(), 1000 + SIGTERM);
+    EXPECT_TRUE(TerminalRestored());
+}
+
+INSTANTIATE_TEST_SUITE_P(BothPrograms, KeyWait, testing::ValuesIn(PROGRAMS),
+                         [](const testing::TestParamInfo<Program>& info) {
+                             return info.index == 0 ? std::string("imgtrell") : std::string("sndtrell");
+                         });
+
+}  // namespace
