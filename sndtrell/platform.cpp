@@ -19,8 +19,10 @@
 
 void WaitForKey()
 {
-    // With standard input redirected there is no console to wait on.
-    if (_isatty(_fileno(stdin)))
+    // Only a console has a console mode. _isatty is not enough: it also says
+    // yes for character devices, so "< NUL" would still wait for a key.
+    DWORD mode;
+    if (GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode))
         _getch();
 }
 
@@ -30,6 +32,7 @@ FILE* OpenTempOutput(const char* name, std::string& tmpname)
         tmpname = std::string(name) + ".tmp" + std::to_string(_getpid()) + "-" + std::to_string(attempt);
         int fd = _open(tmpname.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_TEXT, _S_IREAD | _S_IWRITE);
         if (fd >= 0) {
+            // Text mode: each "\n" written becomes CR LF in the file.
             FILE* file = _fdopen(fd, "wt");
             if (!file) {
                 int cause = errno;
