@@ -46,3 +46,5 @@ write("truncated", "t.wav", canonical(counting20)[:56])
 write("write_failure", "big.wav", canonical(bytes(i * 7 % 256 for i in range(300))))
 write("readonly_folder", "a.wav", canonical(counting20))
 write("sound_inc_is_folder", "a.wav", canonical(counting20))
+# The data length at its largest: the refusal names a byte past 4 GiB.
+write("huge_length", "h.wav", canonical(counting20)[:40] + struct.pack("<I", 0xFFFFFFFF) + counting20)
