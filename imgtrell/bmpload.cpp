@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdarg>
 #include <cstring>
+#include <filesystem>
 
 #include "imgtrell.h"
 
@@ -301,6 +302,12 @@ static int ReadWholeFile(FILE* file)
 
 int LoadBMP(const char* path)
 {
+    // A device or a pipe could feed bytes without end, or block the open.
+    std::error_code error;
+    std::filesystem::file_type type = std::filesystem::status(path, error).type();
+    if (!error && type != std::filesystem::file_type::regular &&
+        type != std::filesystem::file_type::directory)
+        return Refuse(path, "cannot read: not a regular file");
     FILE* file = std::fopen(path, "rb");
     if (!file)
         return Refuse(path, "cannot open: %s", std::strerror(errno));

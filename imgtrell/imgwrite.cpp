@@ -3,6 +3,7 @@
 // large blocks; every write and close is checked.
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "imgtrell.h"
@@ -231,26 +232,48 @@ static int WriteTempFile(const char* name, std::string& tmpname, const char* pat
     return 1;
 }
 
+// Moves a finished temporary file over name. Prints the failure, removes
+// the temporary file and returns 0.
+static int CommitFile(const std::string& tmpname, const char* name)
+{
+    if (MoveIntoPlace(tmpname.c_str(), name) == 0)
+        return 1;
+    std::printf("Error: cannot replace %s: %s\n", name, std::strerror(errno));
+    std::remove(tmpname.c_str());
+    return 0;
+}
+
 int WriteImageFiles(const char* path)
 {
     std::string datatmp, paltmp;
     if (!WriteTempFile("picdata.inc", datatmp, path))
         return 0;
-    if (imgmode == 2 && !WriteTempFile("picpal.inc", paltmp, nullptr)) {
+    if (imgmode != 2)
+        return CommitFile(datatmp, "picdata.inc");
+    if (!WriteTempFile("picpal.inc", paltmp, nullptr)) {
         std::remove(datatmp.c_str());
         return 0;
     }
-    if (MoveIntoPlace(datatmp.c_str(), "picdata.inc") != 0) {
-        std::printf("Error: cannot replace picdata.inc: %s\n", std::strerror(errno));
-        std::remove(datatmp.c_str());
-        if (imgmode == 2)
-            std::remove(paltmp.c_str());
-        return 0;
-    }
-    if (imgmode == 2 && MoveIntoPlace(paltmp.c_str(), "picpal.inc") != 0) {
-        std::printf("Error: cannot replace picpal.inc: %s\n", std::strerror(errno));
+    // Both files or neither: the earlier picdata.inc is kept aside until
+    // the new palette is in place, and put back if it cannot be.
+    std::string keptname = datatmp + ".old";
+    std::error_code error;
+    bool kept = std::filesystem::is_regular_file("picdata.inc", error) &&
+                MoveIntoPlace("picdata.inc", keptname.c_str()) == 0;
+    if (!CommitFile(datatmp, "picdata.inc")) {
+        if (kept)
+            MoveIntoPlace(keptname.c_str(), "picdata.inc");
         std::remove(paltmp.c_str());
         return 0;
     }
+    if (!CommitFile(paltmp, "picpal.inc")) {
+        if (kept)
+            MoveIntoPlace(keptname.c_str(), "picdata.inc");
+        else
+            std::remove("picdata.inc");
+        return 0;
+    }
+    if (kept)
+        std::remove(keptname.c_str());
     return 1;
 }

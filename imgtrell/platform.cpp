@@ -88,7 +88,7 @@ void WaitForKey()
     raw.c_lflag &= ~tcflag_t(ICANON | ECHO | ISIG);
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
-    const int signals[] = {SIGHUP, SIGTERM, SIGQUIT};
+    const int signals[] = {SIGHUP, SIGINT, SIGTERM, SIGQUIT};
     for (int sig : signals)
         std::signal(sig, RestoreAndRaise);
     if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0) {
@@ -103,6 +103,9 @@ void WaitForKey()
 
 FILE* OpenTempOutput(const char* name, std::string& tmpname)
 {
+    // Past a file-size limit a write then fails with EFBIG, which is
+    // reported, instead of the signal ending the process mid-file.
+    std::signal(SIGXFSZ, SIG_IGN);
     for (int attempt = 0; attempt < 100; attempt++) {
         tmpname = std::string(name) + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(attempt);
         // 0666 less the umask: the finished file gets the usual permissions.

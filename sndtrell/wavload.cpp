@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
+#include <filesystem>
 
 #include "sndtrell.h"
 
@@ -129,6 +130,12 @@ int LoadWAV(const char* path)
     samplerate = 0;
     soundbuffer = nullptr;
 
+    // A device or a pipe could feed bytes without end, or block the open.
+    std::error_code error;
+    std::filesystem::file_type type = std::filesystem::status(path, error).type();
+    if (!error && type != std::filesystem::file_type::regular &&
+        type != std::filesystem::file_type::directory)
+        return Refuse(path, "cannot read: not a regular file");
     FILE* file = std::fopen(path, "rb");
     if (!file)
         return Refuse(path, "cannot open: %s", std::strerror(errno));

@@ -4,6 +4,7 @@
 // waiting.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
@@ -37,13 +38,20 @@ protected:
     {
         folder = testing::TempDir() + "keywaitXXXXXX";
         ASSERT_TRUE(mkdtemp(&folder[0]));
+    }
+
+    void Run()
+    {
+        if (chdir(folder.c_str()) == 0)
+            execl(GetParam().binary, "program", GetParam().input, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+
+    void StartOnTerminal()
+    {
         pid = forkpty(&master, nullptr, nullptr, nullptr);
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            if (chdir(folder.c_str()) == 0)
-                execl(GetParam().binary, "program", GetParam().input, static_cast<char*>(nullptr));
-            _exit(127);
-        }
+        if (pid == 0)
+            Run();
     }
     void TearDown() override
     {
@@ -51,7 +59,8 @@ protected:
             kill(pid, SIGKILL);
             waitpid(pid, nullptr, 0);
         }
-        close(master);
+        if (master >= 0)
+            close(master);
         std::system(("rm -rf '" + folder + "'").c_str());
     }
 
@@ -109,6 +118,7 @@ protected:
 
 TEST_P(KeyWait, AKeyEndsItWithoutEcho)
 {
+    StartOnTerminal();
     ASSERT_TRUE(WaitingForKey());
     ReadOutput(200);
     EXPECT_NE(output.find(GetParam().last_line), std::string::npos) << output;
@@ -124,6 +134,7 @@ TEST_P(KeyWait, AKeyEndsItWithoutEcho)
 
 TEST_P(KeyWait, CtrlCIsAKeyLikeAnyOther)
 {
+    StartOnTerminal();
     ASSERT_TRUE(WaitingForKey());
     ASSERT_EQ(write(master, "\x03", 1), 1);
     EXPECT_EQ(ExitStatus(), 1);  // not ended by SIGINT
@@ -132,10 +143,36 @@ TEST_P(KeyWait, CtrlCIsAKeyLikeAnyOther)
 
 TEST_P(KeyWait, TerminalIsRestoredWhenEndedWhileWaiting)
 {
-    ASSERT_TRUE(WaitingForKey());
-    kill(pid, SIGTERM);
-    EXPECT_EQ(ExitStatus(), 1000 + SIGTERM);
-    EXPECT_TRUE(TerminalRestored());
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        StartOnTerminal();
+        ASSERT_TRUE(WaitingForKey());
+        kill(pid, sig);
+        EXPECT_EQ(ExitStatus(), 1000 + sig);
+        EXPECT_TRUE(TerminalRestored()) << "after signal " << sig;
+        close(master);
+        master = -1;
+    }
+}
+
+TEST_P(KeyWait, NoWaitWhenInputIsNotATerminal)
+{
+    // A pipe that stays open and never delivers a byte.
+    int input[2];
+    ASSERT_EQ(pipe(input), 0);
+    pid = fork();
+    if (pid == 0) {
+        dup2(input[0], STDIN_FILENO);
+        int null = open("/dev/null", O_WRONLY);
+        dup2(null, STDOUT_FILENO);
+        Run();
+    }
+    close(input[0]);
+    int status = -1;
+    for (int i = 0; i < 500 && waitpid(pid, &status, WNOHANG) == 0; i++)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(WIFEXITED(status)) << "still waiting after 5 s";
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    close(input[1]);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothPrograms, KeyWait, testing::ValuesIn(PROGRAMS),

@@ -195,6 +195,43 @@ TEST(LoadBMP, DirectColourDepthsThresholdTheBlueTheyForm)
     }
 }
 
+TEST(LoadBMP, FifteenBitStrideComesFromFifteenBits)
+{
+    // 17 pixels of 15 bits round to a 32-byte stride although a row takes
+    // 34 bytes: the second row starts inside the first (at 36 if it were
+    // read as 16 bits). Bytes 32-33 hold a blue pixel, the rest after them 0.
+    BmpFields f;
+    f.width = 17;
+    f.height = -2;
+    f.bpp = 15;
+    std::vector<uint8_t> bytes = MakeBMP(f);
+    for (int i = 0; i < 17; i++)
+        bytes.insert(bytes.end(), {0x10, 0x00});
+    bytes.resize(bytes.size() + 32, 0);
+    Decode(bytes);
+    EXPECT_EQ(Pixels(), std::string(17, '1') + "/1" + std::string(16, '0'));
+}
+
+TEST(LoadBMP, PaletteNeedsNotItsLastReservedByte)
+{
+    // One 8-bit pixel taken from the header itself (offset 0: 'B', index
+    // 66) and a palette of two colours that ends the file.
+    BmpFields f;
+    f.width = 1;
+    f.bpp = 8;
+    f.colorsused = 2;
+    f.palette = {0x000000, 0x0000FF};
+    f.dataoffset = 0;
+    std::vector<uint8_t> bytes = MakeBMP(f);
+    bytes.resize(54 + 8 - 1);
+    EXPECT_EQ(Decode(bytes).result, 1);
+    EXPECT_EQ(pal[1], 0xFF0000FFu);
+    bytes.pop_back();
+    EXPECT_EQ(Decode(bytes).console,
+              "w: 1, h: 1,bpp: 8, comp: 0 \n"
+              "Error: t.bmp: file too short: 2 palette colours at offset 54 need 61 bytes, the file has 60\n");
+}
+
 TEST(LoadBMP, FullThirtyTwoBitPixelOffset)
 {
     BmpFields f;
@@ -321,6 +358,9 @@ TEST(LoadBMP, ReportsFilesItCannotRead)
     testing::internal::CaptureStdout();
     EXPECT_EQ(LoadBMP("."), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error: .: cannot read: Is a directory\n");
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(LoadBMP("/dev/zero"), 0);  // would never end
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error: /dev/zero: cannot read: not a regular file\n");
 }
 
 TEST(LoadBMP, ReadsTheFileWhole)

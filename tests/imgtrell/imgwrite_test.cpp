@@ -187,6 +187,7 @@ struct FolderRun {
     int result;
     std::string console;
     std::set<std::string> files;
+    std::string picdata;  // what picdata.inc holds afterwards
 };
 
 FolderRun WriteInFreshFolder(void (*prepare)())
@@ -207,6 +208,8 @@ FolderRun WriteInFreshFolder(void (*prepare)())
         if (entry->d_name[0] != '.')
             run.files.insert(entry->d_name);
     closedir(folder);
+    if (FILE* data = std::fopen("picdata.inc", "r"))
+        run.picdata = ReadBack(data);
     EXPECT_EQ(std::system(("rm -rf '" + dir + "'").c_str()), 0);
     EXPECT_EQ(chdir(cwd), 0);
     return run;
@@ -234,6 +237,32 @@ TEST(WriteImageFiles, LeavesNoTemporaryFileWhenItCannotReplace)
     EXPECT_EQ(run.result, 0);
     EXPECT_EQ(run.console, "Error: cannot replace picdata.inc: Is a directory\n");
     EXPECT_EQ(run.files, std::set<std::string>{"picdata.inc"});
+}
+
+}  // namespace
+
+namespace {
+
+void OldPicdataAndPalFolder()
+{
+    FILE* old = std::fopen("picdata.inc", "w");
+    std::fputs("old\n", old);
+    std::fclose(old);
+    mkdir("picpal.inc", 0755);
+}
+
+TEST(WriteImageFiles, WritesBothFilesOrNeither)
+{
+    SetImage(2, 2, 1, {0, 1});
+    FolderRun kept = WriteInFreshFolder(OldPicdataAndPalFolder);
+    EXPECT_EQ(kept.result, 0);
+    EXPECT_EQ(kept.console, "Error: cannot replace picpal.inc: Is a directory\n");
+    EXPECT_EQ(kept.files, (std::set<std::string>{"picdata.inc", "picpal.inc"}));
+    EXPECT_EQ(kept.picdata, "old\n");
+
+    FolderRun none = WriteInFreshFolder([] { mkdir("picpal.inc", 0755); });
+    EXPECT_EQ(none.result, 0);
+    EXPECT_EQ(none.files, std::set<std::string>{"picpal.inc"});
 }
 
 }  // namespace

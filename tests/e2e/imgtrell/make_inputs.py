@@ -45,6 +45,8 @@ save("negative_width", "pic.bmp", PIC[:18] + struct.pack("<i", -10) + PIC[22:])
 save("two_bits", "pic.bmp", PIC[:28] + struct.pack("<H", 2) + PIC[30:])
 save("truncated_pixels", "pic.bmp", PIC[:-4])  # the last 3 bytes are padding
 save("truncated_palette", "pic.bmp", PIC[:46] + struct.pack("<i", 200) + PIC[50:])
+save("lowest_height", "pic.bmp", PIC[:22] + struct.pack("<i", -2**31) + PIC[26:])
+save("empty_too_tall", "pic.bmp", PIC[:18] + struct.pack("<ii", 0, 70000) + PIC[26:])
 save("readonly_folder", "pic.bmp", PIC)
 
 # 64 x 64, 24 bits, blue in the left half: about 16 KB of text in mode 2.
