@@ -37,7 +37,7 @@ def save(case, name, data):
 PIC = bmp(10, 2, 4, [[0x22] * 5, [0x01, 0x21, 0x21, 0x21, 0x20]],
           palette=[0xFF00FF, 0x000000, 0xFFFFFF])
 
-for case in ["mode0", "mode1", "mode2", "default_mode", "mode_letters", "mode_7", "mode_minus1"]:
+for case in ["mode0", "mode1", "mode2", "default_mode", "mode_letters", "mode_7", "mode_minus1", "mode_huge"]:
     save(case, "pic.bmp", PIC)
 
 save("short_file", "pic.bmp", PIC[:10])
