@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <cstring>
 #include <filesystem>
+#include <string>
 
 #include "sndtrell.h"
 
@@ -30,6 +31,23 @@ static uint32_t Read32(const uint8_t* p)
 }
 
 static bool HasTag(const uint8_t* p, const char* tag) { return std::memcmp(p, tag, std::strlen(tag)) == 0; }
+
+// The four bytes of a chunk name as printable text for a message: a byte
+// outside printable ASCII, a quote or a backslash is written \xNN.
+static std::string ShowTag(const uint8_t* p)
+{
+    std::string text;
+    for (int i = 0; i < 4; i++) {
+        if (p[i] >= 0x20 && p[i] < 0x7f && p[i] != '"' && p[i] != '\\') {
+            text += char(p[i]);
+        } else {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", unsigned(p[i]));
+            text += escaped;
+        }
+    }
+    return text;
+}
 
 // Prints "Error: <path>: <cause>" as one line and returns 0 (refused).
 static int Refuse(const char* path, const char* format, ...)
@@ -60,7 +78,8 @@ int DecodeWAV(const uint8_t* data, size_t size, const char* path)
     }
     // Only three letters: the chunk name's fourth byte may be anything.
     if (!HasTag(data + 12, "fmt"))
-        return 0;
+        return Refuse(path, "the chunk at offset 12 is \"%s\", not \"fmt \": chunks are not walked",
+                      ShowTag(data + 12).c_str());
     // Taken before the format test, so a refused format keeps the rate.
     samplerate = int32_t(Read32(data + 24));
     if (Read16(data + 20) != 1) {
@@ -68,7 +87,8 @@ int DecodeWAV(const uint8_t* data, size_t size, const char* path)
         return 0;
     }
     if (!HasTag(data + 36, "data"))
-        return 0;
+        return Refuse(path, "the chunk at offset 36 is \"%s\", not \"data\": chunks are not walked",
+                      ShowTag(data + 36).c_str());
 
     // A length negative as a signed number reaches past any file.
     uint32_t length = Read32(data + 40);
