@@ -12,10 +12,12 @@ int main(int argc, char** argv)
     }
 
     std::printf("Loading WAV: %s\n", argv[1]);
-    // A refused file still gives a sound.inc, with size 0.
-    LoadWAV(argv[1]);
+    // A refused file still gives a sound.inc, with size 0, since build
+    // scripts expect it; the status tells the refusal.
+    int loaded = LoadWAV(argv[1]);
     std::printf("Writing CHIP8 sound: sound.inc\n");
-    int status = WriteSoundFile(argv[1]) ? STATUS_CONVERTED : STATUS_FAILED;
+    int written = WriteSoundFile(argv[1]);
+    int status = loaded && written ? STATUS_CONVERTED : STATUS_FAILED;
     std::fflush(stdout);
     WaitForKey();
     return status;

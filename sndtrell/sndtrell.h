@@ -11,8 +11,9 @@
 // Exit statuses of the program.
 enum {
     STATUS_USAGE = 0,      // usage text shown
-    STATUS_CONVERTED = 1,  // sound.inc written, also after a refused input
-    STATUS_FAILED = 2      // sound.inc not created or not fully written
+    STATUS_CONVERTED = 1,  // the input loaded and sound.inc written
+    STATUS_FAILED = 2      // the input refused (sound.inc still written, size 0),
+                           // or sound.inc not created or not fully written
 };
 
 // Length of the sample data in bytes; 0 unless a load succeeded.
