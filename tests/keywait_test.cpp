@@ -29,7 +29,7 @@ void PrintTo(const Program& program, std::ostream* out) { *out << program.input;
 
 const Program PROGRAMS[] = {
     {IMGTRELL_BIN, TESTS_DIR "/e2e/imgtrell/mode1/in/pic.bmp", "Writing CHIP8 image: picdata.inc\r\n"},
-    {SNDTRELL_BIN, TESTS_DIR "/e2e/sndtrell/convert/in/tone.wav", "Writing CHIP8 sound: sound.inc\r\n"},
+    {SNDTRELL_BIN, TESTS_DIR "/fixtures/sndtrell/convert/in/tone.wav", "Writing CHIP8 sound: sound.inc\r\n"},
 };
 
 class KeyWait : public testing::TestWithParam<Program> {
