@@ -84,8 +84,10 @@ void WaitForKey()
         return;
     std::fflush(stdout);
     struct termios raw = savedtermios;
-    // One byte, no echo, and Ctrl-C or Ctrl-Z is a key like any other.
-    raw.c_lflag &= ~tcflag_t(ICANON | ECHO | ISIG);
+    // One byte, no echo, and Ctrl-C, Ctrl-Z, Ctrl-S, Ctrl-Q or Ctrl-V is a
+    // key like any other: no signals, no flow control, no literal-next.
+    raw.c_iflag &= ~tcflag_t(IXON);
+    raw.c_lflag &= ~tcflag_t(ICANON | ECHO | ISIG | IEXTEN);
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
     const int signals[] = {SIGHUP, SIGINT, SIGTERM, SIGQUIT};
