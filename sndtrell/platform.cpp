@@ -94,10 +94,22 @@ void WaitForKey()
     for (int sig : signals)
         std::signal(sig, RestoreAndRaise);
     if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0) {
-        char key;
-        while (read(STDIN_FILENO, &key, 1) < 0 && errno == EINTR) {
+        char key[64];
+        ssize_t got;
+        while ((got = read(STDIN_FILENO, key, 1)) < 0 && errno == EINTR) {
         }
-        tcsetattr(STDIN_FILENO, TCSANOW, &savedtermios);
+        // One key may send several bytes (an arrow or function key, a UTF-8
+        // letter), and over a slow line they may come a moment apart. What
+        // follows within a tenth of a second belongs to the key and is read
+        // too (a bounded number of times: a held key repeats), and whatever
+        // is still pending is discarded, so none of it reaches the shell.
+        raw.c_cc[VMIN] = 0;
+        raw.c_cc[VTIME] = 1;
+        if (got == 1 && tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0) {
+            for (int i = 0; i < 8 && read(STDIN_FILENO, key, sizeof key) > 0; i++) {
+            }
+        }
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &savedtermios);
     }
     for (int sig : signals)
         std::signal(sig, SIG_DFL);

@@ -142,16 +142,29 @@ TEST_P(KeyWait, AKeyEndsItWithoutEcho)
     EXPECT_EQ(ExitStatus(), 1);
 }
 
-// Keys the terminal would otherwise take for itself: Ctrl-C raises SIGINT,
-// Ctrl-S stops the output.
-TEST_P(KeyWait, ControlKeysAreKeysLikeAnyOther)
+// Keys the terminal would otherwise take for itself (Ctrl-C raises SIGINT,
+// Ctrl-S stops the output), and an arrow key, three bytes sent at once: each
+// ends the wait, and no byte of it is left for the next program to read.
+TEST_P(KeyWait, AnyKeyEndsItAndIsTakenWhole)
 {
-    for (std::string key : {"\x03", "\x13"}) {
+    for (std::string key : {"\x03", "\x13", "\x1b[A"}) {
         StartOnTerminal();
         ASSERT_TRUE(WaitingForKey());
+        // Held open so that the terminal's input outlives the program.
+        int slave = open(ptsname(master), O_RDWR | O_NOCTTY);
+        ASSERT_GE(slave, 0);
         ASSERT_EQ(write(master, key.data(), key.size()), ssize_t(key.size()));
         EXPECT_EQ(ExitStatus(), 1) << "key " << int(key[0]);
         EXPECT_TRUE(TerminalRestored());
+        termios t{};
+        tcgetattr(slave, &t);
+        t.c_lflag &= ~tcflag_t(ICANON);
+        t.c_cc[VMIN] = 0;
+        t.c_cc[VTIME] = 0;
+        tcsetattr(slave, TCSANOW, &t);
+        char left[16];
+        EXPECT_EQ(read(slave, left, sizeof left), 0) << "key " << int(key[0]) << " not taken whole";
+        close(slave);
         close(master);
         master = -1;
     }
