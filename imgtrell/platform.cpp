@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "imgtrell.h"
@@ -48,6 +49,22 @@ FILE* OpenTempOutput(const char* name, std::string& tmpname)
     return nullptr;
 }
 
+FILE* OpenInput(const char* path, const char** refusal)
+{
+    *refusal = nullptr;
+    FILE* file = std::fopen(path, "rb");
+    if (!file)
+        return nullptr;
+    // CON, NUL, COM1 or a pipe opens like a file, and the path's status
+    // does not tell; the opened handle does.
+    if (GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) != FILE_TYPE_DISK) {
+        std::fclose(file);
+        *refusal = "not a regular file";
+        return nullptr;
+    }
+    return file;
+}
+
 uint8_t* AllocateBlock(size_t size) { return static_cast<uint8_t*>(std::malloc(size ? size : 1)); }
 
 void FreeBlock(uint8_t* block) { std::free(block); }
@@ -65,6 +82,7 @@ int MoveIntoPlace(const char* tmpname, const char* name)
 #include <csignal>
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -141,6 +159,30 @@ FILE* OpenTempOutput(const char* name, std::string& tmpname)
 }
 
 int MoveIntoPlace(const char* tmpname, const char* name) { return std::rename(tmpname, name); }
+
+FILE* OpenInput(const char* path, const char** refusal)
+{
+    *refusal = nullptr;
+    // Without O_NONBLOCK, opening a FIFO would wait for a writer.
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return nullptr;
+    struct stat info;
+    if (fstat(fd, &info) == 0) {
+        if (!S_ISREG(info.st_mode)) {
+            *refusal = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "not a regular file";
+        } else {
+            int flags = fcntl(fd, F_GETFL);
+            if (flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0)
+                if (FILE* file = fdopen(fd, "rb"))
+                    return file;
+        }
+    }
+    int cause = errno;
+    close(fd);
+    errno = cause;
+    return nullptr;
+}
 
 uint8_t* AllocateBlock(size_t size)
 {
