@@ -255,11 +255,14 @@ int WriteImageFiles(const char* path)
         std::remove(datatmp.c_str());
         return 0;
     }
-    // Both files or neither: the earlier picdata.inc is kept aside until
-    // the new palette is in place, and put back if it cannot be.
+    // Both files or neither: whatever is under the name picdata.inc (a
+    // file, a symbolic link, a FIFO) is kept aside until the new palette is
+    // in place, and put back if it cannot be. A folder stays: the new file
+    // cannot replace it, and the run fails as in the other modes.
     std::string keptname = datatmp + ".old";
     std::error_code error;
-    bool kept = std::filesystem::is_regular_file("picdata.inc", error) &&
+    std::filesystem::file_status old = std::filesystem::symlink_status("picdata.inc", error);
+    bool kept = std::filesystem::exists(old) && !std::filesystem::is_directory(old) &&
                 MoveIntoPlace("picdata.inc", keptname.c_str()) == 0;
     if (!CommitFile(datatmp, "picdata.inc")) {
         if (kept)
