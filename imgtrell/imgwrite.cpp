@@ -227,7 +227,7 @@ static int WriteTempFile(const char* name, std::string& tmpname, const char* pat
     }
     if (failed) {
         std::printf("Error: cannot write %s: %s\n", name, std::strerror(cause));
-        std::remove(tmpname.c_str());
+        RemoveTempOutput(tmpname.c_str());
         return 0;
     }
     return 1;
@@ -240,7 +240,7 @@ static int CommitFile(const std::string& tmpname, const char* name)
     if (MoveIntoPlace(tmpname.c_str(), name) == 0)
         return 1;
     std::printf("Error: cannot replace %s: %s\n", name, std::strerror(errno));
-    std::remove(tmpname.c_str());
+    RemoveTempOutput(tmpname.c_str());
     return 0;
 }
 
@@ -252,7 +252,7 @@ int WriteImageFiles(const char* path)
     if (imgmode != 2)
         return CommitFile(datatmp, "picdata.inc");
     if (!WriteTempFile("picpal.inc", paltmp, nullptr)) {
-        std::remove(datatmp.c_str());
+        RemoveTempOutput(datatmp.c_str());
         return 0;
     }
     // Both files or neither: whatever is under the name picdata.inc (a
@@ -267,7 +267,7 @@ int WriteImageFiles(const char* path)
     if (!CommitFile(datatmp, "picdata.inc")) {
         if (kept)
             MoveIntoPlace(keptname.c_str(), "picdata.inc");
-        std::remove(paltmp.c_str());
+        RemoveTempOutput(paltmp.c_str());
         return 0;
     }
     if (!CommitFile(paltmp, "picpal.inc")) {

@@ -69,6 +69,8 @@ uint8_t* AllocateBlock(size_t size) { return static_cast<uint8_t*>(std::malloc(s
 
 void FreeBlock(uint8_t* block) { std::free(block); }
 
+void RemoveTempOutput(const char* tmpname) { std::remove(tmpname); }
+
 int MoveIntoPlace(const char* tmpname, const char* name)
 {
     if (MoveFileExA(tmpname, name, MOVEFILE_REPLACE_EXISTING))
@@ -133,32 +135,114 @@ void WaitForKey()
         std::signal(sig, SIG_DFL);
 }
 
+// The temporary files that exist at the moment (at most two: picdata.inc's
+// and picpal.inc's), removed when SIGINT, SIGTERM or SIGHUP ends the process.
+static const int TEMP_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
+static char tempnames[2][64];
+static volatile sig_atomic_t tempused[2];
+
+static void RemoveTempAndRaise(int sig)
+{
+    for (int i = 0; i < 2; i++)
+        if (tempused[i])
+            unlink(tempnames[i]);
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
+}
+
+// Holds the signals back while a temporary file comes or goes and its name
+// is noted or dropped, so that the handler never sees one without the other.
+static sigset_t HoldSignals()
+{
+    sigset_t held, old;
+    sigemptyset(&held);
+    for (int sig : TEMP_SIGNALS)
+        sigaddset(&held, sig);
+    sigprocmask(SIG_BLOCK, &held, &old);
+    return old;
+}
+
+static void ReleaseSignals(const sigset_t& old) { sigprocmask(SIG_SETMASK, &old, nullptr); }
+
+static void NoteTemp(const char* tmpname)
+{
+    for (int i = 0; i < 2; i++)
+        if (!tempused[i] && std::strlen(tmpname) < sizeof tempnames[i]) {
+            std::strcpy(tempnames[i], tmpname);
+            tempused[i] = 1;
+            return;
+        }
+}
+
+static void DropTemp(const char* tmpname)
+{
+    for (int i = 0; i < 2; i++)
+        if (tempused[i] && std::strcmp(tempnames[i], tmpname) == 0)
+            tempused[i] = 0;
+}
+
 FILE* OpenTempOutput(const char* name, std::string& tmpname)
 {
     // Past a file-size limit a write then fails with EFBIG, which is
     // reported, instead of the signal ending the process mid-file.
     std::signal(SIGXFSZ, SIG_IGN);
+    // A signal the caller ignores stays ignored.
+    for (int sig : TEMP_SIGNALS) {
+        struct sigaction action;
+        if (sigaction(sig, nullptr, &action) == 0 && action.sa_handler != SIG_IGN &&
+            action.sa_handler != RemoveTempAndRaise) {
+            action = {};
+            action.sa_handler = RemoveTempAndRaise;
+            sigemptyset(&action.sa_mask);
+            sigaction(sig, &action, nullptr);
+        }
+    }
     for (int attempt = 0; attempt < 100; attempt++) {
         tmpname = std::string(name) + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(attempt);
+        sigset_t old = HoldSignals();
         // 0666 less the umask: the finished file gets the usual permissions.
         int fd = open(tmpname.c_str(), O_CREAT | O_EXCL | O_WRONLY, 0666);
+        int cause = errno;
+        FILE* file = nullptr;
         if (fd >= 0) {
-            FILE* file = fdopen(fd, "w");
-            if (!file) {
-                int cause = errno;
+            file = fdopen(fd, "w");
+            if (file) {
+                NoteTemp(tmpname.c_str());
+            } else {
+                cause = errno;
                 close(fd);
                 unlink(tmpname.c_str());
-                errno = cause;
             }
-            return file;
         }
+        ReleaseSignals(old);
+        errno = cause;
+        if (fd >= 0)
+            return file;
         if (errno != EEXIST)
             return nullptr;
     }
     return nullptr;
 }
 
-int MoveIntoPlace(const char* tmpname, const char* name) { return std::rename(tmpname, name); }
+void RemoveTempOutput(const char* tmpname)
+{
+    sigset_t old = HoldSignals();
+    unlink(tmpname);
+    DropTemp(tmpname);
+    ReleaseSignals(old);
+}
+
+int MoveIntoPlace(const char* tmpname, const char* name)
+{
+    sigset_t old = HoldSignals();
+    int result = std::rename(tmpname, name);
+    int cause = errno;
+    if (result == 0)
+        DropTemp(tmpname);
+    ReleaseSignals(old);
+    errno = cause;
+    return result;
+}
 
 FILE* OpenInput(const char* path, const char** refusal)
 {
