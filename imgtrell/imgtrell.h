@@ -62,10 +62,19 @@ int WriteImageFiles(const char* path);
 // returns at once otherwise.
 void WaitForKey();
 // Opens a new temporary file beside name for text output; stores its name in
-// tmpname. Returns nullptr with errno set on failure.
+// tmpname. Returns nullptr with errno set on failure. On POSIX the file is
+// removed should SIGINT, SIGTERM or SIGHUP end the process before it is
+// moved into place or removed.
 FILE* OpenTempOutput(const char* name, std::string& tmpname);
+// Removes a temporary file that is not to be kept.
+void RemoveTempOutput(const char* tmpname);
 // Moves the finished temporary file over name, replacing it. 0 on success.
 int MoveIntoPlace(const char* tmpname, const char* name);
+// Opens the input at path for binary reading. Only a regular file is read
+// (a device or a pipe could feed bytes without end, or block): anything
+// else is closed again and refused, with *refusal set to the cause. Returns
+// nullptr with errno set (and *refusal null) when it cannot be opened.
+FILE* OpenInput(const char* path, const char** refusal);
 // An uninitialised block for a whole file or a picture; nullptr when out of
 // memory. Large blocks are backed by huge pages where the system offers them.
 uint8_t* AllocateBlock(size_t size);

@@ -91,17 +91,18 @@ int CheckTransparency(uint32_t color)
 
 // Packs columns x to x + 7 of an image row into one byte, column x in the
 // most significant bit; a non-zero pixel is a set bit, columns past the
-// width are 0.
-static uint8_t PackByte(const uint8_t* row, int32_t x)
+// width are 0. Column and row counters here and below are 64 bits wide:
+// stepping one past a width near the int32 limit must not wrap.
+static uint8_t PackByte(const uint8_t* row, int64_t x)
 {
-    int32_t count = imgwidth - x < 8 ? imgwidth - x : 8;
+    int64_t count = imgwidth - x < 8 ? imgwidth - x : 8;
     uint8_t byte = 0;
-    for (int32_t i = 0; i < 8; i++)
+    for (int64_t i = 0; i < 8; i++)
         byte = uint8_t(byte << 1 | (i < count && row[x + i] != 0));
     return byte;
 }
 
-static const uint8_t* ImageRow(int32_t y) { return imgbuffer + size_t(y) * size_t(imgwidth); }
+static const uint8_t* ImageRow(int64_t y) { return imgbuffer + size_t(y) * size_t(imgwidth); }
 
 // Mode 0: one line per strip of eight columns, one byte per image row.
 // The strips are packed first, each into its own run of bytes, in bands of
@@ -119,7 +120,7 @@ static void PutVertical()
         size_t end = band + 64 < height ? band + 64 : height;
         for (size_t strip = 0; strip < strips; strip++)
             for (size_t y = band; y < end; y++)
-                packed[strip * height + y] = PackByte(ImageRow(int32_t(y)), int32_t(8 * strip));
+                packed[strip * height + y] = PackByte(ImageRow(int64_t(y)), int64_t(8 * strip));
     }
     for (size_t strip = 0; strip < strips; strip++) {
         const uint8_t* column = packed + strip * height;
@@ -139,14 +140,14 @@ static void PutVertical()
 // Mode 1, and every mode but 0 and 2: one line per image row.
 static void PutHorizontal()
 {
-    int32_t bytes = int32_t((int64_t(imgwidth) + 7) / 8);
-    for (int32_t y = 0; y < imgheight; y++) {
+    int64_t bytes = (int64_t(imgwidth) + 7) / 8;
+    for (int64_t y = 0; y < imgheight; y++) {
         const uint8_t* row = ImageRow(y);
         PutText("DB ", 3);
-        for (int32_t b = 0; b < bytes; b += 16) {
-            int32_t count = bytes - b < 16 ? bytes - b : 16;
+        for (int64_t b = 0; b < bytes; b += 16) {
+            int64_t count = bytes - b < 16 ? bytes - b : 16;
             char* p = Room(GROUP_ROOM);
-            for (int32_t i = 0; i < count; i++)
+            for (int64_t i = 0; i < count; i++)
                 p = PutValue(p, PackByte(row, 8 * (b + i)));
             Advance(p);
         }
@@ -161,13 +162,13 @@ static void PutPalette()
     uint8_t value[256];
     for (size_t p = 0; p < 256; p++)
         value[p] = CheckTransparency(pal[p]) ? 0 : uint8_t(p + 1);
-    for (int32_t y = 0; y < imgheight; y++) {
+    for (int64_t y = 0; y < imgheight; y++) {
         const uint8_t* row = ImageRow(y);
         PutText("DB ", 3);
-        for (int32_t x = 0; x < imgwidth; x += 16) {
-            int32_t count = imgwidth - x < 16 ? imgwidth - x : 16;
+        for (int64_t x = 0; x < imgwidth; x += 16) {
+            int64_t count = imgwidth - x < 16 ? imgwidth - x : 16;
             char* p = Room(GROUP_ROOM);
-            for (int32_t i = 0; i < count; i++)
+            for (int64_t i = 0; i < count; i++)
                 p = PutValue(p, value[row[x + i]]);
             if (x + 16 < imgwidth)  // more of this row follows
                 p = static_cast<char*>(std::memcpy(p, "\nDB ", 4)) + 4;
@@ -226,7 +227,7 @@ static int WriteTempFile(const char* name, std::string& tmpname, const char* pat
     }
     if (failed) {
         std::printf("Error: cannot write %s: %s\n", name, std::strerror(cause));
-        std::remove(tmpname.c_str());
+        RemoveTempOutput(tmpname.c_str());
         return 0;
     }
     return 1;
@@ -239,7 +240,7 @@ static int CommitFile(const std::string& tmpname, const char* name)
     if (MoveIntoPlace(tmpname.c_str(), name) == 0)
         return 1;
     std::printf("Error: cannot replace %s: %s\n", name, std::strerror(errno));
-    std::remove(tmpname.c_str());
+    RemoveTempOutput(tmpname.c_str());
     return 0;
 }
 
@@ -251,19 +252,22 @@ int WriteImageFiles(const char* path)
     if (imgmode != 2)
         return CommitFile(datatmp, "picdata.inc");
     if (!WriteTempFile("picpal.inc", paltmp, nullptr)) {
-        std::remove(datatmp.c_str());
+        RemoveTempOutput(datatmp.c_str());
         return 0;
     }
-    // Both files or neither: the earlier picdata.inc is kept aside until
-    // the new palette is in place, and put back if it cannot be.
+    // Both files or neither: whatever is under the name picdata.inc (a
+    // file, a symbolic link, a FIFO) is kept aside until the new palette is
+    // in place, and put back if it cannot be. A folder stays: the new file
+    // cannot replace it, and the run fails as in the other modes.
     std::string keptname = datatmp + ".old";
     std::error_code error;
-    bool kept = std::filesystem::is_regular_file("picdata.inc", error) &&
+    std::filesystem::file_status old = std::filesystem::symlink_status("picdata.inc", error);
+    bool kept = std::filesystem::exists(old) && !std::filesystem::is_directory(old) &&
                 MoveIntoPlace("picdata.inc", keptname.c_str()) == 0;
     if (!CommitFile(datatmp, "picdata.inc")) {
         if (kept)
             MoveIntoPlace(keptname.c_str(), "picdata.inc");
-        std::remove(paltmp.c_str());
+        RemoveTempOutput(paltmp.c_str());
         return 0;
     }
     if (!CommitFile(paltmp, "picpal.inc")) {

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "imgtrell.h"
@@ -48,9 +49,27 @@ FILE* OpenTempOutput(const char* name, std::string& tmpname)
     return nullptr;
 }
 
+FILE* OpenInput(const char* path, const char** refusal)
+{
+    *refusal = nullptr;
+    FILE* file = std::fopen(path, "rb");
+    if (!file)
+        return nullptr;
+    // CON, NUL, COM1 or a pipe opens like a file, and the path's status
+    // does not tell; the opened handle does.
+    if (GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) != FILE_TYPE_DISK) {
+        std::fclose(file);
+        *refusal = "not a regular file";
+        return nullptr;
+    }
+    return file;
+}
+
 uint8_t* AllocateBlock(size_t size) { return static_cast<uint8_t*>(std::malloc(size ? size : 1)); }
 
 void FreeBlock(uint8_t* block) { std::free(block); }
+
+void RemoveTempOutput(const char* tmpname) { std::remove(tmpname); }
 
 int MoveIntoPlace(const char* tmpname, const char* name)
 {
@@ -65,6 +84,7 @@ int MoveIntoPlace(const char* tmpname, const char* name)
 #include <csignal>
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -84,21 +104,81 @@ void WaitForKey()
         return;
     std::fflush(stdout);
     struct termios raw = savedtermios;
-    // One byte, no echo, and Ctrl-C or Ctrl-Z is a key like any other.
-    raw.c_lflag &= ~tcflag_t(ICANON | ECHO | ISIG);
+    // One byte, no echo, and Ctrl-C, Ctrl-Z, Ctrl-S, Ctrl-Q or Ctrl-V is a
+    // key like any other: no signals, no flow control, no literal-next.
+    raw.c_iflag &= ~tcflag_t(IXON);
+    raw.c_lflag &= ~tcflag_t(ICANON | ECHO | ISIG | IEXTEN);
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
     const int signals[] = {SIGHUP, SIGINT, SIGTERM, SIGQUIT};
     for (int sig : signals)
         std::signal(sig, RestoreAndRaise);
     if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0) {
-        char key;
-        while (read(STDIN_FILENO, &key, 1) < 0 && errno == EINTR) {
+        char key[64];
+        ssize_t got;
+        while ((got = read(STDIN_FILENO, key, 1)) < 0 && errno == EINTR) {
         }
-        tcsetattr(STDIN_FILENO, TCSANOW, &savedtermios);
+        // One key may send several bytes (an arrow or function key, a UTF-8
+        // letter), and over a slow line they may come a moment apart. What
+        // follows within a tenth of a second belongs to the key and is read
+        // too (a bounded number of times: a held key repeats), and whatever
+        // is still pending is discarded, so none of it reaches the shell.
+        raw.c_cc[VMIN] = 0;
+        raw.c_cc[VTIME] = 1;
+        if (got == 1 && tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0) {
+            for (int i = 0; i < 8 && read(STDIN_FILENO, key, sizeof key) > 0; i++) {
+            }
+        }
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &savedtermios);
     }
     for (int sig : signals)
         std::signal(sig, SIG_DFL);
+}
+
+// The temporary files that exist at the moment (at most two: picdata.inc's
+// and picpal.inc's), removed when SIGINT, SIGTERM or SIGHUP ends the process.
+static const int TEMP_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
+static char tempnames[2][64];
+static volatile sig_atomic_t tempused[2];
+
+static void RemoveTempAndRaise(int sig)
+{
+    for (int i = 0; i < 2; i++)
+        if (tempused[i])
+            unlink(tempnames[i]);
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
+}
+
+// Holds the signals back while a temporary file comes or goes and its name
+// is noted or dropped, so that the handler never sees one without the other.
+static sigset_t HoldSignals()
+{
+    sigset_t held, old;
+    sigemptyset(&held);
+    for (int sig : TEMP_SIGNALS)
+        sigaddset(&held, sig);
+    sigprocmask(SIG_BLOCK, &held, &old);
+    return old;
+}
+
+static void ReleaseSignals(const sigset_t& old) { sigprocmask(SIG_SETMASK, &old, nullptr); }
+
+static void NoteTemp(const char* tmpname)
+{
+    for (int i = 0; i < 2; i++)
+        if (!tempused[i] && std::strlen(tmpname) < sizeof tempnames[i]) {
+            std::strcpy(tempnames[i], tmpname);
+            tempused[i] = 1;
+            return;
+        }
+}
+
+static void DropTemp(const char* tmpname)
+{
+    for (int i = 0; i < 2; i++)
+        if (tempused[i] && std::strcmp(tempnames[i], tmpname) == 0)
+            tempused[i] = 0;
 }
 
 FILE* OpenTempOutput(const char* name, std::string& tmpname)
@@ -106,27 +186,87 @@ FILE* OpenTempOutput(const char* name, std::string& tmpname)
     // Past a file-size limit a write then fails with EFBIG, which is
     // reported, instead of the signal ending the process mid-file.
     std::signal(SIGXFSZ, SIG_IGN);
+    // A signal the caller ignores stays ignored.
+    for (int sig : TEMP_SIGNALS) {
+        struct sigaction action;
+        if (sigaction(sig, nullptr, &action) == 0 && action.sa_handler != SIG_IGN &&
+            action.sa_handler != RemoveTempAndRaise) {
+            action = {};
+            action.sa_handler = RemoveTempAndRaise;
+            sigemptyset(&action.sa_mask);
+            sigaction(sig, &action, nullptr);
+        }
+    }
     for (int attempt = 0; attempt < 100; attempt++) {
         tmpname = std::string(name) + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(attempt);
+        sigset_t old = HoldSignals();
         // 0666 less the umask: the finished file gets the usual permissions.
         int fd = open(tmpname.c_str(), O_CREAT | O_EXCL | O_WRONLY, 0666);
+        int cause = errno;
+        FILE* file = nullptr;
         if (fd >= 0) {
-            FILE* file = fdopen(fd, "w");
-            if (!file) {
-                int cause = errno;
+            file = fdopen(fd, "w");
+            if (file) {
+                NoteTemp(tmpname.c_str());
+            } else {
+                cause = errno;
                 close(fd);
                 unlink(tmpname.c_str());
-                errno = cause;
             }
-            return file;
         }
+        ReleaseSignals(old);
+        errno = cause;
+        if (fd >= 0)
+            return file;
         if (errno != EEXIST)
             return nullptr;
     }
     return nullptr;
 }
 
-int MoveIntoPlace(const char* tmpname, const char* name) { return std::rename(tmpname, name); }
+void RemoveTempOutput(const char* tmpname)
+{
+    sigset_t old = HoldSignals();
+    unlink(tmpname);
+    DropTemp(tmpname);
+    ReleaseSignals(old);
+}
+
+int MoveIntoPlace(const char* tmpname, const char* name)
+{
+    sigset_t old = HoldSignals();
+    int result = std::rename(tmpname, name);
+    int cause = errno;
+    if (result == 0)
+        DropTemp(tmpname);
+    ReleaseSignals(old);
+    errno = cause;
+    return result;
+}
+
+FILE* OpenInput(const char* path, const char** refusal)
+{
+    *refusal = nullptr;
+    // Without O_NONBLOCK, opening a FIFO would wait for a writer.
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return nullptr;
+    struct stat info;
+    if (fstat(fd, &info) == 0) {
+        if (!S_ISREG(info.st_mode)) {
+            *refusal = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "not a regular file";
+        } else {
+            int flags = fcntl(fd, F_GETFL);
+            if (flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0)
+                if (FILE* file = fdopen(fd, "rb"))
+                    return file;
+        }
+    }
+    int cause = errno;
+    close(fd);
+    errno = cause;
+    return nullptr;
+}
 
 uint8_t* AllocateBlock(size_t size)
 {

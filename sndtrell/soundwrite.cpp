@@ -129,12 +129,12 @@ int WriteSoundFile(const char* path)
     }
     if (failed) {
         std::printf("Error: cannot write %s: %s\n", name, std::strerror(cause));
-        std::remove(tmpname.c_str());
+        RemoveTempOutput(tmpname.c_str());
         return 0;
     }
     if (MoveIntoPlace(tmpname.c_str(), name) != 0) {
         std::printf("Error: cannot replace %s: %s\n", name, std::strerror(errno));
-        std::remove(tmpname.c_str());
+        RemoveTempOutput(tmpname.c_str());
         return 0;
     }
     return 1;

@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 #include "sndtrell.h"
@@ -108,9 +107,8 @@ int DecodeWAV(const uint8_t* data, size_t size, const char* path)
 // error, or with errno ENOMEM when the file does not fit in memory.
 static int ReadWholeFile(FILE* file)
 {
-    // The size is only a hint: pipes have none and a folder opens like a
-    // file but claims an enormous size. Reading goes on until the end of
-    // the stream either way.
+    // The size is only a hint: the file may change while it is read.
+    // Reading goes on until the end of the stream either way.
     size_t capacity = size_t(1) << 16;
     if (std::fseek(file, 0, SEEK_END) == 0) {
         long end = std::ftell(file);
@@ -150,15 +148,11 @@ int LoadWAV(const char* path)
     samplerate = 0;
     soundbuffer = nullptr;
 
-    // A device or a pipe could feed bytes without end, or block the open.
-    std::error_code error;
-    std::filesystem::file_type type = std::filesystem::status(path, error).type();
-    if (!error && type != std::filesystem::file_type::regular &&
-        type != std::filesystem::file_type::directory)
-        return Refuse(path, "cannot read: not a regular file");
-    FILE* file = std::fopen(path, "rb");
+    const char* refusal;
+    FILE* file = OpenInput(path, &refusal);
     if (!file)
-        return Refuse(path, "cannot open: %s", std::strerror(errno));
+        return refusal ? Refuse(path, "cannot read: %s", refusal)
+                       : Refuse(path, "cannot open: %s", std::strerror(errno));
     int ok = ReadWholeFile(file);
     int cause = errno;
     std::fclose(file);

@@ -263,6 +263,16 @@ TEST(WriteImageFiles, WritesBothFilesOrNeither)
     FolderRun none = WriteInFreshFolder([] { mkdir("picpal.inc", 0755); });
     EXPECT_EQ(none.result, 0);
     EXPECT_EQ(none.files, std::set<std::string>{"picpal.inc"});
+
+    // A symbolic link to nowhere is put back as it was: picdata.inc is
+    // there, and it is not a file that can be read.
+    FolderRun link = WriteInFreshFolder([] {
+        mkdir("picpal.inc", 0755);
+        EXPECT_EQ(symlink("nowhere", "picdata.inc"), 0);
+    });
+    EXPECT_EQ(link.result, 0);
+    EXPECT_EQ(link.files, (std::set<std::string>{"picdata.inc", "picpal.inc"}));
+    EXPECT_EQ(link.picdata, "");
 }
 
 }  // namespace
