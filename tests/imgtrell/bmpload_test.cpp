@@ -436,19 +436,19 @@ TEST(LoadBMP, RefusesWhatItCannotDecode)
              Put32(b, 22, 0);
          }),
          "Error: t.bmp: a picture of 2147483647 x 0 has no pixels; an empty picture may measure at most 65535\n"},
-        {"compression 1 with 4 bits", header([](std::vector<uint8_t>& b) { b[28] = 4, b[30] = 1; }),
+        {"compression 1 with 4 bits", header([](std::vector<uint8_t>& b) { b[28] = 4; b[30] = 1; }),
          "w: 2, h: 2,bpp: 4, comp: 1 \n"
          "Error: t.bmp: compression 1 needs 8 bits per pixel, not 4\n"},
         {"compression 2 with 8 bits", header([](std::vector<uint8_t>& b) { b[30] = 2; }),
          "w: 2, h: 2,bpp: 8, comp: 2 \n"
          "Error: t.bmp: compression 2 needs 4 bits per pixel, not 8\n"},
-        {"run-length top-down", header([](std::vector<uint8_t>& b) { b[30] = 1, Put32(b, 22, uint32_t(-2)); }),
+        {"run-length top-down", header([](std::vector<uint8_t>& b) { b[30] = 1; Put32(b, 22, uint32_t(-2)); }),
          "w: 2, h: 2,bpp: 8, comp: 1 \n"
          "Error: t.bmp: height -2 is negative (rows top-down), which compression 1 does not allow\n"},
-        {"run-length pixels at the end", header([](std::vector<uint8_t>& b) { b[30] = 1, Put32(b, 10, 78); }),
+        {"run-length pixels at the end", header([](std::vector<uint8_t>& b) { b[30] = 1; Put32(b, 10, 78); }),
          "w: 2, h: 2,bpp: 8, comp: 1 \n"
          "Error: t.bmp: file too short: the run-length pair at byte 78 needs byte 78, the file has 78\n"},
-        {"run-length pixels past the end", header([](std::vector<uint8_t>& b) { b[30] = 1, Put32(b, 10, ~0u); }),
+        {"run-length pixels past the end", header([](std::vector<uint8_t>& b) { b[30] = 1; Put32(b, 10, ~0u); }),
          "w: 2, h: 2,bpp: 8, comp: 1 \n"
          "Error: t.bmp: file too short: the run-length pair at byte 4294967295 needs byte 4294967295, the file has 78\n"},
         {"largest sizes", header([](std::vector<uint8_t>& b) {
