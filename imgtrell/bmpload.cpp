@@ -1,5 +1,6 @@
 // BMP loader: reads the file whole, takes the header fields at their fixed
-// offsets and decodes the stored rows into imgbuffer, one byte per pixel.
+// offsets and decodes the stored rows, or the run-length stream, into
+// imgbuffer, one byte per pixel.
 #include <cerrno>
 #include <climits>
 #include <cstdarg>
@@ -58,18 +59,6 @@ void bmp_drawpixel8(int32_t x, int32_t y, uint32_t value)
         imgbuffer[size_t(y) * size_t(imgwidth) + size_t(x)] = uint8_t(value);
 }
 
-static uint32_t Color555(uint32_t w)
-{
-    uint32_t red = ((w >> 10) & 31) * 8, green = ((w >> 5) & 31) * 8, blue = (w & 31) * 8;
-    return 0xFF000000u + red * 65536 + green * 256 + blue;
-}
-
-static uint32_t Color444(uint32_t w)
-{
-    uint32_t red = ((w >> 8) & 15) * 16, green = ((w >> 4) & 15) * 16, blue = (w & 15) * 16;
-    return 0xFF000000u + red * 65536 + green * 256 + blue;
-}
-
 static bool SupportedDepth(uint32_t bpp)
 {
     return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 15 || bpp == 16 || bpp == 24 || bpp == 32;
@@ -92,74 +81,161 @@ static uint64_t RowBytesTaken(uint32_t bpp, uint64_t width)
 
 // The row decoders. Each fills one image row from one stored row; the
 // pixel stores' threshold and index rules, without their per-pixel lookups.
+// Columns are counted in 64 bits: stepping past a width near the top of
+// the int range cannot overflow.
 
 // 1 bit: a set bit stores 0, a clear bit 1, whatever the palette says.
-static void DecodeRow1(const uint8_t* src, uint8_t* row, int32_t width)
+static void DecodeRow1(const uint8_t* src, uint8_t* row, int64_t width)
 {
-    for (int32_t x = 0; x < width; x += 8) {
+    for (int64_t x = 0; x < width; x += 8) {
         uint8_t bits = *src++;
-        for (int32_t i = 0; i < 8 && x + i < width; i++)
+        for (int64_t i = 0; i < 8 && x + i < width; i++)
             row[x + i] = (bits & (0x80 >> i)) ? 0 : 1;
     }
 }
 
-// 4 bits: high nibble first; the index itself in mode 2, else its colour.
-static void DecodeRow4(const uint8_t* src, uint8_t* row, int32_t width)
+// 4 bits: high nibble first; the value stored for each index comes from
+// the table (the index itself in mode 2, else the threshold of its colour).
+static void DecodeRow4(const uint8_t* src, uint8_t* row, int64_t width, const uint8_t* stored)
 {
-    for (int32_t x = 0; x < width; x += 2) {
+    for (int64_t x = 0; x < width; x += 2) {
         uint8_t pair = *src++;
-        uint8_t left = pair >> 4, right = pair & 15;
-        row[x] = imgmode == 2 ? left : BlueBit(pal[left]);
+        row[x] = stored[pair >> 4];
         if (x + 1 < width)
-            row[x + 1] = imgmode == 2 ? right : BlueBit(pal[right]);
+            row[x + 1] = stored[pair & 15];
     }
 }
 
-// 8 bits: the index itself in mode 2, else the stored value of its colour
-// (looked up in a table made once per picture).
-static void DecodeRow8(const uint8_t* src, uint8_t* row, int32_t width,
-                       const uint8_t* indexbits)
+// 8 bits: the value stored for each index, from a table made once per
+// picture (the index itself in mode 2, else the threshold of its colour).
+static void DecodeRow8(const uint8_t* src, uint8_t* row, int64_t width, const uint8_t* stored)
 {
     if (imgmode == 2) {
         std::memcpy(row, src, size_t(width));
         return;
     }
-    for (int32_t x = 0; x < width; x++)
-        row[x] = indexbits[src[x]];
+    for (int64_t x = 0; x < width; x++)
+        row[x] = stored[src[x]];
 }
 
-// 15 and 16 bits: little-endian words, 5-5-5, or 4-4-4 for a 16-bit
-// picture with compression 3.
-static void DecodeRow16(const uint8_t* src, uint8_t* row, int32_t width, bool rgb444)
+// 15, 16, 24 and 32 bits: a pixel stores the one bit of its little-endian
+// value that is the highest bit of its blue field. That is the blue
+// threshold, blue above 127 once scaled to 8 bits, whatever the field's width.
+static void DecodeRowBit(const uint8_t* src, uint8_t* row, int64_t width, size_t pixelbytes,
+                         uint32_t bluebit)
 {
-    for (int32_t x = 0; x < width; x++) {
-        uint32_t w = Read16(src + 2 * size_t(x));
-        row[x] = BlueBit(rgb444 ? Color444(w) : Color555(w));
+    src += bluebit / 8;
+    uint8_t mask = uint8_t(1u << (bluebit % 8));
+    for (int64_t x = 0; x < width; x++, src += pixelbytes)
+        row[x] = (*src & mask) ? 1 : 0;
+}
+
+// The bit of a direct-colour pixel that decides it. 15 bits, and 16 bits
+// without compression 3, are 5-5-5 (blue in bits 0-4); 24 and 32 bits are
+// the bytes blue, green, red (, alpha). With compression 3 a 16- or 32-bit
+// picture takes the blue mask the file declares, at offset 62: inside an
+// information header of 52 bytes or more, or right after a 40-byte one
+// when the pixels start at 66 or later. Without one, or with a mask of 0
+// in the pixel's bits, 16 bits read 4-4-4 and 32 bits alpha, blue, green, red.
+static uint32_t BlueFieldTop(uint32_t bpp, uint32_t compression, const uint8_t* data, size_t size,
+                             uint32_t infosize, uint32_t dataoffset)
+{
+    if (compression == 3 && (bpp == 16 || bpp == 32)) {
+        bool declared = size >= 66 && (infosize >= 52 || (infosize == 40 && dataoffset >= 66));
+        uint32_t mask = declared ? Read32(data + 62) : 0;
+        if (bpp == 16)
+            mask &= 0xFFFF;
+        if (mask == 0)
+            return bpp == 16 ? 3 : 15;
+        uint32_t top = 31;
+        while (!(mask >> top))
+            top--;
+        return top;
     }
+    return bpp == 15 || bpp == 16 ? 4 : 7;
 }
 
-// 24 bits: blue, green, red. 32 bits: blue, green, red, alpha, or with
-// compression 3 alpha, blue, green, red. Only the blue byte decides.
-static void DecodeRowBytes(const uint8_t* src, uint8_t* row, int32_t width,
-                           size_t pixelbytes, size_t blueat)
-{
-    src += blueat;
-    for (int32_t x = 0; x < width; x++, src += pixelbytes)
-        row[x] = BlueBit(*src);
-}
-
-static void DecodeRow(uint32_t bpp, uint32_t compression, const uint8_t* src,
-                      uint8_t* row, const uint8_t* indexbits)
+static void DecodeRow(uint32_t bpp, const uint8_t* src, uint8_t* row, const uint8_t* stored,
+                      uint32_t bluebit)
 {
     switch (bpp) {
     case 1: DecodeRow1(src, row, imgwidth); break;
-    case 4: DecodeRow4(src, row, imgwidth); break;
-    case 8: DecodeRow8(src, row, imgwidth, indexbits); break;
-    case 15: DecodeRow16(src, row, imgwidth, false); break;
-    case 16: DecodeRow16(src, row, imgwidth, compression == 3); break;
-    case 24: DecodeRowBytes(src, row, imgwidth, 3, 0); break;
-    case 32: DecodeRowBytes(src, row, imgwidth, 4, compression == 3 ? 1 : 0); break;
+    case 4: DecodeRow4(src, row, imgwidth, stored); break;
+    case 8: DecodeRow8(src, row, imgwidth, stored); break;
+    case 15:
+    case 16: DecodeRowBit(src, row, imgwidth, 2, bluebit); break;
+    case 24: DecodeRowBit(src, row, imgwidth, 3, bluebit); break;
+    case 32: DecodeRowBit(src, row, imgwidth, 4, bluebit); break;
     }
+}
+
+// Run-length pixel data: RLE8 (compression 1, a byte per index) or RLE4
+// (compression 2, a nibble per index, high nibble first), read as pairs of
+// bytes from the pixel data offset:
+//   n > 0, v     a run of n pixels of index v (RLE4: the nibbles of v in turn)
+//   0, 0         end of line: on to the first column of the row above
+//   0, 1         end of bitmap
+//   0, 2, dx, dy move dx columns right and dy rows up
+//   0, n >= 3    n indices follow, their bytes padded to an even count
+// Rows go bottom-up. The buffer has been set to the value of index 0, which
+// every pixel the stream leaves alone keeps; a pixel at or past the width
+// is dropped (a run never wraps). Decoding ends at an end of bitmap or as
+// soon as the position is past the top row, or past the last column of
+// the top row; nothing after that point is read. Refuses (0) a stream that
+// needs a byte past the end of the file.
+static int DecodeRunLength(const uint8_t* data, size_t size, uint64_t at, bool rle4,
+                           const uint8_t* stored, const char* path)
+{
+    const int64_t width = imgwidth, height = imgheight;
+    int64_t x = 0, y = 0;  // y counts rows from the bottom
+    auto missing = [&](const char* what, uint64_t start) {
+        return Refuse(path, "file too short: the %s at byte %llu needs byte %llu, the file has %zu",
+                      what, (unsigned long long)start,
+                      (unsigned long long)(start > size ? start : size), size);
+    };
+    while (y < height && !(y == height - 1 && x >= width)) {
+        if (at + 2 > size)
+            return missing("run-length pair", at);
+        uint32_t count = data[at], code = data[at + 1];
+        at += 2;
+        uint8_t* row = imgbuffer + size_t(height - 1 - y) * size_t(width);
+        int64_t room = x < width ? width - x : 0;  // columns left to store into
+        if (count > 0) {
+            int64_t n = count < room ? count : room;
+            uint8_t high = stored[rle4 ? code >> 4 : code], low = stored[rle4 ? code & 15 : code];
+            if (high == low)
+                std::memset(row + x, high, size_t(n));
+            else
+                for (int64_t i = 0; i < n; i++)
+                    row[x + i] = i % 2 ? low : high;
+            x += count;
+        } else if (code == 0) {
+            x = 0;
+            y++;
+        } else if (code == 1) {
+            break;
+        } else if (code == 2) {
+            if (at + 2 > size)
+                return missing("delta", at);
+            x += data[at];
+            y += data[at + 1];
+            at += 2;
+        } else {
+            // In the top row the run is read only up to the last column.
+            int64_t take = y == height - 1 && code > room ? room : code;
+            uint64_t bytes = uint64_t(rle4 ? (take + 1) / 2 : take);
+            if (bytes > size - at)
+                return missing("absolute run", at);
+            int64_t n = take < room ? take : room;
+            const uint8_t* src = data + at;
+            for (int64_t i = 0; i < n; i++)
+                row[x + i] = stored[rle4 ? (src[i / 2] >> (i % 2 ? 0 : 4)) & 15 : src[i]];
+            x += code;
+            uint64_t runbytes = rle4 ? (code + 1) / 2 : code;
+            at += runbytes + runbytes % 2;  // the pad byte is skipped, not read
+        }
+    }
+    return 1;
 }
 
 int DecodeBMP(const uint8_t* data, size_t size, const char* path)
@@ -215,6 +291,18 @@ int DecodeBMP(const uint8_t* data, size_t size, const char* path)
     std::printf("w: %d, h: %d,bpp: %d, comp: %d \n", imgwidth, imgheight, int(bpp),
                 int(compression));
 
+    bool runlength = compression == 1 || compression == 2;
+    bool haspixels = width > 0 && height > 0;
+    if (runlength) {
+        uint32_t depth = compression == 1 ? 8 : 4;
+        if (bpp != depth)
+            return Refuse(path, "compression %u needs %u bits per pixel, not %u", unsigned(compression),
+                          unsigned(depth), unsigned(bpp));
+        if (topdown && haspixels)
+            return Refuse(path, "height -%d is negative (rows top-down), which compression %u does not allow",
+                          height, unsigned(compression));
+    }
+
     // The palette follows the information header, whatever its size; files
     // with a header shorter than the usual 40 bytes are read from 54.
     if ((bpp == 4 || bpp == 8) && numcolors > 0) {
@@ -229,7 +317,14 @@ int DecodeBMP(const uint8_t* data, size_t size, const char* path)
             pal[size_t(i)] = 0xFF000000u + entry[2] * 65536u + entry[1] * 256u + entry[0];
     }
 
-    if (width > 0 && height > 0) {
+    uint64_t pixels = uint64_t(width) * uint64_t(height);
+    if (runlength) {
+        // Runs of 255 pixels in two bytes stay far below 4096 pixels a byte;
+        // a few bytes must not ask for gigabytes of buffer and of text.
+        if ((pixels + 4095) / 4096 > size)
+            return Refuse(path, "a run-length picture of %d x %d has %llu pixels; a file of %zu bytes may give at most %llu (4096 a byte)",
+                          width, height, (unsigned long long)pixels, size, (unsigned long long)(4096 * uint64_t(size)));
+    } else if (haspixels) {
         // The last stored row lies furthest into the file: check that one,
         // in a form that cannot overflow.
         uint64_t rowbytes = RowBytesTaken(bpp, uint64_t(width));
@@ -243,19 +338,32 @@ int DecodeBMP(const uint8_t* data, size_t size, const char* path)
         }
     }
 
-    uint64_t pixels = uint64_t(width) * uint64_t(height);
     if (pixels > SIZE_MAX || !(imgbuffer = AllocateBlock(size_t(pixels))))
         return Refuse(path, "cannot allocate %llu bytes for a %d x %d picture",
                       (unsigned long long)pixels, width, height);
 
-    uint8_t indexbits[256];
+    // What a palette index stores: itself in mode 2, else the blue
+    // threshold of its colour.
+    uint8_t stored[256];
     for (size_t i = 0; i < 256; i++)
-        indexbits[i] = BlueBit(pal[i]);
+        stored[i] = imgmode == 2 ? uint8_t(i) : BlueBit(pal[i]);
 
-    for (int32_t r = 0; r < height; r++) {
-        int32_t y = topdown ? r : height - 1 - r;
+    if (runlength) {
+        if (!haspixels)
+            return 1;
+        std::memset(imgbuffer, stored[0], size_t(pixels));
+        if (DecodeRunLength(data, size, dataoffset, compression == 2, stored, path))
+            return 1;
+        FreeBlock(imgbuffer);
+        imgbuffer = nullptr;
+        return 0;
+    }
+
+    uint32_t bluebit = BlueFieldTop(bpp, compression, data, size, infosize, dataoffset);
+    for (int64_t r = 0; r < height; r++) {
+        int64_t y = topdown ? r : height - 1 - r;
         const uint8_t* src = data + dataoffset + size_t(r) * stride;
-        DecodeRow(bpp, compression, src, imgbuffer + size_t(y) * size_t(width), indexbits);
+        DecodeRow(bpp, src, imgbuffer + size_t(y) * size_t(width), stored, bluebit);
     }
     return 1;
 }

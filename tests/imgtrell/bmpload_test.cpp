@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -177,8 +178,6 @@ TEST(LoadBMP, DirectColourDepthsThresholdTheBlueTheyForm)
         {32, 0, {0x80, 0x20, 0x30, 0x40}, 1},  // blue, green, red, alpha
         {32, 3, {0x80, 0x20, 0x30, 0x40}, 0},  // alpha, blue, green, red
         {32, 3, {0x10, 0x90, 0x30, 0x40}, 1},
-        {24, 1, {0xFF, 0x00, 0x00}, 1},   // run-length codes read as plain rows
-        {24, 2, {0x00, 0x00, 0x00}, 0},
         {32, 0x10003, {0x10, 0x90, 0, 0}, 1},  // only the low 16 bits count
     };
     for (const Case& c : cases) {
@@ -192,6 +191,109 @@ TEST(LoadBMP, DirectColourDepthsThresholdTheBlueTheyForm)
             ASSERT_EQ(Decode(MakeBMP(f), mode).result, 1);
             EXPECT_EQ(imgbuffer[0], c.stored);
         }
+    }
+}
+
+TEST(LoadBMP, BitFieldsTakeTheBlueMaskTheFileDeclares)
+{
+    // One pixel with compression 3; the blue mask at offset 62, inside the
+    // information header or after a 40-byte one.
+    struct Case {
+        const char* what;
+        uint16_t bpp;
+        uint32_t infosize, offset, bluemask;
+        std::vector<uint8_t> pixel;
+        uint8_t stored;
+    };
+    const Case cases[] = {
+        {"BGRA, blue 128", 32, 124, 138, 0x000000FF, {0x80, 0x00, 0x00, 0x00}, 1},
+        {"BGRA, blue 127", 32, 124, 138, 0x000000FF, {0x7F, 0xFF, 0xFF, 0xFF}, 0},
+        {"10-10-10-2, blue 512 of 1023", 32, 124, 138, 0x000003FF, {0x00, 0x02, 0x00, 0x00}, 1},
+        {"565 in a 52-byte header, blue 16", 16, 52, 66, 0x001F, {0x10, 0x00}, 1},
+        {"565 in a 52-byte header, blue 15", 16, 52, 66, 0x001F, {0xEF, 0xFF}, 0},
+        {"565 after a 40-byte header", 16, 40, 66, 0x001F, {0x10, 0x00}, 1},
+        {"pixels at 65: no masks, 4-4-4", 16, 40, 65, 0x001F, {0x10, 0x00}, 0},
+        {"zero blue mask: alpha first", 32, 124, 138, 0, {0x00, 0x80, 0x00, 0x00}, 1},
+        {"16-bit mask above bit 15: 4-4-4", 16, 124, 138, 0x001F0000, {0x08, 0x00}, 1},
+    };
+    for (const Case& c : cases) {
+        BmpFields f;
+        f.width = 1;
+        f.bpp = c.bpp;
+        f.compression = 3;
+        f.infosize = c.infosize;
+        f.dataoffset = c.offset;
+        std::vector<uint8_t> bytes = MakeBMP(f);
+        bytes.resize(std::max<size_t>(bytes.size(), 66));
+        Put32(bytes, 62, c.bluemask);
+        bytes.resize(c.offset);
+        bytes.insert(bytes.end(), c.pixel.begin(), c.pixel.end());
+        ASSERT_EQ(Decode(bytes).result, 1) << c.what;
+        EXPECT_EQ(imgbuffer[0], c.stored) << c.what;
+    }
+}
+
+// A run-length picture: 16 colours, the even ones (index 0 too) blue, then
+// the stream at byte 118.
+std::vector<uint8_t> RunLength(uint16_t bpp, int32_t width, int32_t height, std::vector<uint8_t> stream)
+{
+    BmpFields f;
+    f.width = width;
+    f.height = height;
+    f.bpp = bpp;
+    f.compression = bpp == 8 ? 1 : 2;
+    f.colorsused = 16;
+    for (uint32_t i = 0; i < 16; i++)
+        f.palette.push_back(i % 2 ? 0xFFFF00 : 0x0000FF);
+    std::vector<uint8_t> bytes = MakeBMP(f);
+    bytes.insert(bytes.end(), stream.begin(), stream.end());
+    return bytes;
+}
+
+TEST(LoadBMP, RunLengthStreams)
+{
+    // Each stream gives the pixels (top row first, indices in mode 2), or
+    // the cause of its refusal.
+    struct Case {
+        uint16_t bpp;
+        int32_t width, height;
+        std::vector<uint8_t> stream;
+        std::string expect;
+        int32_t mode;
+    };
+    const std::string limit(4096 * 120, '0');  // 120 bytes: header, palette, end of bitmap
+    const Case cases[] = {
+        {8, 3, 2, {2, 5, 1, 7, 0, 0, 3, 4, 0, 1}, "444/557", 2},
+        {8, 3, 2, {5, 6, 0, 0, 1, 2, 0, 1}, "200/666", 2},                  // a run never wraps
+        {8, 4, 3, {1, 1, 0, 2, 2, 1, 1, 3, 0, 1}, "0000/0003/1000", 2},     // delta
+        {8, 2, 2, {1, 4, 0, 2, 0, 5}, "00/40", 2},                          // delta past the top ends it
+        {8, 2, 2, {2, 3, 0, 0, 2, 5}, "55/33", 2},                          // the top right ends it
+        {8, 4, 1, {0, 3, 1, 2, 3, 9, 1, 4}, "1234", 2},                     // pad byte skipped
+        {8, 2, 2, {0, 3, 1, 2, 3, 0, 0, 0, 1, 4, 0, 1}, "40/12", 2},        // absolute run past the width
+        {8, 2, 1, {0, 5, 7, 8}, "78", 2},                                   // its rest not needed
+        {4, 5, 2, {5, 0x12, 0, 0, 3, 0x34, 0, 1}, "34300/12121", 2},
+        {4, 6, 1, {0, 5, 0x12, 0x34, 0x50, 0x99, 1, 0x60}, "123456", 2},    // pad byte skipped
+        {4, 3, 3, {0, 2, 1, 1, 2, 0x56, 0, 0, 1, 0x70, 0, 1}, "700/056/000", 2},
+        {4, 3, 1, {0, 6, 0x12, 0x34}, "123", 2},                            // its rest not needed
+        {8, 3, 2, {1, 3, 0, 1}, "111/011", 1},  // unset pixels are index 0, blue
+        {4, 4, 1, {4, 0x21}, "1010", 1},
+        {8, 0, -3, {}, "//", 2},                // top-down without pixels: nothing read
+        {8, 4096 * 120, 1, {0, 1}, limit, 2},   // 4096 pixels a byte
+        {8, 4096 * 120 + 1, 1, {0, 1},
+         "a run-length picture of 491521 x 1 has 491521 pixels; a file of 120 bytes may give at most 491520 (4096 a byte)", 2},
+        {8, 2, 2, {2, 1, 0}, "file too short: the run-length pair at byte 120 needs byte 121, the file has 121", 2},
+        {8, 4, 1, {0, 3, 1, 2, 3}, "file too short: the run-length pair at byte 124 needs byte 124, the file has 123", 2},
+        {4, 4, 2, {0, 2, 1}, "file too short: the delta at byte 120 needs byte 121, the file has 121", 2},
+        {8, 4, 2, {0, 4, 1, 2, 3}, "file too short: the absolute run at byte 120 needs byte 123, the file has 123", 2},
+        {4, 6, 1, {0, 5, 0x12, 0x34}, "file too short: the absolute run at byte 120 needs byte 122, the file has 122", 2},
+    };
+    for (const Case& c : cases) {
+        auto loaded = Decode(RunLength(c.bpp, c.width, c.height, c.stream), c.mode);
+        SCOPED_TRACE(testing::Message() << c.bpp << " bits, " << c.width << " x " << c.height);
+        if (loaded.result)
+            EXPECT_EQ(Pixels(), c.expect);
+        else
+            EXPECT_EQ(loaded.console.substr(loaded.console.find("Error: t.bmp: ") + 14), c.expect + "\n");
     }
 }
 
@@ -334,6 +436,21 @@ TEST(LoadBMP, RefusesWhatItCannotDecode)
              Put32(b, 22, 0);
          }),
          "Error: t.bmp: a picture of 2147483647 x 0 has no pixels; an empty picture may measure at most 65535\n"},
+        {"compression 1 with 4 bits", header([](std::vector<uint8_t>& b) { b[28] = 4; b[30] = 1; }),
+         "w: 2, h: 2,bpp: 4, comp: 1 \n"
+         "Error: t.bmp: compression 1 needs 8 bits per pixel, not 4\n"},
+        {"compression 2 with 8 bits", header([](std::vector<uint8_t>& b) { b[30] = 2; }),
+         "w: 2, h: 2,bpp: 8, comp: 2 \n"
+         "Error: t.bmp: compression 2 needs 4 bits per pixel, not 8\n"},
+        {"run-length top-down", header([](std::vector<uint8_t>& b) { b[30] = 1; Put32(b, 22, uint32_t(-2)); }),
+         "w: 2, h: 2,bpp: 8, comp: 1 \n"
+         "Error: t.bmp: height -2 is negative (rows top-down), which compression 1 does not allow\n"},
+        {"run-length pixels at the end", header([](std::vector<uint8_t>& b) { b[30] = 1; Put32(b, 10, 78); }),
+         "w: 2, h: 2,bpp: 8, comp: 1 \n"
+         "Error: t.bmp: file too short: the run-length pair at byte 78 needs byte 78, the file has 78\n"},
+        {"run-length pixels past the end", header([](std::vector<uint8_t>& b) { b[30] = 1; Put32(b, 10, ~0u); }),
+         "w: 2, h: 2,bpp: 8, comp: 1 \n"
+         "Error: t.bmp: file too short: the run-length pair at byte 4294967295 needs byte 4294967295, the file has 78\n"},
         {"largest sizes", header([](std::vector<uint8_t>& b) {
              Put32(b, 18, 0x7FFFFFFF);
              Put32(b, 22, 0x7FFFFFFF);

@@ -59,3 +59,33 @@ HUGE = bytearray(bmp(1, 1, 32, [])[:54])
 HUGE[10:14] = struct.pack("<I", 0xFFFFFFFF)
 HUGE[18:22] = struct.pack("<i", 0x7FFFFFFF)
 save("huge_offset", "pic.bmp", bytes(HUGE))
+
+# Run-length pictures: the stream follows the palette in place of rows.
+def rle(width, height, bpp, stream, palette):
+    compression = 1 if bpp == 8 else 2
+    pal = b"".join(struct.pack("<BBBB", c & 255, (c >> 8) & 255, c >> 16, 0) for c in palette)
+    offset = 54 + len(pal)
+    header = struct.pack("<2sIHHI", b"BM", offset + len(stream), 0, 0, offset)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, bpp, compression,
+                       len(stream), 2835, 2835, len(palette), 0)
+    return header + info + pal + bytes(stream)
+
+
+# 7 x 4, 4 bits, palette black, white, magenta, navy 000080. Bottom row a
+# run of 1 3 1 3...; the next a run of two 2s, then a delta (3 right, 1 up)
+# to column 5 of the third row, an absolute run 1 2 3 whose 3 falls past
+# the width; the top row an absolute run 3 0 1 2 and a run of 2 1 2 (1 2
+# dropped) that reaches past the top right and ends the picture without
+# an end of bitmap. Top row first, the indices are:
+#   3 0 1 2 2 1 2 / 0 0 0 0 0 1 2 / 2 2 0 0 0 0 0 / 1 3 1 3 1 3 1
+RLE4 = rle(7, 4, 4, [0x07, 0x13, 0x00, 0x00,
+                     0x02, 0x22, 0x00, 0x02, 0x03, 0x01,
+                     0x00, 0x03, 0x12, 0x30, 0x00, 0x00,
+                     0x00, 0x04, 0x30, 0x12, 0x05, 0x21],
+           palette=[0x000000, 0xFFFFFF, 0xFF00FF, 0x000080])
+save("rle4_delta_m1", "rle4.bmp", RLE4)
+save("rle4_delta_m2", "rle4.bmp", RLE4)
+
+# 4 x 2, 8 bits, cut in the middle of its third pair (at byte 66).
+save("rle8_truncated", "rle8.bmp",
+     rle(4, 2, 8, [0x04, 0x01, 0x00, 0x00, 0x02], palette=[0x000000, 0xFFFFFF]))
