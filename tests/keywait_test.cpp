@@ -1,7 +1,8 @@
 // The final key wait of both programs, driven through a pseudo-terminal: the
-// program keeps running until a key comes, does not echo it, takes Ctrl-C as
-// a key, and puts the terminal settings back, also when it is ended while
-// waiting.
+// program keeps running until one key comes, whatever key it is (Ctrl-C and
+// Ctrl-S, which the terminal would take for itself, and an arrow key of
+// three bytes, taken whole), does not echo it, and puts the terminal back,
+// also when it is ended by a signal while waiting.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -21,7 +22,7 @@ namespace {
 
 struct Program {
     const char* binary;
-    const char* input;  // an end-to-end case's input, converted in the test
+    const char* input;  // a golden case's input, converted in the test
     const char* last_line;
 };
 
@@ -36,177 +37,107 @@ class KeyWait : public testing::TestWithParam<Program> {
 protected:
     void SetUp() override
     {
-        folder = testing::TempDir() + "keywaitXXXXXX";
         ASSERT_TRUE(mkdtemp(&folder[0]));
+        ASSERT_EQ(chdir(folder.c_str()), 0);  // where the include files go
     }
+    void TearDown() override { EXPECT_EQ(std::system(("rm -rf " + folder).c_str()), 0); }
 
-    void Run()
+    // Starts the program with stdin a terminal (or the given descriptor).
+    pid_t Start(int input = -1)
     {
-        if (chdir(folder.c_str()) == 0)
+        pid_t pid = input < 0 ? forkpty(&master, nullptr, nullptr, nullptr) : fork();
+        if (pid == 0) {
+            if (input >= 0)
+                dup2(input, STDIN_FILENO), dup2(open("/dev/null", O_WRONLY), STDOUT_FILENO);
             execl(GetParam().binary, "program", GetParam().input, static_cast<char*>(nullptr));
-        _exit(127);
-    }
-
-    void StartOnTerminal()
-    {
-        pid = forkpty(&master, nullptr, nullptr, nullptr);
-        if (pid == 0)
-            Run();
-    }
-    void TearDown() override
-    {
-        if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
+            _exit(127);
         }
-        if (master >= 0)
-            close(master);
-        std::system(("rm -rf '" + folder + "'").c_str());
+        return pid;
     }
 
-    // Reads what the program prints until the terminal closes or it has
-    // been quiet for the given time.
-    void ReadOutput(int milliseconds)
-    {
-        pollfd p = {master, POLLIN, 0};
-        char buffer[256];
-        while (poll(&p, 1, milliseconds) > 0) {
-            ssize_t got = read(master, buffer, sizeof buffer);
-            if (got <= 0)
-                break;
-            output.append(buffer, size_t(got));
-        }
-    }
-
-    tcflag_t LocalModes()
+    tcflag_t LocalModes(int fd)
     {
         termios t{};
-        EXPECT_EQ(tcgetattr(master, &t), 0);
+        tcgetattr(fd, &t);
         return t.c_lflag;
     }
 
-    // Waits until the program has switched echo off: it is then waiting.
-    bool WaitingForKey()
+    // What the terminal shows until it has been quiet for the given time.
+    std::string Output(int milliseconds)
     {
-        for (int i = 0; i < 500; i++) {
-            if (!(LocalModes() & ECHO))
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return false;
+        std::string text;
+        pollfd p = {master, POLLIN, 0};
+        char buffer[256];
+        for (ssize_t got; poll(&p, 1, milliseconds) > 0 && (got = read(master, buffer, sizeof buffer)) > 0;)
+            text.append(buffer, size_t(got));
+        return text;
     }
 
-    // The exit status; -1 when the program still runs after 5 s (it is
-    // then killed).
-    int ExitStatus()
+    // The exit status (1000 + the signal that ended it); -1, and killed, when it still runs after 5 s.
+    static int Status(pid_t pid)
     {
         int status = 0;
         for (int i = 0; i < 500 && waitpid(pid, &status, WNOHANG) == 0; i++)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (waitpid(pid, &status, WNOHANG) == 0) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-            status = -1;
-        }
-        pid = -1;
-        if (status == -1)
+        if (waitpid(pid, &status, WNOHANG) == 0 && kill(pid, SIGKILL) == 0 && waitpid(pid, nullptr, 0))
             return -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
     }
 
-    bool TerminalRestored()
-    {
-        tcflag_t modes = LocalModes();
-        return (modes & ECHO) && (modes & ICANON) && (modes & ISIG);
-    }
-
-    std::string folder;
-    pid_t pid = -1;
+    std::string folder = testing::TempDir() + "keywaitXXXXXX";
     int master = -1;
-    std::string output;
 };
 
-TEST_P(KeyWait, AKeyEndsItWithoutEcho)
+TEST_P(KeyWait, EndsOnOneKeyOrSignalWithTheTerminalRestored)
 {
-    StartOnTerminal();
-    ASSERT_TRUE(WaitingForKey());
-    ReadOutput(200);
-    EXPECT_NE(output.find(GetParam().last_line), std::string::npos) << output;
-    EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0) << "ended before a key was pressed";
-
-    ASSERT_EQ(write(master, "x", 1), 1);
-    size_t before = output.size();
-    ReadOutput(2000);
-    EXPECT_EQ(output.substr(before), "") << "the key was echoed";
-    EXPECT_TRUE(TerminalRestored());
-    EXPECT_EQ(ExitStatus(), 1);
-}
-
-// Keys the terminal would otherwise take for itself (Ctrl-C raises SIGINT,
-// Ctrl-S stops the output), and an arrow key, three bytes sent at once: each
-// ends the wait, and no byte of it is left for the next program to read.
-TEST_P(KeyWait, AnyKeyEndsItAndIsTakenWhole)
-{
-    for (std::string key : {"\x03", "\x13", "\x1b[A"}) {
-        StartOnTerminal();
-        ASSERT_TRUE(WaitingForKey());
-        // Held open so that the terminal's input outlives the program.
+    struct Case {
+        std::string key;  // sent once the program waits; empty: the signal is sent
+        int sig;
+    };
+    const Case cases[] = {{"x", 0}, {"\x03", 0}, {"\x13", 0}, {"\x1b[A", 0}, {"", SIGTERM}, {"", SIGINT}, {"", SIGHUP}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "key " << (c.key.empty() ? 0 : int(c.key[0])) << ", signal " << c.sig);
+        pid_t pid = Start();
+        for (int i = 0; i < 500 && (LocalModes(master) & ECHO); i++)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ASSERT_FALSE(LocalModes(master) & ECHO) << "no wait for a key";
+        std::string before = Output(100);
+        EXPECT_NE(before.find(GetParam().last_line), std::string::npos) << before;
+        EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), 0) << "ended before a key was pressed";
+        // Held open, so that what the program leaves unread outlives it.
         int slave = open(ptsname(master), O_RDWR | O_NOCTTY);
-        ASSERT_GE(slave, 0);
-        ASSERT_EQ(write(master, key.data(), key.size()), ssize_t(key.size()));
-        EXPECT_EQ(ExitStatus(), 1) << "key " << int(key[0]);
-        EXPECT_TRUE(TerminalRestored());
+        if (c.sig)
+            kill(pid, c.sig);
+        else
+            ASSERT_EQ(write(master, c.key.data(), c.key.size()), ssize_t(c.key.size()));
+        EXPECT_EQ(Status(pid), c.sig ? 1000 + c.sig : 1);
+        EXPECT_EQ((LocalModes(slave) & (ECHO | ICANON | ISIG)), tcflag_t(ECHO | ICANON | ISIG)) << "not restored";
+        EXPECT_EQ(Output(100), "") << "the key was echoed";
         termios t{};
         tcgetattr(slave, &t);
         t.c_lflag &= ~tcflag_t(ICANON);
-        t.c_cc[VMIN] = 0;
-        t.c_cc[VTIME] = 0;
+        t.c_cc[VMIN] = t.c_cc[VTIME] = 0;
         tcsetattr(slave, TCSANOW, &t);
         char left[16];
-        EXPECT_EQ(read(slave, left, sizeof left), 0) << "key " << int(key[0]) << " not taken whole";
+        EXPECT_EQ(read(slave, left, sizeof left), 0) << "the key was not taken whole";
         close(slave);
         close(master);
-        master = -1;
-    }
-}
-
-TEST_P(KeyWait, TerminalIsRestoredWhenEndedWhileWaiting)
-{
-    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
-        StartOnTerminal();
-        ASSERT_TRUE(WaitingForKey());
-        kill(pid, sig);
-        EXPECT_EQ(ExitStatus(), 1000 + sig);
-        EXPECT_TRUE(TerminalRestored()) << "after signal " << sig;
-        close(master);
-        master = -1;
     }
 }
 
 TEST_P(KeyWait, NoWaitWhenInputIsNotATerminal)
 {
-    // A pipe that stays open and never delivers a byte.
-    int input[2];
+    int input[2];  // a pipe that stays open and never delivers a byte
     ASSERT_EQ(pipe(input), 0);
-    pid = fork();
-    if (pid == 0) {
-        dup2(input[0], STDIN_FILENO);
-        int null = open("/dev/null", O_WRONLY);
-        dup2(null, STDOUT_FILENO);
-        Run();
-    }
+    pid_t pid = Start(input[0]);
+    EXPECT_EQ(Status(pid), 1);
     close(input[0]);
-    int status = -1;
-    for (int i = 0; i < 500 && waitpid(pid, &status, WNOHANG) == 0; i++)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_TRUE(WIFEXITED(status)) << "still waiting after 5 s";
-    EXPECT_EQ(WEXITSTATUS(status), 1);
     close(input[1]);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothPrograms, KeyWait, testing::ValuesIn(PROGRAMS),
                          [](const testing::TestParamInfo<Program>& info) {
-                             return info.index == 0 ? std::string("imgtrell") : std::string("sndtrell");
+                             return std::string(info.index == 0 ? "imgtrell" : "sndtrell");
                          });
 
 }  // namespace
