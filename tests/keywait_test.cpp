@@ -20,6 +20,13 @@
 
 namespace {
 
+tcflag_t LocalModes(int fd)
+{
+    termios t{};
+    tcgetattr(fd, &t);
+    return t.c_lflag;
+}
+
 struct Program {
     const char* binary;
     const char* input;  // a golden case's input, converted in the test
@@ -55,12 +62,6 @@ protected:
         return pid;
     }
 
-    tcflag_t LocalModes(int fd)
-    {
-        termios t{};
-        tcgetattr(fd, &t);
-        return t.c_lflag;
-    }
 
     // What the terminal shows until it has been quiet for the given time.
     std::string Output(int milliseconds)
