@@ -345,7 +345,7 @@ int DecodeBMP(const uint8_t* data, size_t size, const char* path)
     // What a palette index stores: itself in mode 2, else the blue
     // threshold of its colour.
     uint8_t stored[256];
-    for (size_t i = 0; i < 256; i++)
+    for (size_t i = 0; i < sizeof stored; i++)
         stored[i] = imgmode == 2 ? uint8_t(i) : BlueBit(pal[i]);
 
     if (runlength) {

@@ -30,7 +30,7 @@ static void StartOutput(FILE* out)
 
 static void FlushOutput()
 {
-    if (outlen > 0 && outerror == 0 && std::fwrite(outbuf, 1, outlen, outfile) != outlen)
+    if (outerror == 0 && std::fwrite(outbuf, 1, outlen, outfile) != outlen)
         outerror = errno ? errno : EIO;
     outlen = 0;
 }
