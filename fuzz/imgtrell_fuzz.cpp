@@ -1,17 +1,10 @@
 // libFuzzer harness: arbitrary bytes through the BMP decoder and the include
 // writer. The first byte picks the mode; the rest is the file.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
 #include "imgtrell.h"
-
-static size_t CountLines(const char* text, size_t length)
-{
-    size_t lines = 0;
-    for (size_t i = 0; i < length; i++)
-        lines += text[i] == '\n';
-    return lines;
-}
 
 // Writes through an in-memory stream and returns the number of lines.
 static size_t WriteAndCount(bool palette)
@@ -22,7 +15,7 @@ static size_t WriteAndCount(bool palette)
     if (!out || (palette ? WritePalData(out) : WritePicData(out, "fuzz.bmp")) != 0)
         std::abort();
     std::fclose(out);
-    size_t lines = CountLines(text, length);
+    size_t lines = size_t(std::count(text, text + length, '\n'));
     std::free(text);
     return lines;
 }
