@@ -70,11 +70,12 @@ FILE* OpenTempOutput(const char* name, std::string& tmpname);
 void RemoveTempOutput(const char* tmpname);
 // Moves the finished temporary file over name, replacing it. 0 on success.
 int MoveIntoPlace(const char* tmpname, const char* name);
-// Opens the input at path for binary reading. Only a regular file is read
-// (a device or a pipe could feed bytes without end, or block): anything
-// else is closed again and refused, with *refusal set to the cause. Returns
-// nullptr with errno set (and *refusal null) when it cannot be opened.
-FILE* OpenInput(const char* path, const char** refusal);
+// Opens the input at path for binary reading and tells its size. Only a
+// regular file is read (a device or a pipe could feed bytes without end, or
+// block): anything else is closed again and refused, with *refusal set to
+// the cause. Returns nullptr with errno set (and *refusal null) when it
+// cannot be opened.
+FILE* OpenInput(const char* path, const char** refusal, uint64_t* size);
 // An uninitialised block for a whole file or a picture; nullptr when out of
 // memory. Large blocks are backed by huge pages where the system offers them.
 uint8_t* AllocateBlock(size_t size);

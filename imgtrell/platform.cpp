@@ -49,7 +49,7 @@ FILE* OpenTempOutput(const char* name, std::string& tmpname)
     return nullptr;
 }
 
-FILE* OpenInput(const char* path, const char** refusal)
+FILE* OpenInput(const char* path, const char** refusal, uint64_t* size)
 {
     *refusal = nullptr;
     FILE* file = std::fopen(path, "rb");
@@ -57,11 +57,14 @@ FILE* OpenInput(const char* path, const char** refusal)
         return nullptr;
     // CON, NUL, COM1 or a pipe opens like a file, and the path's status
     // does not tell; the opened handle does.
-    if (GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) != FILE_TYPE_DISK) {
+    HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    LARGE_INTEGER length;
+    if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileSizeEx(handle, &length)) {
         std::fclose(file);
         *refusal = "not a regular file";
         return nullptr;
     }
+    *size = uint64_t(length.QuadPart);
     return file;
 }
 
@@ -244,7 +247,7 @@ int MoveIntoPlace(const char* tmpname, const char* name)
     return result;
 }
 
-FILE* OpenInput(const char* path, const char** refusal)
+FILE* OpenInput(const char* path, const char** refusal, uint64_t* size)
 {
     *refusal = nullptr;
     // Without O_NONBLOCK, opening a FIFO would wait for a writer.
@@ -256,6 +259,7 @@ FILE* OpenInput(const char* path, const char** refusal)
         if (!S_ISREG(info.st_mode)) {
             *refusal = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "not a regular file";
         } else {
+            *size = uint64_t(info.st_size);
             int flags = fcntl(fd, F_GETFL);
             if (flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0)
                 if (FILE* file = fdopen(fd, "rb"))

@@ -103,43 +103,19 @@ int DecodeWAV(const uint8_t* data, size_t size, const char* path)
     return 1;
 }
 
-// Reads the whole stream into filedata. Returns 0 with errno set on a read
-// error, or with errno ENOMEM when the file does not fit in memory.
-static int ReadWholeFile(FILE* file)
+// Reads the file's size bytes into filedata; a file that changes meanwhile
+// is taken as far as it goes. Returns 0 with errno set on a read error, or
+// with errno ENOMEM when the file does not fit in memory.
+static int ReadWholeFile(FILE* file, uint64_t size)
 {
-    // The size is only a hint: the file may change while it is read.
-    // Reading goes on until the end of the stream either way.
-    size_t capacity = size_t(1) << 16;
-    if (std::fseek(file, 0, SEEK_END) == 0) {
-        long end = std::ftell(file);
-        if (end > 0 && uint64_t(end) < (uint64_t(1) << 40) && uint64_t(end) < SIZE_MAX / 2)
-            capacity = size_t(end) + 1;  // one more byte sees the end in one read
-        std::rewind(file);
-    }
     FreeBlock(filedata);
-    filesize = 0;
-    filedata = AllocateBlock(capacity);
-    for (;;) {
-        if (!filedata) {
-            errno = ENOMEM;
-            return 0;
-        }
-        size_t want = capacity - filesize;
-        size_t got = std::fread(filedata + filesize, 1, want, file);
-        filesize += got;
-        if (got < want)
-            return std::ferror(file) ? 0 : 1;
-        if (capacity > SIZE_MAX / 2) {
-            errno = ENOMEM;
-            return 0;
-        }
-        uint8_t* larger = AllocateBlock(capacity * 2);
-        if (larger)
-            std::memcpy(larger, filedata, filesize);
-        FreeBlock(filedata);
-        filedata = larger;
-        capacity *= 2;
+    filedata = size < SIZE_MAX ? AllocateBlock(size_t(size)) : nullptr;
+    if (!filedata) {
+        errno = ENOMEM;
+        return 0;
     }
+    filesize = std::fread(filedata, 1, size_t(size), file);
+    return std::ferror(file) ? 0 : 1;
 }
 
 int LoadWAV(const char* path)
@@ -149,11 +125,12 @@ int LoadWAV(const char* path)
     soundbuffer = nullptr;
 
     const char* refusal;
-    FILE* file = OpenInput(path, &refusal);
+    uint64_t size = 0;
+    FILE* file = OpenInput(path, &refusal, &size);
     if (!file)
         return refusal ? Refuse(path, "cannot read: %s", refusal)
                        : Refuse(path, "cannot open: %s", std::strerror(errno));
-    int ok = ReadWholeFile(file);
+    int ok = ReadWholeFile(file, size);
     int cause = errno;
     std::fclose(file);
     if (!ok)

@@ -68,8 +68,8 @@ TEST(Image, PixelStores)
     bmp_drawpixel(0, 1, 0xFF000080);  // blue 128
     bmp_drawpixel(1, 0, 0xFFFFFF7F);  // blue 127
     bmp_drawpixel8(1, 1, 0x1FF);      // the low 8 bits
-    bmp_drawpixel8(2, 0, 5);
-    bmp_drawpixel(2, 1, 0xFF);
+    bmp_drawpixel8(2, 0, 5);          // past the width: not at (0, 1)
+    bmp_drawpixel(2, 0, 0x7F);
     EXPECT_EQ(pixels, (std::vector<uint8_t>{9, 0, 1, 0xFF}));
     imgbuffer = nullptr;
 }
