@@ -19,31 +19,27 @@ TEST(Image, LongOutputInEveryModeAndAFullDisk)
     std::vector<uint8_t> pixels(size_t(width) * height, 1);
     imgbuffer = pixels.data();
     imgwidth = width;
-    imgheight = height;
     pal.fill(0);
-    struct Case {
-        int32_t mode;
-        int32_t lines, values;  // values a line holds
-        const char* value;
+    auto repeat = [](const std::string& text, int32_t times) {
+        std::string all;
+        while (times-- > 0)
+            all += text;
+        return all;
     };
-    const Case cases[] = {{0, width / 8, height, "#ff,"}, {1, height, width / 8, "#ff,"}, {2, height * width / 16, 16, "#02,"}};
-    for (const Case& c : cases) {
-        imgmode = c.mode;
-        std::string line = "DB ";
-        for (int32_t i = 0; i < c.values; i++)
-            line += c.value;
-        line += "\n";
-        std::string expect = ";image: a.bmp - 2048 x 1100\nIMGDATA:\n";
-        for (int32_t i = 0; i < c.lines; i++)
-            expect += line;
-        expect += "\n";
+    // Each mode's lines, and the values a line holds.
+    const int32_t lines[] = {width / 8, height, height * width / 16}, values[] = {height, width / 8, 16};
+    for (int32_t mode : {0, 1, 2}) {
+        imgmode = mode;
+        imgheight = height;
+        std::string expect = ";image: a.bmp - 2048 x 1100\nIMGDATA:\n" +
+                             repeat("DB " + repeat(mode == 2 ? "#02," : "#ff,", values[mode]) + "\n", lines[mode]) + "\n";
         FILE* out = std::tmpfile();
         ASSERT_EQ(WritePicData(out, "a.bmp"), 0);
         std::string text(expect.size() + 1, '\0');
         std::rewind(out);
         text.resize(std::fread(&text[0], 1, text.size(), out));
         std::fclose(out);
-        EXPECT_TRUE(text == expect) << "mode " << c.mode << ": " << text.size() << " bytes, expected " << expect.size();
+        EXPECT_TRUE(text == expect) << "mode " << mode << ": " << text.size() << " bytes, expected " << expect.size();
 
         // A full disk fails at the first full buffer, or for one row at the final flush.
         for (int32_t rows : {height, 1}) {
@@ -54,7 +50,6 @@ TEST(Image, LongOutputInEveryModeAndAFullDisk)
             EXPECT_EQ(errno, ENOSPC);
             std::fclose(full);
         }
-        imgheight = height;
     }
     imgbuffer = nullptr;
 }
