@@ -1,6 +1,7 @@
 // BMP loader: reads the file whole, takes the header fields at their fixed
 // offsets and decodes the stored rows, or the run-length stream, into
 // imgbuffer, one byte per pixel.
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdarg>
@@ -306,7 +307,7 @@ int DecodeBMP(const uint8_t* data, size_t size, const char* path)
     // The palette follows the information header, whatever its size; files
     // with a header shorter than the usual 40 bytes are read from 54.
     if ((bpp == 4 || bpp == 8) && numcolors > 0) {
-        uint64_t paloffset = infosize >= 40 ? 14 + uint64_t(infosize) : BMP_HEADER_SIZE;
+        uint64_t paloffset = 14 + uint64_t(std::max<uint32_t>(infosize, 40));
         // The reserved fourth byte of the last entry is skipped, not taken.
         uint64_t palend = paloffset + 4 * uint64_t(numcolors) - 1;
         if (palend > size)

@@ -117,21 +117,12 @@ void WaitForKey()
     for (int sig : signals)
         std::signal(sig, RestoreAndRaise);
     if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0) {
-        char key[64];
-        ssize_t got;
-        while ((got = read(STDIN_FILENO, key, 1)) < 0 && errno == EINTR) {
+        char key;
+        while (read(STDIN_FILENO, &key, 1) < 0 && errno == EINTR) {
         }
         // One key may send several bytes (an arrow or function key, a UTF-8
-        // letter), and over a slow line they may come a moment apart. What
-        // follows within a tenth of a second belongs to the key and is read
-        // too (a bounded number of times: a held key repeats), and whatever
-        // is still pending is discarded, so none of it reaches the shell.
-        raw.c_cc[VMIN] = 0;
-        raw.c_cc[VTIME] = 1;
-        if (got == 1 && tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0) {
-            for (int i = 0; i < 8 && read(STDIN_FILENO, key, sizeof key) > 0; i++) {
-            }
-        }
+        // letter): what is still pending is discarded, so none of it reaches
+        // the shell.
         tcsetattr(STDIN_FILENO, TCSAFLUSH, &savedtermios);
     }
     for (int sig : signals)
@@ -140,15 +131,15 @@ void WaitForKey()
 
 // The temporary files that exist at the moment (at most two: picdata.inc's
 // and picpal.inc's), removed when SIGINT, SIGTERM or SIGHUP ends the process.
+// Their names change only while those signals are held back.
 static const int TEMP_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
-static char tempnames[2][64];
-static volatile sig_atomic_t tempused[2];
+static char tempnames[2][64];  // an empty name is a free place
 
 static void RemoveTempAndRaise(int sig)
 {
-    for (int i = 0; i < 2; i++)
-        if (tempused[i])
-            unlink(tempnames[i]);
+    for (const char* name : tempnames)
+        if (*name)
+            unlink(name);
     std::signal(sig, SIG_DFL);
     std::raise(sig);
 }
@@ -169,19 +160,18 @@ static void ReleaseSignals(const sigset_t& old) { sigprocmask(SIG_SETMASK, &old,
 
 static void NoteTemp(const char* tmpname)
 {
-    for (int i = 0; i < 2; i++)
-        if (!tempused[i] && std::strlen(tmpname) < sizeof tempnames[i]) {
-            std::strcpy(tempnames[i], tmpname);
-            tempused[i] = 1;
+    for (char* place : tempnames)
+        if (!*place && std::strlen(tmpname) < sizeof tempnames[0]) {
+            std::strcpy(place, tmpname);
             return;
         }
 }
 
 static void DropTemp(const char* tmpname)
 {
-    for (int i = 0; i < 2; i++)
-        if (tempused[i] && std::strcmp(tempnames[i], tmpname) == 0)
-            tempused[i] = 0;
+    for (char* place : tempnames)
+        if (std::strcmp(place, tmpname) == 0)
+            *place = 0;
 }
 
 FILE* OpenTempOutput(const char* name, std::string& tmpname)

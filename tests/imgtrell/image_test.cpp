@@ -72,9 +72,9 @@ TEST(Image, PixelStores)
 // A block of 2 MiB or more is rounded to whole huge pages: up, never down.
 TEST(Image, LargeBlockIsWhole)
 {
-    uint8_t* block = AllocateBlock((size_t(3) << 20) + 1);
+    uint8_t* block = AllocateBlock((size_t(4) << 20) + 1);
     ASSERT_NE(block, nullptr);
-    block[size_t(3) << 20] = 1;
+    block[size_t(4) << 20] = 1;
     FreeBlock(block);
 }
 
