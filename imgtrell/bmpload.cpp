@@ -227,10 +227,16 @@ static int DecodeRunLength(const uint8_t* data, size_t size, uint64_t at, bool r
             uint64_t bytes = uint64_t(rle4 ? (take + 1) / 2 : take);
             if (bytes > size - at)
                 return missing("absolute run", at);
+            // Each index through the pixel stores: itself in mode 2, else its colour.
             int64_t n = take < room ? take : room;
             const uint8_t* src = data + at;
-            for (int64_t i = 0; i < n; i++)
-                row[x + i] = stored[rle4 ? (src[i / 2] >> (i % 2 ? 0 : 4)) & 15 : src[i]];
+            for (int64_t i = 0; i < n; i++) {
+                uint8_t index = rle4 ? (src[i / 2] >> (i % 2 ? 0 : 4)) & 15 : src[i];
+                if (imgmode == 2)
+                    bmp_drawpixel8(int32_t(x + i), int32_t(height - 1 - y), index);
+                else
+                    bmp_drawpixel(int32_t(x + i), int32_t(height - 1 - y), pal[index]);
+            }
             x += code;
             uint64_t runbytes = rle4 ? (code + 1) / 2 : code;
             at += runbytes + runbytes % 2;  // the pad byte is skipped, not read

@@ -48,13 +48,4 @@ TEST(Sound, LongSoundWrittenExactlyAndAFullDisk)
     }
 }
 
-// A block of 2 MiB or more is rounded to whole huge pages: up, never down.
-TEST(Sound, LargeBlockIsWhole)
-{
-    uint8_t* block = AllocateBlock((size_t(4) << 20) + 1);
-    ASSERT_NE(block, nullptr);
-    block[size_t(4) << 20] = 1;
-    FreeBlock(block);
-}
-
 }  // namespace
