@@ -57,9 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (imgbuffer[i] > largest)
             std::abort();
     // Comment, label, the data lines of the mode, and the closing empty line.
-    size_t datalines = imgmode == 0   ? (width + 7) / 8
-                       : imgmode == 2 ? height * (width > 16 ? (width + 15) / 16 : 1)
-                                      : height;
+    size_t datalines = imgmode == 0 ? (width + 7) / 8 : imgmode == 2 ? height * std::max<size_t>((width + 15) / 16, 1) : height;
     if (WriteAndCount(false) != 3 + datalines)
         std::abort();
     if (imgmode == 2 && WriteAndCount(true) != 1 + size_t(numcolors > 0 ? numcolors : 0))

@@ -160,7 +160,7 @@ static void PutHorizontal()
 static void PutPalette()
 {
     uint8_t value[256];
-    for (size_t p = 0; p < 256; p++)
+    for (size_t p = 0; p < sizeof value; p++)
         value[p] = CheckTransparency(pal[p]) ? 0 : uint8_t(p + 1);
     for (int64_t y = 0; y < imgheight; y++) {
         const uint8_t* row = ImageRow(y);

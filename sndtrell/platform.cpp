@@ -125,53 +125,41 @@ void WaitForKey()
         // the shell.
         tcsetattr(STDIN_FILENO, TCSAFLUSH, &savedtermios);
     }
-    for (int sig : signals)
-        std::signal(sig, SIG_DFL);
 }
 
-// The temporary files that exist at the moment (at most two: picdata.inc's
+// The temporary files that may exist at the moment (at most two: picdata.inc's
 // and picpal.inc's), removed when SIGINT, SIGTERM or SIGHUP ends the process.
-// Their names change only while those signals are held back.
+// A name is noted before its file is created and dropped once the file is
+// gone or renamed, so the handler may try a name with no file but never
+// misses one. A place counts only once its name is whole.
 static const int TEMP_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
-static char tempnames[2][64];  // an empty name is a free place
+static char tempnames[2][64];
+static volatile sig_atomic_t tempused[2];
 
 static void RemoveTempAndRaise(int sig)
 {
-    for (const char* name : tempnames)
-        if (*name)
-            unlink(name);
+    for (size_t i = 0; i < sizeof tempused / sizeof tempused[0]; i++)
+        if (tempused[i])
+            unlink(tempnames[i]);
     std::signal(sig, SIG_DFL);
     std::raise(sig);
 }
 
-// Holds the signals back while a temporary file comes or goes and its name
-// is noted or dropped, so that the handler never sees one without the other.
-static sigset_t HoldSignals()
+static void NoteTemp(const std::string& tmpname)
 {
-    sigset_t held, old;
-    sigemptyset(&held);
-    for (int sig : TEMP_SIGNALS)
-        sigaddset(&held, sig);
-    sigprocmask(SIG_BLOCK, &held, &old);
-    return old;
-}
-
-static void ReleaseSignals(const sigset_t& old) { sigprocmask(SIG_SETMASK, &old, nullptr); }
-
-static void NoteTemp(const char* tmpname)
-{
-    for (char* place : tempnames)
-        if (!*place && std::strlen(tmpname) < sizeof tempnames[0]) {
-            std::strcpy(place, tmpname);
+    for (size_t i = 0; i < sizeof tempused / sizeof tempused[0]; i++)
+        if (!tempused[i] && tmpname.size() < sizeof tempnames[i]) {
+            std::strcpy(tempnames[i], tmpname.c_str());
+            tempused[i] = 1;
             return;
         }
 }
 
 static void DropTemp(const char* tmpname)
 {
-    for (char* place : tempnames)
-        if (std::strcmp(place, tmpname) == 0)
-            *place = 0;
+    for (size_t i = 0; i < sizeof tempused / sizeof tempused[0]; i++)
+        if (tempused[i] && std::strcmp(tempnames[i], tmpname) == 0)
+            tempused[i] = 0;
 }
 
 FILE* OpenTempOutput(const char* name, std::string& tmpname)
@@ -192,26 +180,20 @@ FILE* OpenTempOutput(const char* name, std::string& tmpname)
     }
     for (int attempt = 0; attempt < 100; attempt++) {
         tmpname = std::string(name) + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(attempt);
-        sigset_t old = HoldSignals();
+        NoteTemp(tmpname);
         // 0666 less the umask: the finished file gets the usual permissions.
         int fd = open(tmpname.c_str(), O_CREAT | O_EXCL | O_WRONLY, 0666);
-        int cause = errno;
-        FILE* file = nullptr;
-        if (fd >= 0) {
-            file = fdopen(fd, "w");
-            if (file) {
-                NoteTemp(tmpname.c_str());
-            } else {
-                cause = errno;
-                close(fd);
-                unlink(tmpname.c_str());
-            }
-        }
-        ReleaseSignals(old);
-        errno = cause;
-        if (fd >= 0)
+        FILE* file = fd >= 0 ? fdopen(fd, "w") : nullptr;
+        if (file)
             return file;
-        if (errno != EEXIST)
+        int cause = errno;
+        DropTemp(tmpname.c_str());
+        if (fd >= 0) {
+            close(fd);
+            unlink(tmpname.c_str());
+        }
+        errno = cause;
+        if (fd >= 0 || errno != EEXIST)
             return nullptr;
     }
     return nullptr;
@@ -219,21 +201,15 @@ FILE* OpenTempOutput(const char* name, std::string& tmpname)
 
 void RemoveTempOutput(const char* tmpname)
 {
-    sigset_t old = HoldSignals();
     unlink(tmpname);
     DropTemp(tmpname);
-    ReleaseSignals(old);
 }
 
 int MoveIntoPlace(const char* tmpname, const char* name)
 {
-    sigset_t old = HoldSignals();
     int result = std::rename(tmpname, name);
-    int cause = errno;
     if (result == 0)
         DropTemp(tmpname);
-    ReleaseSignals(old);
-    errno = cause;
     return result;
 }
 
@@ -249,11 +225,10 @@ FILE* OpenInput(const char* path, const char** refusal, uint64_t* size)
         if (!S_ISREG(info.st_mode)) {
             *refusal = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "not a regular file";
         } else {
+            // O_NONBLOCK changes nothing for a regular file.
             *size = uint64_t(info.st_size);
-            int flags = fcntl(fd, F_GETFL);
-            if (flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0)
-                if (FILE* file = fdopen(fd, "rb"))
-                    return file;
+            if (FILE* file = fdopen(fd, "rb"))
+                return file;
         }
     }
     int cause = errno;

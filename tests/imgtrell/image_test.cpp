@@ -13,19 +13,14 @@
 namespace {
 
 // Every pixel 1 (index 1 in mode 2): each mode's lines are the same value over and over.
-TEST(Image, LongOutputInEveryModeAndAFullDisk)
+TEST(Image, LongOutputInEveryModeAFullDiskAndALargeBlock)
 {
     const int32_t width = 2048, height = 1100;
     std::vector<uint8_t> pixels(size_t(width) * height, 1);
     imgbuffer = pixels.data();
     imgwidth = width;
     pal.fill(0);
-    auto repeat = [](const std::string& text, int32_t times) {
-        std::string all;
-        while (times-- > 0)
-            all += text;
-        return all;
-    };
+    auto repeat = [](const std::string& text, int32_t times) { std::string all; while (times-- > 0) all += text; return all; };
     // Each mode's lines, and the values a line holds.
     const int32_t lines[] = {width / 8, height, height * width / 16}, values[] = {height, width / 8, 16};
     for (int32_t mode : {0, 1, 2}) {
@@ -52,11 +47,8 @@ TEST(Image, LongOutputInEveryModeAndAFullDisk)
         }
     }
     imgbuffer = nullptr;
-}
 
-// A block of 2 MiB or more is rounded to whole huge pages: up, never down.
-TEST(Image, LargeBlockIsWhole)
-{
+    // A block of 2 MiB or more is rounded to whole huge pages: up, never down.
     uint8_t* block = AllocateBlock((size_t(4) << 20) + 1);
     ASSERT_NE(block, nullptr);
     block[size_t(4) << 20] = 1;
