@@ -202,7 +202,7 @@ static int DecodeRunLength(const uint8_t* data, size_t size, uint64_t at, bool r
         uint8_t* row = imgbuffer + size_t(height - 1 - y) * size_t(width);
         int64_t room = x < width ? width - x : 0;  // columns left to store into
         if (count > 0) {
-            int64_t n = count < room ? count : room;
+            int64_t n = std::min<int64_t>(count, room);
             uint8_t high = stored[rle4 ? code >> 4 : code], low = stored[rle4 ? code & 15 : code];
             if (high == low)
                 std::memset(row + x, high, size_t(n));
@@ -228,7 +228,7 @@ static int DecodeRunLength(const uint8_t* data, size_t size, uint64_t at, bool r
             if (bytes > size - at)
                 return missing("absolute run", at);
             // Each index through the pixel stores: itself in mode 2, else its colour.
-            int64_t n = take < room ? take : room;
+            int64_t n = std::min(take, room);
             const uint8_t* src = data + at;
             for (int64_t i = 0; i < n; i++) {
                 uint8_t index = rle4 ? (src[i / 2] >> (i % 2 ? 0 : 4)) & 15 : src[i];

@@ -1,6 +1,7 @@
 // Image include writer: picdata.inc with the picture, and picpal.inc with
 // the palette in palette mode. Text is gathered in a buffer and written in
 // large blocks; every write and close is checked.
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -95,10 +96,11 @@ int CheckTransparency(uint32_t color)
 // stepping one past a width near the int32 limit must not wrap.
 static uint8_t PackByte(const uint8_t* row, int64_t x)
 {
-    int64_t count = imgwidth - x < 8 ? imgwidth - x : 8;
+    int64_t count = std::min<int64_t>(imgwidth - x, 8);
     uint8_t byte = 0;
-    for (int64_t i = 0; i < 8; i++)
-        byte = uint8_t(byte << 1 | (i < count && row[x + i] != 0));
+    for (int64_t i = 0; i < count; i++)
+        if (row[x + i] != 0)
+            byte |= uint8_t(0x80 >> i);
     return byte;
 }
 
@@ -117,7 +119,7 @@ static void PutVertical()
         return;
     }
     for (size_t band = 0; band < height; band += 64) {
-        size_t end = band + 64 < height ? band + 64 : height;
+        size_t end = std::min<size_t>(band + 64, height);
         for (size_t strip = 0; strip < strips; strip++)
             for (size_t y = band; y < end; y++)
                 packed[strip * height + y] = PackByte(ImageRow(int64_t(y)), int64_t(8 * strip));
@@ -126,7 +128,7 @@ static void PutVertical()
         const uint8_t* column = packed + strip * height;
         PutText("DB ", 3);
         for (size_t y = 0; y < height; y += 16) {
-            size_t count = height - y < 16 ? height - y : 16;
+            size_t count = std::min<size_t>(height - y, 16);
             char* p = Room(GROUP_ROOM);
             for (size_t i = 0; i < count; i++)
                 p = PutValue(p, column[y + i]);
@@ -145,7 +147,7 @@ static void PutHorizontal()
         const uint8_t* row = ImageRow(y);
         PutText("DB ", 3);
         for (int64_t b = 0; b < bytes; b += 16) {
-            int64_t count = bytes - b < 16 ? bytes - b : 16;
+            int64_t count = std::min<int64_t>(bytes - b, 16);
             char* p = Room(GROUP_ROOM);
             for (int64_t i = 0; i < count; i++)
                 p = PutValue(p, PackByte(row, 8 * (b + i)));
@@ -166,7 +168,7 @@ static void PutPalette()
         const uint8_t* row = ImageRow(y);
         PutText("DB ", 3);
         for (int64_t x = 0; x < imgwidth; x += 16) {
-            int64_t count = imgwidth - x < 16 ? imgwidth - x : 16;
+            int64_t count = std::min<int64_t>(imgwidth - x, 16);
             char* p = Room(GROUP_ROOM);
             for (int64_t i = 0; i < count; i++)
                 p = PutValue(p, value[row[x + i]]);

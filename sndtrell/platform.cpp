@@ -133,33 +133,35 @@ void WaitForKey()
 // gone or renamed, so the handler may try a name with no file but never
 // misses one. A place counts only once its name is whole.
 static const int TEMP_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
-static char tempnames[2][64];
-static volatile sig_atomic_t tempused[2];
+static struct TempPlace {
+    char name[64];
+    volatile sig_atomic_t used;
+} temps[2];
 
 static void RemoveTempAndRaise(int sig)
 {
-    for (size_t i = 0; i < sizeof tempused / sizeof tempused[0]; i++)
-        if (tempused[i])
-            unlink(tempnames[i]);
+    for (const TempPlace& place : temps)
+        if (place.used)
+            unlink(place.name);
     std::signal(sig, SIG_DFL);
     std::raise(sig);
 }
 
 static void NoteTemp(const std::string& tmpname)
 {
-    for (size_t i = 0; i < sizeof tempused / sizeof tempused[0]; i++)
-        if (!tempused[i] && tmpname.size() < sizeof tempnames[i]) {
-            std::strcpy(tempnames[i], tmpname.c_str());
-            tempused[i] = 1;
+    for (TempPlace& place : temps)
+        if (!place.used && tmpname.size() < sizeof place.name) {
+            std::strcpy(place.name, tmpname.c_str());
+            place.used = 1;
             return;
         }
 }
 
 static void DropTemp(const char* tmpname)
 {
-    for (size_t i = 0; i < sizeof tempused / sizeof tempused[0]; i++)
-        if (tempused[i] && std::strcmp(tempnames[i], tmpname) == 0)
-            tempused[i] = 0;
+    for (TempPlace& place : temps)
+        if (place.used && std::strcmp(place.name, tmpname) == 0)
+            place.used = 0;
 }
 
 FILE* OpenTempOutput(const char* name, std::string& tmpname)

@@ -2,6 +2,7 @@
 // six-byte sound header and the sample bytes, 16 to a DB line. Text is
 // gathered in a buffer and written in large blocks; every write and the
 // close are checked.
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -73,7 +74,7 @@ static void PutSamples(const uint8_t* data, size_t count)
     for (size_t i = 0; i < count && outerror == 0; i += LINE_VALUES) {
         if (outlen + LINE_TEXT > sizeof outbuf)
             FlushOutput();
-        size_t n = count - i < LINE_VALUES ? count - i : LINE_VALUES;
+        size_t n = std::min(count - i, LINE_VALUES);
         char* p = outbuf + outlen;
         for (size_t k = 0; k < n; k++)
             p = PutValue(p, data[i + k]);
