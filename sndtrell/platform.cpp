@@ -190,12 +190,12 @@ FILE* OpenTempOutput(const char* name, std::string& tmpname)
             return file;
         int cause = errno;
         DropTemp(tmpname.c_str());
-        if (fd >= 0) {
+        if (fd >= 0) {  // no memory for the stream
             close(fd);
             unlink(tmpname.c_str());
         }
         errno = cause;
-        if (fd >= 0 || errno != EEXIST)
+        if (cause != EEXIST)
             return nullptr;
     }
     return nullptr;

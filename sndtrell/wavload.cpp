@@ -115,7 +115,7 @@ static int ReadWholeFile(FILE* file, uint64_t size)
         return 0;
     }
     filesize = std::fread(filedata, 1, size_t(size), file);
-    return std::ferror(file) ? 0 : 1;
+    return !std::ferror(file);
 }
 
 int LoadWAV(const char* path)
