@@ -99,8 +99,7 @@ static uint8_t PackByte(const uint8_t* row, int64_t x)
     int64_t count = std::min<int64_t>(imgwidth - x, 8);
     uint8_t byte = 0;
     for (int64_t i = 0; i < count; i++)
-        if (row[x + i] != 0)
-            byte |= uint8_t(0x80 >> i);
+        byte = uint8_t(byte | (row[x + i] != 0) << (7 - i));
     return byte;
 }
 
