@@ -12,7 +12,7 @@
 
 // Exit statuses of the program.
 enum {
-    STATUS_USAGE = 0,      // usage text shown
+    STATUS_USAGE = 0,      // usage, help or version shown
     STATUS_CONVERTED = 1,  // picture converted
     STATUS_FAILED = 2      // input refused or output not written
 };

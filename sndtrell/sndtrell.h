@@ -10,7 +10,7 @@
 
 // Exit statuses of the program.
 enum {
-    STATUS_USAGE = 0,      // usage text shown
+    STATUS_USAGE = 0,      // usage, help or version shown
     STATUS_CONVERTED = 1,  // the input loaded and sound.inc written
     STATUS_FAILED = 2      // the input refused (sound.inc still written, size 0),
                            // or sound.inc not created or not fully written
