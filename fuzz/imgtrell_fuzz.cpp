@@ -40,8 +40,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const uint8_t* file = data + 1;
     size_t filesize = size - 1;
     size_t width = size_t(imgwidth), height = size_t(imgheight);
-    unsigned bpp = file[28] | file[29] << 8, compression = file[30] | file[31] << 8;
-    bool topdown = file[25] & 0x80;  // the sign of the height
+    // An OS/2 1.x header (size 12) has its depth at 24 and no compression;
+    // a 16-byte one ends before the compression.
+    unsigned hsize = file[14] | file[15] << 8 | file[16] << 16 | unsigned(file[17]) << 24;
+    unsigned bpp = hsize == 12 ? file[24] | file[25] << 8 : file[28] | file[29] << 8;
+    unsigned compression = hsize == 12 || hsize == 16 ? 0 : file[30] | file[31] << 8;
+    bool topdown = hsize != 12 && file[25] & 0x80;  // the sign of the height
 
     // A run-length picture with pixels has the depth of its compression,
     // rows bottom-up, and at most 4096 pixels a byte of the file.

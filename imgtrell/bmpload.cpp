@@ -1,6 +1,7 @@
 // BMP loader: reads the file whole, takes the header fields at their fixed
-// offsets and decodes the stored rows, or the run-length stream, into
-// imgbuffer, one byte per pixel.
+// offsets (those of the Windows header, or of the 12-byte OS/2 1.x one)
+// and decodes the stored rows, or the run-length stream, into imgbuffer,
+// one byte per pixel.
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -22,6 +23,9 @@ static size_t filesize;
 
 // 14-byte file header plus the 40-byte information header.
 static const size_t BMP_HEADER_SIZE = 54;
+
+// 14-byte file header plus the 12-byte OS/2 1.x core header.
+static const size_t CORE_HEADER_SIZE = 26;
 
 // Largest width or height of a picture whose other side is 0.
 static const int32_t MAX_EMPTY_SIDE = 65535;
@@ -60,8 +64,10 @@ void bmp_drawpixel8(int32_t x, int32_t y, uint32_t value)
         imgbuffer[size_t(y) * size_t(imgwidth) + size_t(x)] = uint8_t(value);
 }
 
-static bool SupportedDepth(uint32_t bpp)
+static bool SupportedDepth(uint32_t bpp, bool core)
 {
+    if (core)
+        return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 24;
     return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 15 || bpp == 16 || bpp == 24 || bpp == 32;
 }
 
@@ -254,25 +260,60 @@ int DecodeBMP(const uint8_t* data, size_t size, const char* path)
     pal.fill(0);
     numcolors = 0;
 
-    if (size < BMP_HEADER_SIZE)
+    if (size < 2)
         return Refuse(path, "file too short: %zu bytes, a BMP header takes %zu",
                       size, BMP_HEADER_SIZE);
+    if (data[0] != 'B' || data[1] != 'M') {
+        char begins[16];
+        size_t n = 0;
+        for (size_t i = 0; i < size && i < 4; i++)
+            n += size_t(std::snprintf(begins + n, sizeof begins - n, i ? " %02X" : "%02X", data[i]));
+        return Refuse(path, "not a BMP file: it begins with %s", begins);
+    }
+    // A header-size field of 12 is the OS/2 1.x core header.
+    bool core = size >= 18 && Read32(data + 14) == 12;
+    size_t headersize = core ? CORE_HEADER_SIZE : BMP_HEADER_SIZE;
+    if (size < headersize)
+        return Refuse(path, "file too short: %zu bytes, a BMP header takes %zu", size, headersize);
 
     uint32_t dataoffset = Read32(data + 10);
     uint32_t infosize = Read32(data + 14);
-    int32_t width = int32_t(Read32(data + 18));
-    int32_t height = int32_t(Read32(data + 22));
-    uint32_t bpp = Read16(data + 28);
-    uint32_t compression = Read16(data + 30);
-    int32_t colorsused = int32_t(Read32(data + 46));
+    int32_t width, height;
+    uint32_t bpp, compression = 0;
+    int32_t colorsused = 0;
+    uint64_t paloffset = 14 + uint64_t(infosize);
+    if (core) {
+        // Unsigned 16-bit sides, rows always bottom-up; no compression or
+        // colours-used fields.
+        width = Read16(data + 18);
+        height = Read16(data + 20);
+        bpp = Read16(data + 24);
+    } else {
+        width = int32_t(Read32(data + 18));
+        height = int32_t(Read32(data + 22));
+        bpp = Read16(data + 28);
+        // A header of 16 to 39 bytes (OS/2 2.x writes them cut short) ends
+        // before some fields: those read as 0. Shorter ones are read as if
+        // they had the 40 bytes, their palette from 54.
+        bool cut = infosize >= 16 && infosize < 40;
+        if (!cut || paloffset > 30)
+            compression = Read16(data + 30);
+        if (!cut || paloffset > 46)
+            colorsused = int32_t(Read32(data + 46));
+        if (infosize < 16)
+            paloffset = BMP_HEADER_SIZE;
+    }
 
+    if (compression == 4 || compression == 5)
+        return Refuse(path, "compression %u (%s) is not supported", unsigned(compression),
+                      compression == 4 ? "JPEG or RLE24" : "PNG");
     if (width < 0)
         return Refuse(path, "width %d is negative", width);
     if (height == INT32_MIN)
         return Refuse(path, "height %d is out of range", height);
-    if (!SupportedDepth(bpp))
-        return Refuse(path, "%u bits per pixel is not supported (1, 4, 8, 15, 16, 24 or 32)",
-                      unsigned(bpp));
+    if (!SupportedDepth(bpp, core))
+        return Refuse(path, "%u bits per pixel is not supported (%s)", unsigned(bpp),
+                      core ? "1, 4, 8 or 24 in an OS/2 1.x header" : "1, 4, 8, 15, 16, 24 or 32");
     bool topdown = height < 0;
     if (topdown)
         height = -height;
@@ -289,6 +330,12 @@ int DecodeBMP(const uint8_t* data, size_t size, const char* path)
         colors = 256;
     if (colors > 256)
         colors = 256;  // the palette table holds 256
+    if (core) {
+        // All 2^bits entries of 3 bytes, or those that lie wholly before
+        // the pixels.
+        uint64_t before = dataoffset > CORE_HEADER_SIZE ? (dataoffset - CORE_HEADER_SIZE) / 3 : 0;
+        colors = int32_t(std::min<uint64_t>(uint64_t(colors), before));
+    }
     numcolors = colors;
 
     uint64_t stride = ((uint64_t(bpp) * uint64_t(width) + 31) >> 3) & ~uint64_t(3);
@@ -310,17 +357,18 @@ int DecodeBMP(const uint8_t* data, size_t size, const char* path)
                           height, unsigned(compression));
     }
 
-    // The palette follows the information header, whatever its size; files
-    // with a header shorter than the usual 40 bytes are read from 54.
+    // The palette follows the information header: entries of blue, green,
+    // red and a reserved byte, or of just the three colours after a core
+    // header.
     if ((bpp == 4 || bpp == 8) && numcolors > 0) {
-        uint64_t paloffset = 14 + uint64_t(std::max<uint32_t>(infosize, 40));
+        uint64_t entrysize = core ? 3 : 4;
         // The reserved fourth byte of the last entry is skipped, not taken.
-        uint64_t palend = paloffset + 4 * uint64_t(numcolors) - 1;
+        uint64_t palend = paloffset + entrysize * uint64_t(numcolors) - (core ? 0 : 1);
         if (palend > size)
             return Refuse(path, "file too short: %d palette colours at offset %llu need %llu bytes, the file has %zu",
                           numcolors, (unsigned long long)paloffset, (unsigned long long)palend, size);
         const uint8_t* entry = data + paloffset;
-        for (int32_t i = 0; i < numcolors; i++, entry += 4)
+        for (int32_t i = 0; i < numcolors; i++, entry += entrysize)
             pal[size_t(i)] = 0xFF000000u + entry[2] * 65536u + entry[1] * 256u + entry[0];
     }
 
