@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     int loaded = DecodeWAV(data, size, "fuzz.wav");
-    if (loaded ? soundsize < 0 || size_t(soundsize) > size - 44 || soundbuffer != data + 44
+    // The samples lie within the input, after at least a 44-byte header.
+    if (loaded ? soundsize < 0 || soundbuffer < data + 44 || size_t(soundbuffer - data) + size_t(soundsize) > size
                : soundsize != 0 || soundbuffer != nullptr)
         std::abort();
 

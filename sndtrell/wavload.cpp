@@ -1,11 +1,9 @@
-// WAV loader: reads the file whole and takes the fields of the canonical
-// 44-byte layout from their fixed offsets. Chunks are not walked: "fmt" must
-// sit at offset 12 and "data" at offset 36, so a file with any other chunk
-// before the data, or a longer fmt chunk, is refused.
+// WAV loader: reads the file whole and takes the format and the samples from
+// the canonical 44-byte layout at its fixed offsets, or else from the first
+// "fmt " chunk and the first "data" chunk after it, passing over any others.
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
-#include <string>
 
 #include "sndtrell.h"
 
@@ -31,23 +29,6 @@ static uint32_t Read32(const uint8_t* p)
 
 static bool HasTag(const uint8_t* p, const char* tag) { return std::memcmp(p, tag, std::strlen(tag)) == 0; }
 
-// The four bytes of a chunk name as printable text for a message: a byte
-// outside printable ASCII, a quote or a backslash is written \xNN.
-static std::string ShowTag(const uint8_t* p)
-{
-    std::string text;
-    for (int i = 0; i < 4; i++) {
-        if (p[i] >= 0x20 && p[i] < 0x7f && p[i] != '"' && p[i] != '\\') {
-            text += char(p[i]);
-        } else {
-            char escaped[5];
-            std::snprintf(escaped, sizeof escaped, "\\x%02x", unsigned(p[i]));
-            text += escaped;
-        }
-    }
-    return text;
-}
-
 // Prints "Error: <path>: <cause>" as one line and returns 0 (refused).
 static int Refuse(const char* path, const char* format, ...)
 {
@@ -57,6 +38,23 @@ static int Refuse(const char* path, const char* format, ...)
     std::vfprintf(stdout, format, args);
     va_end(args);
     std::printf("\n");
+    return 0;
+}
+
+// Walks the chunks from offset at (an id of 4 bytes, a 32-bit length, the
+// body and a pad byte after an odd body) to the first one named id, and
+// returns its offset. Returns 0 when the file ends first, or a chunk passed
+// over runs past its end.
+static uint64_t FindChunk(const uint8_t* data, size_t size, uint64_t at, const char* id)
+{
+    while (at + 8 <= size) {
+        if (HasTag(data + at, id))
+            return at;
+        uint32_t length = Read32(data + at + 4);
+        if (at + 8 + length > size)
+            return 0;
+        at += 8 + uint64_t(length) + (length & 1);
+    }
     return 0;
 }
 
@@ -75,31 +73,47 @@ int DecodeWAV(const uint8_t* data, size_t size, const char* path)
         std::printf("No WAV file");
         return 0;
     }
-    // Only three letters: the chunk name's fourth byte may be anything.
-    if (!HasTag(data + 12, "fmt"))
-        return Refuse(path, "the chunk at offset 12 is \"%s\", not \"fmt \": chunks are not walked",
-                      ShowTag(data + 12).c_str());
+    // The canonical layout is taken at its fixed offsets, whatever the fmt
+    // chunk's length field and the fourth byte of its name say; any other
+    // layout has its chunks walked. The RIFF length is not trusted.
+    uint64_t fmt = 12, chunk = 36;
+    uint32_t fmtlength = 16;
+    bool fixed = HasTag(data + 12, "fmt") && HasTag(data + 36, "data");
+    if (!fixed) {
+        fmt = FindChunk(data, size, 12, "fmt ");
+        if (!fmt)
+            return Refuse(path, "no \"fmt \" chunk");
+        fmtlength = Read32(data + fmt + 4);
+        if (fmtlength < 16)
+            return Refuse(path, "the \"fmt \" chunk has %lu bytes, 16 needed", (unsigned long)fmtlength);
+        if (fmt + 8 + fmtlength > size)
+            return Refuse(path, "file too short: the \"fmt \" chunk of %lu bytes at offset %llu ends at byte %llu, the file has %zu",
+                          (unsigned long)fmtlength, (unsigned long long)fmt + 8,
+                          (unsigned long long)fmt + 8 + fmtlength, size);
+    }
     // Taken before the format test, so a refused format keeps the rate.
-    samplerate = int32_t(Read32(data + 24));
-    if (Read16(data + 20) != 1) {
+    samplerate = int32_t(Read32(data + fmt + 12));
+    if (Read16(data + fmt + 8) != 1) {
         std::printf("Not PCM signed");
         return 0;
     }
-    if (!HasTag(data + 36, "data"))
-        return Refuse(path, "the chunk at offset 36 is \"%s\", not \"data\": chunks are not walked",
-                      ShowTag(data + 36).c_str());
+    if (!fixed) {
+        chunk = FindChunk(data, size, fmt + 8 + fmtlength + (fmtlength & 1), "data");
+        if (!chunk)
+            return Refuse(path, "no \"data\" chunk after the \"fmt \" chunk");
+    }
 
     // A length negative as a signed number reaches past any file.
-    uint32_t length = Read32(data + 40);
-    if (length > uint32_t(INT32_MAX) || length > size - WAV_HEADER_SIZE)
-        return Refuse(path, "file too short: the data chunk of %lu bytes at offset %zu ends at byte %llu, the file has %zu",
-                      (unsigned long)length, WAV_HEADER_SIZE,
-                      (unsigned long long)WAV_HEADER_SIZE + length, size);
+    uint32_t length = Read32(data + chunk + 4);
+    uint64_t start = chunk + 8;
+    if (length > uint32_t(INT32_MAX) || start + length > size)
+        return Refuse(path, "file too short: the data chunk of %lu bytes at offset %llu ends at byte %llu, the file has %zu",
+                      (unsigned long)length, (unsigned long long)start, (unsigned long long)start + length, size);
 
     soundsize = int32_t(length);
-    soundbuffer = data + WAV_HEADER_SIZE;
+    soundbuffer = data + start;
     std::printf("size: %d, rate: %d, bits: %d, numchannels: %d\n", int(soundsize), int(samplerate),
-                int(Read16(data + 34)), int(Read16(data + 22)));
+                int(Read16(data + fmt + 22)), int(Read16(data + fmt + 10)));
     return 1;
 }
 
