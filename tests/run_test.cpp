@@ -38,7 +38,8 @@ void RefuseUnnamedFiles()
     prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program);
 }
 
-enum { BACKGROUND = 1, NAMED_TEMPS = 2 };
+enum { BACKGROUND = 1, NAMED_TEMPS = 2, MOVED_BACK = 4 };
+pid_t program;  // in the process that starts it in a process group of its own
 
 tcflag_t LocalModes(int fd)
 {
@@ -77,11 +78,23 @@ protected:
         if (pid == 0) {
             if (stdinput >= 0)
                 dup2(stdinput, STDIN_FILENO), dup2(stdoutput < 0 ? open("/dev/null", O_WRONLY) : stdoutput, 1);
-            if (options & BACKGROUND) {  // run in a process group of its own, its parent's in the foreground
+            // In a process group of its own, its parent's in the foreground; or its own there until SIGUSR1 comes
+            // to its parent, which then takes the foreground back and sends SIGTERM on.
+            if (options & (BACKGROUND | MOVED_BACK)) {
                 int status;
-                if (pid_t program = fork())
-                    _exit(waitpid(program, &status, 0) == program && WIFEXITED(status) ? WEXITSTATUS(status) : 99);
+                if ((program = fork()) != 0) {
+                    setpgid(program, program);
+                    if (options & MOVED_BACK) {
+                        tcsetpgrp(STDIN_FILENO, program);
+                        signal(SIGTTOU, SIG_IGN);
+                        signal(SIGUSR1, [](int) { tcsetpgrp(STDIN_FILENO, getpgrp()), kill(program, SIGTERM); });
+                    }
+                    waitpid(program, &status, 0);
+                    _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status));
+                }
                 setpgid(0, 0);
+                while ((options & MOVED_BACK) && tcgetpgrp(STDIN_FILENO) != getpgrp())
+                    usleep(1000);
             }
             if (options & NAMED_TEMPS)
                 RefuseUnnamedFiles();
@@ -162,6 +175,14 @@ TEST_P(Run, KeyWaitEndsOnOneKeyOrSignalWithTheTerminalRestored)
     }
     // In a background process group: no wait, and not stopped for setting the terminal.
     EXPECT_EQ(Status(Start(GetParam().input, -1, BACKGROUND)), 1);
+    close(master);
+    // Moved to the background while it waits, then ended by a signal: the terminal is put back all the same.
+    pid_t pid = Start(GetParam().input, -1, MOVED_BACK);
+    for (int i = 0; i < 500 && (LocalModes(master) & ECHO); i++)
+        usleep(10000);
+    kill(pid, SIGUSR1);
+    EXPECT_EQ(Status(pid), 100 + SIGTERM);
+    EXPECT_TRUE(LocalModes(master) & ECHO) << "not restored";
     close(master);
 }
 
