@@ -351,8 +351,10 @@ FILE* OpenTempOutput(int slot, const char* name, bool* locked)
         errno = cause;
         return nullptr;
     }
+    // Writing into a file clears its set-user-ID and set-group-ID bits: they
+    // are not carried over either.
     if (exists && S_ISREG(info.st_mode))
-        fchmod(fd, info.st_mode & 07777);
+        fchmod(fd, info.st_mode & 01777);
     if (FILE* file = fdopen(fd, "w"))
         return file;
     int cause = errno;  // no memory for the stream

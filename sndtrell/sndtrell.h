@@ -51,8 +51,8 @@ void WaitForKey();
 // symbolic link is followed: the file it leads to is replaced, beside it,
 // with its permission bits. Returns nullptr with errno set on failure, with
 // *locked set when the file exists and the user may not write it (on
-// Windows: it is read-only). No temporary file outlives a signal that ends
-// the process.
+// Windows: it is read-only). No temporary file outlives a caught signal that
+// ends the process.
 FILE* OpenTempOutput(int slot, const char* name, bool* locked);
 // Removes the temporary file of a slot that is not to be kept.
 void RemoveTempOutput(int slot);
