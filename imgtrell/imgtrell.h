@@ -58,18 +58,24 @@ int WritePalData(FILE* out);
 int WriteImageFiles(const char* path);
 
 // Platform layer (platform.cpp).
-// Waits for one key press without echo when standard input is a terminal;
-// returns at once otherwise.
+// Waits for one key press without echo when standard input is a terminal
+// and the program runs in its foreground; returns at once otherwise.
 void WaitForKey();
-// Opens a new temporary file beside name for text output; stores its name in
-// tmpname. Returns nullptr with errno set on failure. On POSIX the file is
-// removed should SIGINT, SIGTERM or SIGHUP end the process before it is
-// moved into place or removed.
-FILE* OpenTempOutput(const char* name, std::string& tmpname);
-// Removes a temporary file that is not to be kept.
-void RemoveTempOutput(const char* tmpname);
-// Moves the finished temporary file over name, replacing it. 0 on success.
-int MoveIntoPlace(const char* tmpname, const char* name);
+// Opens a new temporary file for the text that is to replace the include
+// file name, in place slot (0 or 1; one per include file of a run). A
+// symbolic link is followed: the file it leads to is replaced, beside it,
+// with its permission bits. Returns nullptr with errno set on failure, with
+// *locked set when the file exists and the user may not write it (on
+// Windows: it is read-only). No temporary file outlives a caught signal that
+// ends the process.
+FILE* OpenTempOutput(int slot, const char* name, bool* locked);
+// Removes the temporary file of a slot that is not to be kept.
+void RemoveTempOutput(int slot);
+// Moves the finished temporary files of slots 0 to count - 1 over their
+// include files, with signals held: all of them or none. Returns count, or
+// the slot that could not be moved with errno set. The temporary files are
+// gone either way.
+int MoveIntoPlace(int count);
 // Opens the input at path for binary reading and tells its size. Only a
 // regular file is read (a device or a pipe could feed bytes without end, or
 // block): anything else is closed again and refused, with *refusal set to

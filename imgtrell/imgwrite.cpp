@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 #include "imgtrell.h"
@@ -179,10 +178,22 @@ static void PutPalette()
     }
 }
 
+// The path as the comment line shows it: a control character would break
+// the line (a line break could start a label or a data line of its own), so
+// each one is written as "?".
+static std::string CommentText(const char* path)
+{
+    std::string text(path);
+    for (char& c : text)
+        if (uint8_t(c) < 32 || c == 127)
+            c = '?';
+    return text;
+}
+
 int WritePicData(FILE* out, const char* path)
 {
     StartOutput(out);
-    if (std::fprintf(out, ";image: %s - %d x %d\n", path, imgwidth, imgheight) < 0)
+    if (std::fprintf(out, ";image: %s - %d x %d\n", CommentText(path).c_str(), imgwidth, imgheight) < 0)
         outerror = errno ? errno : EIO;
     PutString("IMGDATA:\n");
     if (imgmode == 2)
@@ -211,13 +222,14 @@ int WritePalData(FILE* out)
     return FinishOutput();
 }
 
-// Writes one include file through a temporary file; on success its name is
-// left in tmpname for MoveIntoPlace. Prints the failure and returns 0.
-static int WriteTempFile(const char* name, std::string& tmpname, const char* path)
+// Writes one include file into the temporary file of a slot. Prints the
+// failure and returns 0.
+static int WriteTempFile(int slot, const char* name, const char* path)
 {
-    FILE* out = OpenTempOutput(name, tmpname);
+    bool locked;
+    FILE* out = OpenTempOutput(slot, name, &locked);
     if (!out) {
-        std::printf("Error: cannot create %s: %s\n", name, std::strerror(errno));
+        std::printf("Error: cannot %s %s: %s\n", locked ? "write" : "create", name, std::strerror(errno));
         return 0;
     }
     int failed = path ? WritePicData(out, path) : WritePalData(out);
@@ -228,57 +240,26 @@ static int WriteTempFile(const char* name, std::string& tmpname, const char* pat
     }
     if (failed) {
         std::printf("Error: cannot write %s: %s\n", name, std::strerror(cause));
-        RemoveTempOutput(tmpname.c_str());
+        RemoveTempOutput(slot);
         return 0;
     }
     return 1;
-}
-
-// Moves a finished temporary file over name. Prints the failure, removes
-// the temporary file and returns 0.
-static int CommitFile(const std::string& tmpname, const char* name)
-{
-    if (MoveIntoPlace(tmpname.c_str(), name) == 0)
-        return 1;
-    std::printf("Error: cannot replace %s: %s\n", name, std::strerror(errno));
-    RemoveTempOutput(tmpname.c_str());
-    return 0;
 }
 
 int WriteImageFiles(const char* path)
 {
-    std::string datatmp, paltmp;
-    if (!WriteTempFile("picdata.inc", datatmp, path))
+    static const char* const NAMES[] = {"picdata.inc", "picpal.inc"};
+    int count = imgmode == 2 ? 2 : 1;
+    if (!WriteTempFile(0, NAMES[0], path))
         return 0;
-    if (imgmode != 2)
-        return CommitFile(datatmp, "picdata.inc");
-    if (!WriteTempFile("picpal.inc", paltmp, nullptr)) {
-        RemoveTempOutput(datatmp.c_str());
-        return 0;
-    }
-    // Both files or neither: whatever is under the name picdata.inc (a
-    // file, a symbolic link, a FIFO) is kept aside until the new palette is
-    // in place, and put back if it cannot be. A folder stays: the new file
-    // cannot replace it, and the run fails as in the other modes.
-    std::string keptname = datatmp + ".old";
-    std::error_code error;
-    std::filesystem::file_status old = std::filesystem::symlink_status("picdata.inc", error);
-    bool kept = std::filesystem::exists(old) && !std::filesystem::is_directory(old) &&
-                MoveIntoPlace("picdata.inc", keptname.c_str()) == 0;
-    if (!CommitFile(datatmp, "picdata.inc")) {
-        if (kept)
-            MoveIntoPlace(keptname.c_str(), "picdata.inc");
-        RemoveTempOutput(paltmp.c_str());
+    if (count == 2 && !WriteTempFile(1, NAMES[1], nullptr)) {
+        RemoveTempOutput(0);
         return 0;
     }
-    if (!CommitFile(paltmp, "picpal.inc")) {
-        if (kept)
-            MoveIntoPlace(keptname.c_str(), "picdata.inc");
-        else
-            std::remove("picdata.inc");
-        return 0;
-    }
-    if (kept)
-        std::remove(keptname.c_str());
-    return 1;
+    // Both files or neither.
+    int moved = MoveIntoPlace(count);
+    if (moved == count)
+        return 1;
+    std::printf("Error: cannot replace %s: %s\n", NAMES[moved], std::strerror(errno));
+    return 0;
 }

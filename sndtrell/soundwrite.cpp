@@ -86,10 +86,22 @@ static void PutSamples(const uint8_t* data, size_t count)
     }
 }
 
+// The path as the comment line shows it: a control character would break
+// the line (a line break could start a label or a data line of its own), so
+// each one is written as "?".
+static std::string CommentText(const char* path)
+{
+    std::string text(path);
+    for (char& c : text)
+        if (uint8_t(c) < 32 || c == 127)
+            c = '?';
+    return text;
+}
+
 int WriteSoundData(FILE* out, const char* path)
 {
     StartOutput(out);
-    if (std::fprintf(out, "; Name: %s, size: %d, Hz: %d\n", path, int(soundsize), int(samplerate)) < 0)
+    if (std::fprintf(out, "; Name: %s, size: %d, Hz: %d\n", CommentText(path).c_str(), int(soundsize), int(samplerate)) < 0)
         outerror = errno ? errno : EIO;
     PutText("SOUNDDATA:\n", 11);
 
@@ -115,10 +127,10 @@ int WriteSoundData(FILE* out, const char* path)
 int WriteSoundFile(const char* path)
 {
     static const char name[] = "sound.inc";
-    std::string tmpname;
-    FILE* out = OpenTempOutput(name, tmpname);
+    bool locked;
+    FILE* out = OpenTempOutput(0, name, &locked);
     if (!out) {
-        std::printf("Error: cannot create %s: %s\n", name, std::strerror(errno));
+        std::printf("Error: cannot %s %s: %s\n", locked ? "write" : "create", name, std::strerror(errno));
         return 0;
     }
     int failed = WriteSoundData(out, path);
@@ -129,12 +141,11 @@ int WriteSoundFile(const char* path)
     }
     if (failed) {
         std::printf("Error: cannot write %s: %s\n", name, std::strerror(cause));
-        RemoveTempOutput(tmpname.c_str());
+        RemoveTempOutput(0);
         return 0;
     }
-    if (MoveIntoPlace(tmpname.c_str(), name) != 0) {
+    if (MoveIntoPlace(1) != 1) {
         std::printf("Error: cannot replace %s: %s\n", name, std::strerror(errno));
-        RemoveTempOutput(tmpname.c_str());
         return 0;
     }
     return 1;

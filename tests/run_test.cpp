@@ -2,21 +2,44 @@
 // pseudo-terminal the program keeps running until one key comes, whatever
 // key it is (Ctrl-C and Ctrl-S, which the terminal would take for itself,
 // and an arrow key of three bytes, taken whole), does not echo it, and puts the terminal back, also when a signal
-// ends it while it waits. A signal while it writes leaves no temporary file.
+// ends it while it waits; in the background it does not wait. A signal while it writes leaves no temporary file,
+// and one while it moves the include files leaves the old ones or the new ones.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <cstddef>
 #include <cstdlib>
 #include <string>
 
 namespace {
+
+// As on a filesystem without unnamed temporary files: opening one fails.
+void RefuseUnnamedFiles()
+{
+    sock_filter filter[] = {BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+                            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_openat, 0, 3),
+                            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[2])),
+                            BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, O_TMPFILE & ~O_DIRECTORY, 0, 1),
+                            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EOPNOTSUPP),
+                            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW)};
+    sock_fprog program = {sizeof filter / sizeof *filter, filter};
+    prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0);
+    prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program);
+}
+
+enum { BACKGROUND = 1, NAMED_TEMPS = 2, MOVED_BACK = 4 };
+pid_t program;  // in the process that starts it in a process group of its own
 
 tcflag_t LocalModes(int fd)
 {
@@ -47,13 +70,36 @@ protected:
     }
     void TearDown() override { EXPECT_EQ(std::system(("rm -rf " + folder).c_str()), 0); }
 
-    // Starts the program on input, with stdin a terminal (or the given descriptor).
-    pid_t Start(const char* input, int stdinput = -1)
+    // Starts the program on input, with stdin a terminal (or the given descriptors), under strace with the
+    // given expression if any.
+    pid_t Start(const char* input, int stdinput = -1, int options = 0, int stdoutput = -1, const char* trace = "")
     {
         pid_t pid = stdinput < 0 ? forkpty(&master, nullptr, nullptr, nullptr) : fork();
         if (pid == 0) {
             if (stdinput >= 0)
-                dup2(stdinput, STDIN_FILENO), dup2(open("/dev/null", O_WRONLY), STDOUT_FILENO);
+                dup2(stdinput, STDIN_FILENO), dup2(stdoutput < 0 ? open("/dev/null", O_WRONLY) : stdoutput, 1);
+            // In a process group of its own, its parent's in the foreground; or its own there until SIGUSR1 comes
+            // to its parent, which then takes the foreground back and sends SIGTERM on.
+            if (options & (BACKGROUND | MOVED_BACK)) {
+                int status;
+                if ((program = fork()) != 0) {
+                    setpgid(program, program);
+                    if (options & MOVED_BACK) {
+                        tcsetpgrp(STDIN_FILENO, program);
+                        signal(SIGTTOU, SIG_IGN);
+                        signal(SIGUSR1, [](int) { tcsetpgrp(STDIN_FILENO, getpgrp()), kill(program, SIGTERM); });
+                    }
+                    waitpid(program, &status, 0);
+                    _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status));
+                }
+                setpgid(0, 0);
+                while ((options & MOVED_BACK) && tcgetpgrp(STDIN_FILENO) != getpgrp())
+                    usleep(1000);
+            }
+            if (options & NAMED_TEMPS)
+                RefuseUnnamedFiles();
+            if (*trace)
+                execlp("strace", "strace", "-o", "/dev/null", "-e", trace, GetParam().binary, input, nullptr);
             execl(GetParam().binary, "program", input, static_cast<char*>(nullptr));
             _exit(127);
         }
@@ -83,6 +129,11 @@ protected:
     }
 
     static bool TemporaryFiles() { return std::system("ls | grep -q '[.]tmp'") == 0; }
+    // A named temporary file, or an unnamed one open in the program.
+    static bool Writing(pid_t pid)
+    {
+        return TemporaryFiles() || std::system(("ls -l /proc/" + std::to_string(pid) + "/fd | grep -q deleted").c_str()) == 0;
+    }
 
     std::string folder = testing::TempDir() + "runXXXXXX";
     int master = -1;
@@ -122,13 +173,28 @@ TEST_P(Run, KeyWaitEndsOnOneKeyOrSignalWithTheTerminalRestored)
         close(slave);
         close(master);
     }
+    // In a background process group: no wait, and not stopped for setting the terminal.
+    EXPECT_EQ(Status(Start(GetParam().input, -1, BACKGROUND)), 1);
+    close(master);
+    // Moved to the background while it waits, then ended by a signal: the terminal is put back all the same.
+    pid_t pid = Start(GetParam().input, -1, MOVED_BACK);
+    for (int i = 0; i < 500 && (LocalModes(master) & ECHO); i++)
+        usleep(10000);
+    kill(pid, SIGUSR1);
+    EXPECT_EQ(Status(pid), 100 + SIGTERM);
+    EXPECT_TRUE(LocalModes(master) & ECHO) << "not restored";
+    close(master);
 }
 
 TEST_P(Run, NoKeyWaitWhenInputIsNotATerminalAndNoTemporaryFileLeftBySignals)
 {
-    int never[2];  // a pipe that stays open and never delivers a byte
+    int never[2], unread[2];  // a pipe that stays open and never delivers a byte; one that nobody reads
     ASSERT_EQ(pipe(never), 0);
+    ASSERT_EQ(pipe(unread), 0);
+    close(unread[0]);
     EXPECT_EQ(Status(Start(GetParam().input, never[0])), 1);
+    EXPECT_EQ(Status(Start(GetParam().input, never[0], 0, unread[1])), 1) << "a closed output ends the run";
+    close(unread[1]);
 
     // Inputs that take seconds to write out, as sparse files: 8192 x 32768
     // pixels from 64 KiB of run-length stream, or 96 MiB of sound data.
@@ -142,17 +208,35 @@ TEST_P(Run, NoKeyWaitWhenInputIsNotATerminalAndNoTemporaryFileLeftBySignals)
     std::fclose(big);
     // Zero bytes: a run-length stream of ends of line; sound data one byte past whole huge pages.
     ASSERT_EQ(truncate("big", picture ? 58 + 65536 : (96 << 20) + 1), 0);
-    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
-        pid_t pid = Start("big", never[0]);
-        for (int i = 0; i < 500 && !TemporaryFiles(); i++)
+    // An unnamed temporary file is gone even after SIGKILL; a named one (a filesystem without unnamed files)
+    // is removed by each signal that can be caught.
+    for (int sig : {SIGKILL, SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGALRM, SIGUSR1, SIGUSR2, SIGXCPU}) {
+        pid_t pid = Start("big", never[0], sig == SIGKILL ? 0 : NAMED_TEMPS);
+        for (int i = 0; i < 500 && !Writing(pid); i++)
             usleep(2000);
-        ASSERT_TRUE(TemporaryFiles()) << "no temporary file while writing";
+        ASSERT_TRUE(Writing(pid)) << "no temporary file while writing";
         kill(pid, sig);
         EXPECT_EQ(Status(pid), 1000 + sig);
         EXPECT_FALSE(TemporaryFiles()) << "left after signal " << sig;
     }
+    // A signal at each move of the include files of mode 2, or while both temporary files are named (at the
+    // second write), leaves the old pair or the new one and nothing else.
+    bool traced = picture && std::system("strace -V > /dev/null") == 0;
+    for (const char* inject : {"rename:when=1", "rename:when=2", "rename:when=3", "write:when=2"}) {
+        if (!traced)
+            break;
+        ASSERT_EQ(std::system("echo old > picdata.inc && echo old > picpal.inc"), 0);
+        std::string trace = std::string("inject=") + inject + ":signal=TERM";
+        Status(Start(TESTS_DIR "/e2e/imgtrell/mode1/in/pic.bmp", never[0], NAMED_TEMPS, -1, trace.c_str()));
+        EXPECT_EQ(std::system("[ \"$(ls | tr '\\n' ' ')\" = 'big picdata.inc picpal.inc ' ] && "
+                              "{ grep -qx old picdata.inc; new=$?; grep -qx old picpal.inc; [ $? = $new ]; }"),
+                  0)
+            << inject;
+    }
     close(never[0]);
     close(never[1]);
+    if (picture && !traced)
+        GTEST_SKIP() << "needs strace";
 }
 
 INSTANTIATE_TEST_SUITE_P(BothPrograms, Run, testing::ValuesIn(PROGRAMS));

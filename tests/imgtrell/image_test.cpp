@@ -48,11 +48,13 @@ TEST(Image, LongOutputInEveryModeAFullDiskAndALargeBlock)
     }
     imgbuffer = nullptr;
 
-    // A block of 2 MiB or more is rounded to whole huge pages: up, never down.
-    uint8_t* block = AllocateBlock((size_t(4) << 20) + 1);
-    ASSERT_NE(block, nullptr);
-    block[size_t(4) << 20] = 1;
-    FreeBlock(block);
+    // A block of 2 MiB or more is rounded to whole huge pages: up, never down; a whole number of them is kept.
+    for (size_t size : {size_t(2) << 20, size_t(4) << 20, (size_t(4) << 20) + 1}) {
+        uint8_t* block = AllocateBlock(size);
+        ASSERT_NE(block, nullptr);
+        block[size - 1] = 1;
+        FreeBlock(block);
+    }
 }
 
 }  // namespace
