@@ -14,7 +14,12 @@ static const uint64_t MAX_PIXELS = uint64_t(1) << 30;
 // What libspng may keep of ancillary chunks (text, profiles, unknown
 // chunks), each and all together; none of them is read here.
 static const size_t CHUNK_LIMIT = size_t(4) << 20;
-static const size_t CACHE_LIMIT = size_t(8) << 20;
+static const size_t CACHE_LIMIT = size_t(4) << 20;
+
+// Longest row taken, in bytes as stored. The decoding holds up to four rows
+// (libspng's current and previous scanlines and, interlaced, its own row
+// buffer, besides ours): 8 MiB at most, whatever the sample format.
+static const uint64_t MAX_ROW_BYTES = uint64_t(2) << 20;
 
 // Adam7: the first column of each pass and the step between its columns.
 static const uint32_t PASS_X0[7] = {0, 4, 0, 2, 0, 1, 0};
@@ -83,6 +88,12 @@ static int DecodeWith(spng_ctx* ctx, const uint8_t* data, size_t size, const cha
                       unsigned(ihdr.width), unsigned(ihdr.height), (unsigned long long)pixels,
                       (unsigned long long)MAX_PIXELS);
 
+    const uint64_t rowbytes = (uint64_t(ihdr.width) * pixelbits + 7) / 8;
+    if (rowbytes > MAX_ROW_BYTES)
+        return Refuse(path, "a row of %u pixels of %u bits takes %llu bytes; at most %llu are read",
+                      unsigned(ihdr.width), unsigned(pixelbits), (unsigned long long)rowbytes,
+                      (unsigned long long)MAX_ROW_BYTES);
+
     err = spng_decode_image(ctx, nullptr, 0, SPNG_FMT_RAW, SPNG_DECODE_PROGRESSIVE);
     if (err)
         return Refuse(path, "unreadable PNG: %s", spng_strerror(err));
@@ -110,8 +121,7 @@ static int DecodeWith(spng_ctx* ctx, const uint8_t* data, size_t size, const cha
                                   ? 2 * ihdr.bit_depth
                                   : 0;
 
-    const uint64_t rowbytes = (uint64_t(ihdr.width) * pixelbits + 7) / 8;
-    if (rowbytes > SIZE_MAX || !(imgbuffer = AllocateBlock(size_t(pixels))))
+    if (!(imgbuffer = AllocateBlock(size_t(pixels))))
         return Refuse(path, "cannot allocate %llu bytes for a %d x %d picture",
                       (unsigned long long)pixels, imgwidth, imgheight);
     uint8_t* row = AllocateBlock(size_t(rowbytes));
