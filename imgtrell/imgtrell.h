@@ -18,14 +18,15 @@ enum {
 };
 
 // Output mode: 0 vertical strips, 1 horizontal rows, 2 palette indices.
-// Set before loading; the loader stores palette indices for 4- and 8-bit
-// pictures only in mode 2.
+// Set before loading; the loaders store palette indices (of 4- and 8-bit
+// BMPs, and of PNG palette pictures) only in mode 2.
 extern int32_t imgmode;
 extern int32_t imgwidth;
 extern int32_t imgheight;  // always positive, whatever the stored row order
 // imgwidth x imgheight bytes, one per pixel, row-major, row 0 the top row
 // of the picture: 0/1 by the blue threshold, or a palette index (4- and
-// 8-bit pictures in mode 2). Null until a picture is loaded.
+// 8-bit BMPs and PNG palette pictures in mode 2). Null until a picture is
+// loaded.
 extern uint8_t* imgbuffer;
 // Palette colours as ARGB (alpha in bits 24-31, blue in bits 0-7).
 extern std::array<uint32_t, 256> pal;
