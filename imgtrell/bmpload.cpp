@@ -37,8 +37,7 @@ static uint32_t Read32(const uint8_t* p)
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-// Prints "Error: <path>: <cause>" as one line and returns 0 (refused).
-static int Refuse(const char* path, const char* format, ...)
+int Refuse(const char* path, const char* format, ...)
 {
     std::printf("Error: %s: ", path);
     va_list args;
@@ -251,7 +250,7 @@ static int DecodeRunLength(const uint8_t* data, size_t size, uint64_t at, bool r
     return 1;
 }
 
-int DecodeBMP(const uint8_t* data, size_t size, const char* path)
+void ClearPicture()
 {
     imgwidth = 0;
     imgheight = 0;
@@ -259,6 +258,16 @@ int DecodeBMP(const uint8_t* data, size_t size, const char* path)
     imgbuffer = nullptr;
     pal.fill(0);
     numcolors = 0;
+}
+
+void PrintHeaderLine(int32_t bpp, int32_t compression)
+{
+    std::printf("w: %d, h: %d,bpp: %d, comp: %d \n", imgwidth, imgheight, bpp, compression);
+}
+
+int DecodeBMP(const uint8_t* data, size_t size, const char* path)
+{
+    ClearPicture();
 
     if (size < 2)
         return Refuse(path, "file too short: %zu bytes, a BMP header takes %zu",
@@ -342,8 +351,7 @@ int DecodeBMP(const uint8_t* data, size_t size, const char* path)
     imgwidth = width;
     imgheight = height;
 
-    std::printf("w: %d, h: %d,bpp: %d, comp: %d \n", imgwidth, imgheight, int(bpp),
-                int(compression));
+    PrintHeaderLine(int32_t(bpp), int32_t(compression));
 
     bool runlength = compression == 1 || compression == 2;
     bool haspixels = width > 0 && height > 0;
@@ -438,7 +446,12 @@ static int ReadWholeFile(FILE* file, uint64_t size)
     return !std::ferror(file);
 }
 
-int LoadBMP(const char* path)
+int DecodePicture(const uint8_t* data, size_t size, const char* path)
+{
+    return IsPNG(data, size) ? DecodePNG(data, size, path) : DecodeBMP(data, size, path);
+}
+
+int LoadPicture(const char* path)
 {
     const char* refusal;
     uint64_t size = 0;
@@ -451,5 +464,5 @@ int LoadBMP(const char* path)
     std::fclose(file);
     if (!ok)
         return Refuse(path, "cannot read: %s", std::strerror(cause));
-    return DecodeBMP(filedata, filesize, path);
+    return DecodePicture(filedata, filesize, path);
 }

@@ -1,4 +1,4 @@
-// Image converter state and operations: a BMP is decoded into the globals
+// Image converter state and operations: a BMP or PNG is decoded into the globals
 // below by the loader, then written out as assembler include text.
 #ifndef IMGTRELL_H
 #define IMGTRELL_H
@@ -36,13 +36,29 @@ extern int32_t numcolors;
 void bmp_drawpixel(int32_t x, int32_t y, uint32_t color);
 void bmp_drawpixel8(int32_t x, int32_t y, uint32_t value);
 
-// Reads the BMP at path whole and decodes it into the globals. Prints the
-// header line, or one line naming the file and the cause of a refusal.
-// Returns 1 when the picture was loaded, 0 when it was refused.
-int LoadBMP(const char* path);
+// Reads the picture at path whole and decodes it into the globals: a PNG
+// when it begins with the PNG signature, else a BMP. Prints the header
+// line, or one line naming the file and the cause of a refusal. Returns 1
+// when the picture was loaded, 0 when it was refused.
+int LoadPicture(const char* path);
 
-// Decodes a BMP held in memory; path is used only in messages.
+// Decode a picture held in memory; path is used only in messages.
+// DecodePicture picks the decoder by the first bytes as LoadPicture does.
+int DecodePicture(const uint8_t* data, size_t size, const char* path);
 int DecodeBMP(const uint8_t* data, size_t size, const char* path);
+int DecodePNG(const uint8_t* data, size_t size, const char* path);
+// True when the data begins with the 8-byte PNG signature.
+bool IsPNG(const uint8_t* data, size_t size);
+
+// Shared by the decoders: empties the globals before a load; prints the
+// header line; prints "Error: <path>: <cause>" as one line and returns 0.
+void ClearPicture();
+void PrintHeaderLine(int32_t bpp, int32_t compression);
+int Refuse(const char* path, const char* format, ...)
+#ifdef __GNUC__
+    __attribute__((format(printf, 2, 3)))
+#endif
+    ;
 
 // 1 when the ARGB colour is the magenta colour key, else 0.
 int CheckTransparency(uint32_t color);

@@ -1,0 +1,176 @@
+// PNG loader: decodes the picture row by row through libspng, samples as
+// stored, and thresholds each row straight into imgbuffer, one byte per
+// pixel, as the BMP loader would store the same colours.
+#include <cstring>
+
+#include "imgtrell.h"
+
+#ifdef TRELL_PNG
+#include <spng.h>
+
+// Largest picture read: 2^30 pixels, a gigabyte of imgbuffer.
+static const uint64_t MAX_PIXELS = uint64_t(1) << 30;
+
+// What libspng may keep of ancillary chunks (text, profiles, unknown
+// chunks), each and all together; none of them is read here.
+static const size_t CHUNK_LIMIT = size_t(4) << 20;
+static const size_t CACHE_LIMIT = size_t(8) << 20;
+
+// Adam7: the first column of each pass and the step between its columns.
+static const uint32_t PASS_X0[7] = {0, 4, 0, 2, 0, 1, 0};
+static const uint32_t PASS_DX[7] = {8, 8, 4, 4, 2, 2, 1};
+
+// Samples a pixel holds, by colour type (grey, -, RGB, palette, grey and
+// alpha, -, RGBA).
+static const uint32_t CHANNELS[7] = {1, 0, 3, 1, 2, 0, 4};
+
+// Stores the pixels of one decoded row that the pass has filled: columns
+// x0, x0 + dx, ... of image row y. The row holds the samples as stored,
+// big-endian and packed MSB first below 8 bits. pixelbits is the size of a
+// pixel, firstbit the offset in it of the sample that decides it (blue, or
+// grey); with a table, the pixel is an index of depth bits and stores
+// table[index].
+static void StoreRow(const uint8_t* src, uint32_t y, uint32_t x0, uint32_t dx, uint32_t pixelbits,
+                     uint32_t firstbit, uint32_t depth, const uint8_t* table)
+{
+    uint8_t* row = imgbuffer + size_t(y) * size_t(imgwidth);
+    const uint64_t width = uint64_t(imgwidth);
+    if (table && depth == 8) {
+        for (uint64_t x = x0; x < width; x += dx)
+            row[x] = table[src[x]];
+    } else if (table) {
+        const uint32_t mask = (1u << depth) - 1;
+        for (uint64_t x = x0; x < width; x += dx) {
+            uint64_t bit = x * depth;
+            row[x] = table[(src[bit / 8] >> (8 - depth - bit % 8)) & mask];
+        }
+    } else if (pixelbits % 8 == 0) {
+        const uint64_t step = pixelbits / 8, at = firstbit / 8;
+        for (uint64_t x = x0; x < width; x += dx)
+            row[x] = src[x * step + at] >> 7;
+    } else {
+        for (uint64_t x = x0; x < width; x += dx) {
+            uint64_t bit = x * pixelbits + firstbit;
+            row[x] = (src[bit / 8] >> (7 - bit % 8)) & 1;
+        }
+    }
+}
+
+// Reads the picture through ctx into the globals; returns 0 after printing
+// the refusal.
+static int DecodeWith(spng_ctx* ctx, const uint8_t* data, size_t size, const char* path)
+{
+    spng_set_png_buffer(ctx, data, size);
+    spng_set_chunk_limits(ctx, CHUNK_LIMIT, CACHE_LIMIT);
+    spng_ihdr ihdr;
+    int err = spng_get_ihdr(ctx, &ihdr);
+    if (err)
+        return Refuse(path, "%s", spng_strerror(err));
+
+    const uint32_t channels = CHANNELS[ihdr.color_type];
+    const uint32_t pixelbits = channels * ihdr.bit_depth;
+    imgwidth = int32_t(ihdr.width);
+    imgheight = int32_t(ihdr.height);
+    PrintHeaderLine(int32_t(pixelbits), 0);
+
+    const uint64_t pixels = uint64_t(ihdr.width) * uint64_t(ihdr.height);
+    if (pixels > MAX_PIXELS)
+        return Refuse(path, "a picture of %u x %u has %llu pixels; at most %llu are read",
+                      unsigned(ihdr.width), unsigned(ihdr.height), (unsigned long long)pixels,
+                      (unsigned long long)MAX_PIXELS);
+
+    err = spng_decode_image(ctx, nullptr, 0, SPNG_FMT_PNG, SPNG_DECODE_PROGRESSIVE);
+    if (err)
+        return Refuse(path, "%s", spng_strerror(err));
+
+    // A palette picture reads like a 4- or 8-bit BMP: the value each index
+    // stores, past the PLTE entries that of colour 0.
+    const bool palette = ihdr.color_type == SPNG_COLOR_TYPE_INDEXED;
+    uint8_t table[256];
+    if (palette) {
+        spng_plte plte;
+        err = spng_get_plte(ctx, &plte);
+        if (err)
+            return Refuse(path, "%s", spng_strerror(err));
+        numcolors = int32_t(plte.n_entries);
+        for (uint32_t i = 0; i < plte.n_entries; i++) {
+            const spng_plte_entry& e = plte.entries[i];
+            pal[i] = 0xFF000000u + e.red * 65536u + e.green * 256u + e.blue;
+        }
+        for (size_t i = 0; i < sizeof table; i++)
+            table[i] = imgmode == 2 ? uint8_t(i) : (pal[i] & 0xFF) > 127;
+    }
+    // Blue is the third sample of RGB and RGBA, grey the first of the others.
+    const uint32_t firstbit = ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR ||
+                                      ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA
+                                  ? 2 * ihdr.bit_depth
+                                  : 0;
+
+    const uint64_t rowbytes = (uint64_t(ihdr.width) * pixelbits + 7) / 8;
+    if (rowbytes > SIZE_MAX || !(imgbuffer = AllocateBlock(size_t(pixels))))
+        return Refuse(path, "cannot allocate %llu bytes for a %d x %d picture",
+                      (unsigned long long)pixels, imgwidth, imgheight);
+    uint8_t* row = AllocateBlock(size_t(rowbytes));
+    if (!row)
+        return Refuse(path, "cannot allocate %llu bytes for a row of %d pixels",
+                      (unsigned long long)rowbytes, imgwidth);
+
+    // An interlaced row comes once per pass, holding that pass's pixels at
+    // their own columns; below 8 bits they are or-ed into the row's bytes.
+    const bool interlaced = ihdr.interlace_method != SPNG_INTERLACE_NONE;
+    for (;;) {
+        spng_row_info info;
+        err = spng_get_row_info(ctx, &info);
+        if (err)
+            break;
+        if (interlaced)
+            std::memset(row, 0, size_t(rowbytes));
+        err = spng_decode_row(ctx, row, size_t(rowbytes));
+        if (err && err != SPNG_EOI)
+            break;
+        uint32_t pass = interlaced ? uint32_t(info.pass) : 6;
+        StoreRow(row, info.row_num, PASS_X0[pass], PASS_DX[pass], pixelbits, firstbit,
+                 ihdr.bit_depth, palette ? table : nullptr);
+        if (err)
+            break;
+    }
+    FreeBlock(row);
+    // The last rows end the image data, not the file: what follows is read
+    // through to IEND, so a bad checksum there is still caught.
+    if (err == SPNG_EOI)
+        err = spng_decode_chunks(ctx);
+    if (err)
+        return Refuse(path, "%s", spng_strerror(err));
+    return 1;
+}
+
+int DecodePNG(const uint8_t* data, size_t size, const char* path)
+{
+    ClearPicture();
+    spng_ctx* ctx = spng_ctx_new(0);
+    if (!ctx)
+        return Refuse(path, "cannot allocate the PNG decoder");
+    int loaded = DecodeWith(ctx, data, size, path);
+    spng_ctx_free(ctx);
+    if (!loaded) {
+        FreeBlock(imgbuffer);
+        imgbuffer = nullptr;
+    }
+    return loaded;
+}
+
+#else
+
+int DecodePNG(const uint8_t*, size_t, const char* path)
+{
+    ClearPicture();
+    return Refuse(path, "this build reads no PNG (it was built with TRELL_PNG=OFF)");
+}
+
+#endif
+
+bool IsPNG(const uint8_t* data, size_t size)
+{
+    static const uint8_t SIGNATURE[8] = {137, 80, 78, 71, 13, 10, 26, 10};
+    return size >= sizeof SIGNATURE && std::memcmp(data, SIGNATURE, sizeof SIGNATURE) == 0;
+}
