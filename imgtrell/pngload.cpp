@@ -63,9 +63,13 @@ static int DecodeWith(spng_ctx* ctx, const uint8_t* data, size_t size, const cha
     spng_set_png_buffer(ctx, data, size);
     spng_set_chunk_limits(ctx, CHUNK_LIMIT, CACHE_LIMIT);
     spng_ihdr ihdr;
+    // The chunks up to the image data are read before the header line: a
+    // checksum is checked only as the next chunk is reached, IHDR's too.
     int err = spng_get_ihdr(ctx, &ihdr);
+    if (!err)
+        err = spng_decode_chunks(ctx);
     if (err)
-        return Refuse(path, "%s", spng_strerror(err));
+        return Refuse(path, "unreadable PNG: %s", spng_strerror(err));
 
     const uint32_t channels = CHANNELS[ihdr.color_type];
     const uint32_t pixelbits = channels * ihdr.bit_depth;
@@ -79,9 +83,9 @@ static int DecodeWith(spng_ctx* ctx, const uint8_t* data, size_t size, const cha
                       unsigned(ihdr.width), unsigned(ihdr.height), (unsigned long long)pixels,
                       (unsigned long long)MAX_PIXELS);
 
-    err = spng_decode_image(ctx, nullptr, 0, SPNG_FMT_PNG, SPNG_DECODE_PROGRESSIVE);
+    err = spng_decode_image(ctx, nullptr, 0, SPNG_FMT_RAW, SPNG_DECODE_PROGRESSIVE);
     if (err)
-        return Refuse(path, "%s", spng_strerror(err));
+        return Refuse(path, "unreadable PNG: %s", spng_strerror(err));
 
     // A palette picture reads like a 4- or 8-bit BMP: the value each index
     // stores, past the PLTE entries that of colour 0.
@@ -91,7 +95,7 @@ static int DecodeWith(spng_ctx* ctx, const uint8_t* data, size_t size, const cha
         spng_plte plte;
         err = spng_get_plte(ctx, &plte);
         if (err)
-            return Refuse(path, "%s", spng_strerror(err));
+            return Refuse(path, "unreadable PNG: %s", spng_strerror(err));
         numcolors = int32_t(plte.n_entries);
         for (uint32_t i = 0; i < plte.n_entries; i++) {
             const spng_plte_entry& e = plte.entries[i];
@@ -140,7 +144,7 @@ static int DecodeWith(spng_ctx* ctx, const uint8_t* data, size_t size, const cha
     if (err == SPNG_EOI)
         err = spng_decode_chunks(ctx);
     if (err)
-        return Refuse(path, "%s", spng_strerror(err));
+        return Refuse(path, "unreadable PNG: %s", spng_strerror(err));
     return 1;
 }
 
