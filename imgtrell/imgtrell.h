@@ -56,7 +56,9 @@ bool IsPNG(const uint8_t* data, size_t size);
 void ClearPicture();
 void PrintHeaderLine(int32_t bpp, int32_t compression);
 int Refuse(const char* path, const char* format, ...)
-#ifdef __GNUC__
+#if defined(__MINGW32__)
+    __attribute__((format(gnu_printf, 2, 3)))  // MinGW gives C++ its own C99 printf
+#elif defined(__GNUC__)
     __attribute__((format(printf, 2, 3)))
 #endif
     ;
