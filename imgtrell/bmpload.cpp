@@ -451,7 +451,7 @@ int DecodePicture(const uint8_t* data, size_t size, const char* path)
     return IsPNG(data, size) ? DecodePNG(data, size, path) : DecodeBMP(data, size, path);
 }
 
-int LoadPicture(const char* path)
+int LoadBMP(const char* path)
 {
     const char* refusal;
     uint64_t size = 0;

@@ -41,10 +41,10 @@ void bmp_drawpixel8(int32_t x, int32_t y, uint32_t value);
 // when it begins with the PNG signature, else a BMP. Prints the header
 // line, or one line naming the file and the cause of a refusal. Returns 1
 // when the picture was loaded, 0 when it was refused.
-int LoadPicture(const char* path);
+int LoadBMP(const char* path);
 
 // Decode a picture held in memory; path is used only in messages.
-// DecodePicture picks the decoder by the first bytes as LoadPicture does.
+// DecodePicture picks the decoder by the first bytes as LoadBMP does.
 int DecodePicture(const uint8_t* data, size_t size, const char* path);
 int DecodeBMP(const uint8_t* data, size_t size, const char* path);
 int DecodePNG(const uint8_t* data, size_t size, const char* path);

@@ -69,7 +69,7 @@ int main(int argc, char** argv)
 
     std::printf("Loading image: %s\n", argv[1]);
     int status = STATUS_FAILED;
-    if (LoadPicture(argv[1])) {
+    if (LoadBMP(argv[1])) {
         std::printf("Writing CHIP8 image: picdata.inc\n");
         if (WriteImageFiles(argv[1]))
             status = STATUS_CONVERTED;
