@@ -76,6 +76,8 @@ protected:
     {
         pid_t pid = stdinput < 0 ? forkpty(&master, nullptr, nullptr, nullptr) : fork();
         if (pid == 0) {
+            // Ended with the test, should it be ended by a timeout while the program hangs.
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
             if (stdinput >= 0)
                 dup2(stdinput, STDIN_FILENO), dup2(stdoutput < 0 ? open("/dev/null", O_WRONLY) : stdoutput, 1);
             // In a process group of its own, its parent's in the foreground; or its own there until SIGUSR1 comes
@@ -96,6 +98,7 @@ protected:
                 while ((options & MOVED_BACK) && tcgetpgrp(STDIN_FILENO) != getpgrp())
                     usleep(1000);
             }
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
             if (options & NAMED_TEMPS)
                 RefuseUnnamedFiles();
             if (*trace)
