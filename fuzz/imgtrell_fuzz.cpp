@@ -34,37 +34,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size == 0)
         return 0;
     static const int32_t modes[] = {0, 1, 2, 7};
-    imgmode = modes[data[0] % 4];
+    options.imgmode = modes[data[0] % 4];
     const uint8_t* file = data + 1;
     size_t filesize = size - 1;
-    if (!DecodePicture(file, filesize, "fuzz.bmp"))
+    if (!DecodePicture(file, filesize, "fuzz.bmp", RuleOfOptions()))
         return 0;
     size_t width = size_t(imgwidth), height = size_t(imgheight);
 
     unsigned largest = 1;  // the largest value a pixel may store
-    if (IsPNG(file, filesize)) {
-        // IHDR is read: the depth at 24, the colour type at 25. Only a palette
-        // picture lists colours, and stores its indices in mode 2.
+    BmpHeader h;
+    if (file[0] != 'B') {
+        // A PNG: IHDR is read, the depth at 24, the colour type at 25. Only a
+        // palette picture lists colours, and stores its indices in mode 2.
         bool palette = file[25] == 3;
         if (width * height > size_t(1) << 30 || (!palette && numcolors != 0) || numcolors > 256)
             std::abort();
-        largest = imgmode == 2 && palette ? (1u << file[24]) - 1 : 1;
-    } else {
-        // An OS/2 1.x header (size 12) has its depth at 24 and no compression;
-        // a 16-byte one ends before the compression.
-        unsigned hsize = file[14] | file[15] << 8 | file[16] << 16 | unsigned(file[17]) << 24;
-        unsigned bpp = hsize == 12 ? file[24] | file[25] << 8 : file[28] | file[29] << 8;
-        unsigned compression = hsize == 12 || hsize == 16 ? 0 : file[30] | file[31] << 8;
-        bool topdown = hsize != 12 && file[25] & 0x80;  // the sign of the height
-
+        largest = options.imgmode == 2 && palette ? (1u << file[24]) - 1 : 1;
+    } else if (ReadBmpHeader(file, filesize, "fuzz.bmp", &h)) {
         // A run-length picture with pixels has the depth of its compression,
         // rows bottom-up, and at most 4096 pixels a byte of the file.
-        if ((compression == 1 || compression == 2) && width * height > 0 &&
-            (bpp != (compression == 1 ? 8u : 4u) || topdown || width * height > 4096 * filesize))
+        if ((h.compression == 1 || h.compression == 2) && width * height > 0 &&
+            (h.bpp != (h.compression == 1 ? 8u : 4u) || h.height < 0 || width * height > 4096 * filesize))
             std::abort();
-
         // Palette indices are stored by 4- and 8-bit pictures in mode 2.
-        largest = imgmode != 2 ? 1 : bpp == 4 ? 15 : bpp == 8 ? 255 : 1;
+        largest = options.imgmode != 2 ? 1 : h.bpp == 4 ? 15 : h.bpp == 8 ? 255 : 1;
+    } else {
+        std::abort();  // decoded, yet its header does not read
     }
     // Every pixel is 0 or 1, but for palette indices in mode 2. Reading them
     // all also proves, under the address sanitizer, that the buffer is whole.
@@ -72,10 +67,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (imgbuffer[i] > largest)
             std::abort();
     // Comment, label, the data lines of the mode, and the closing empty line.
-    size_t datalines = imgmode == 0 ? (width + 7) / 8 : imgmode == 2 ? height * std::max<size_t>((width + 15) / 16, 1) : height;
+    size_t datalines = options.imgmode == 0 ? (width + 7) / 8 : options.imgmode == 2 ? height * std::max<size_t>((width + 15) / 16, 1) : height;
     if (WriteAndCount(false) != 3 + datalines)
         std::abort();
-    if (imgmode == 2 && WriteAndCount(true) != 1 + size_t(numcolors > 0 ? numcolors : 0))
+    if (options.imgmode == 2 && WriteAndCount(true) != 1 + size_t(numcolors > 0 ? numcolors : 0))
         std::abort();
     return 0;
 }

@@ -1,25 +1,12 @@
-// BMP loader: reads the file whole, takes the header fields at their fixed
-// offsets (those of the Windows header, or of the 12-byte OS/2 1.x one)
-// and decodes the stored rows, or the run-length stream, into imgbuffer,
-// one byte per pixel.
+// BMP decoder: takes the header fields at their fixed offsets (those of the
+// Windows header, or of the 12-byte OS/2 1.x one), checks them against what
+// is read, and decodes the stored rows, or the run-length stream, into
+// imgbuffer, one byte per pixel, through the pixel rule.
 #include <algorithm>
-#include <cerrno>
 #include <climits>
-#include <cstdarg>
 #include <cstring>
 
 #include "imgtrell.h"
-
-int32_t imgmode = 2;
-int32_t imgwidth = 0;
-int32_t imgheight = 0;
-uint8_t* imgbuffer = nullptr;
-std::array<uint32_t, 256> pal = {};
-int32_t numcolors = 0;
-
-// The whole-file copy; kept until the process ends (or the next load).
-static uint8_t* filedata;
-static size_t filesize;
 
 // 14-byte file header plus the 40-byte information header.
 static const size_t BMP_HEADER_SIZE = 54;
@@ -37,30 +24,51 @@ static uint32_t Read32(const uint8_t* p)
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-int Refuse(const char* path, const char* format, ...)
+int ReadBmpHeader(const uint8_t* data, size_t size, const char* path, BmpHeader* header)
 {
-    std::printf("Error: %s: ", path);
-    va_list args;
-    va_start(args, format);
-    std::vfprintf(stdout, format, args);
-    va_end(args);
-    std::printf("\n");
-    return 0;
-}
+    if (size < 2)
+        return Refuse(path, "file too short: %zu bytes, a BMP header takes %zu", size, BMP_HEADER_SIZE);
+    if (data[0] != 'B' || data[1] != 'M') {
+        char begins[16];
+        size_t n = 0;
+        for (size_t i = 0; i < size && i < 4; i++)
+            n += size_t(std::snprintf(begins + n, sizeof begins - n, i ? " %02X" : "%02X", data[i]));
+        return Refuse(path, "not a BMP file: it begins with %s", begins);
+    }
+    // A header-size field of 12 is the OS/2 1.x core header.
+    BmpHeader& h = *header;
+    h.core = size >= 18 && Read32(data + 14) == 12;
+    size_t headersize = h.core ? CORE_HEADER_SIZE : BMP_HEADER_SIZE;
+    if (size < headersize)
+        return Refuse(path, "file too short: %zu bytes, a BMP header takes %zu", size, headersize);
 
-// The stored value of a colour: 1 when its blue byte is above 127.
-static uint8_t BlueBit(uint32_t color) { return (color & 0xFF) > 127 ? 1 : 0; }
-
-void bmp_drawpixel(int32_t x, int32_t y, uint32_t color)
-{
-    if (x < imgwidth)
-        imgbuffer[size_t(y) * size_t(imgwidth) + size_t(x)] = BlueBit(color);
-}
-
-void bmp_drawpixel8(int32_t x, int32_t y, uint32_t value)
-{
-    if (x < imgwidth)
-        imgbuffer[size_t(y) * size_t(imgwidth) + size_t(x)] = uint8_t(value);
+    h.dataoffset = Read32(data + 10);
+    h.infosize = Read32(data + 14);
+    h.compression = 0;
+    h.colorsused = 0;
+    h.paloffset = 14 + uint64_t(h.infosize);
+    if (h.core) {
+        // Unsigned 16-bit sides, rows always bottom-up; no compression or
+        // colours-used fields.
+        h.width = Read16(data + 18);
+        h.height = Read16(data + 20);
+        h.bpp = Read16(data + 24);
+        return 1;
+    }
+    h.width = int32_t(Read32(data + 18));
+    h.height = int32_t(Read32(data + 22));
+    h.bpp = Read16(data + 28);
+    // A header of 16 to 39 bytes (OS/2 2.x writes them cut short) ends
+    // before some fields: those read as 0. Shorter ones are read as if
+    // they had the 40 bytes, their palette from 54.
+    bool cut = h.infosize >= 16 && h.infosize < 40;
+    if (!cut || h.paloffset > 30)
+        h.compression = Read16(data + 30);
+    if (!cut || h.paloffset > 46)
+        h.colorsused = int32_t(Read32(data + 46));
+    if (h.infosize < 16)
+        h.paloffset = BMP_HEADER_SIZE;
+    return 1;
 }
 
 static bool SupportedDepth(uint32_t bpp, bool core)
@@ -68,6 +76,68 @@ static bool SupportedDepth(uint32_t bpp, bool core)
     if (core)
         return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 24;
     return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 15 || bpp == 16 || bpp == 24 || bpp == 32;
+}
+
+static bool IsRunLength(const BmpHeader& h) { return h.compression == 1 || h.compression == 2; }
+
+// The checks made before the header line is printed.
+static int CheckHeader(const BmpHeader& h, const char* path)
+{
+    if (h.compression == 4 || h.compression == 5)
+        return Refuse(path, "compression %u (%s) is not supported", unsigned(h.compression),
+                      h.compression == 4 ? "JPEG or RLE24" : "PNG");
+    if (h.width < 0)
+        return Refuse(path, "width %d is negative", h.width);
+    if (h.height == INT32_MIN)
+        return Refuse(path, "height %d is out of range", h.height);
+    if (!SupportedDepth(h.bpp, h.core))
+        return Refuse(path, "%u bits per pixel is not supported (%s)", unsigned(h.bpp),
+                      h.core ? "1, 4, 8 or 24 in an OS/2 1.x header" : "1, 4, 8, 15, 16, 24 or 32");
+    // A picture without pixels still writes a line per row (or per strip):
+    // keep a tiny file from asking for gigabytes of empty lines.
+    int32_t height = h.height < 0 ? -h.height : h.height;
+    if ((h.width == 0 || height == 0) && (h.width > MAX_EMPTY_SIDE || height > MAX_EMPTY_SIDE))
+        return Refuse(path, "a picture of %d x %d has no pixels; an empty picture may measure at most %d",
+                      h.width, height, MAX_EMPTY_SIDE);
+    return 1;
+}
+
+// The number of palette entries: the colours-used count, or 16 and 256 for
+// 4- and 8-bit pictures when it is 0; at most the 256 the table holds. After
+// a core header, at most those whole 3-byte entries that lie before the pixels.
+static int32_t PaletteCount(const BmpHeader& h)
+{
+    int32_t colors = h.colorsused;
+    if (colors == 0 && h.bpp == 4)
+        colors = 16;
+    if (colors == 0 && h.bpp == 8)
+        colors = 256;
+    if (colors > 256)
+        colors = 256;
+    if (h.core) {
+        uint64_t before = h.dataoffset > CORE_HEADER_SIZE ? (h.dataoffset - CORE_HEADER_SIZE) / 3 : 0;
+        colors = int32_t(std::min<uint64_t>(uint64_t(colors), before));
+    }
+    return colors;
+}
+
+// The palette follows the information header: entries of blue, green, red
+// and a reserved byte, or of just the three colours after a core header.
+// Read for 4- and 8-bit pictures only.
+static int ReadPalette(const uint8_t* data, size_t size, const BmpHeader& h, const char* path)
+{
+    if ((h.bpp != 4 && h.bpp != 8) || numcolors <= 0)
+        return 1;
+    uint64_t entrysize = h.core ? 3 : 4;
+    // The reserved fourth byte of the last entry is skipped, not taken.
+    uint64_t palend = h.paloffset + entrysize * uint64_t(numcolors) - (h.core ? 0 : 1);
+    if (palend > size)
+        return Refuse(path, "file too short: %d palette colours at offset %llu need %llu bytes, the file has %zu",
+                      numcolors, (unsigned long long)h.paloffset, (unsigned long long)palend, size);
+    const uint8_t* entry = data + h.paloffset;
+    for (int32_t i = 0; i < numcolors; i++, entry += entrysize)
+        pal[size_t(i)] = 0xFF000000u + entry[2] * 65536u + entry[1] * 256u + entry[0];
+    return 1;
 }
 
 // Bytes the decoder takes from one stored row; the padding up to the stride
@@ -85,10 +155,57 @@ static uint64_t RowBytesTaken(uint32_t bpp, uint64_t width)
     }
 }
 
-// The row decoders. Each fills one image row from one stored row; the
-// pixel stores' threshold and index rules, without their per-pixel lookups.
-// Columns are counted in 64 bits: stepping past a width near the top of
-// the int range cannot overflow.
+static uint64_t Stride(const BmpHeader& h) { return ((uint64_t(h.bpp) * uint64_t(h.width) + 31) >> 3) & ~uint64_t(3); }
+
+// A run-length picture has the depth of its compression and, unless it
+// is empty, its rows bottom-up. Checked after the header line.
+static int CheckRunLength(const BmpHeader& h, const char* path)
+{
+    if (!IsRunLength(h))
+        return 1;
+    uint32_t depth = h.compression == 1 ? 8 : 4;
+    if (h.bpp != depth)
+        return Refuse(path, "compression %u needs %u bits per pixel, not %u", unsigned(h.compression),
+                      unsigned(depth), unsigned(h.bpp));
+    if (h.height < 0 && imgwidth > 0 && imgheight > 0)
+        return Refuse(path, "height -%d is negative (rows top-down), which compression %u does not allow",
+                      imgheight, unsigned(h.compression));
+    return 1;
+}
+
+// The checks of the pixel data, made after the palette is read: that the
+// run-length stream may give the picture, or that every stored row lies in
+// the file.
+static int CheckPixelData(const BmpHeader& h, size_t size, const char* path)
+{
+    const uint64_t width = uint64_t(imgwidth), height = uint64_t(imgheight), pixels = width * height;
+    if (IsRunLength(h)) {
+        // Runs of 255 pixels in two bytes stay far below 4096 pixels a byte;
+        // a few bytes must not ask for gigabytes of buffer and of text.
+        if ((pixels + 4095) / 4096 > size)
+            return Refuse(path, "a run-length picture of %d x %d has %llu pixels; a file of %zu bytes may give at most %llu (4096 a byte)",
+                          imgwidth, imgheight, (unsigned long long)pixels, size, (unsigned long long)(4096 * uint64_t(size)));
+        return 1;
+    }
+    if (pixels == 0)
+        return 1;
+    // The last stored row lies furthest into the file: check that one, in a
+    // form that cannot overflow.
+    uint64_t rowbytes = RowBytesTaken(h.bpp, width), stride = Stride(h);
+    uint64_t fits = 0;  // how many stored rows lie wholly in the file
+    if (h.dataoffset <= size && rowbytes <= size - h.dataoffset)
+        fits = (size - h.dataoffset - rowbytes) / stride + 1;
+    if (fits < height) {
+        uint64_t end = h.dataoffset + fits * stride + rowbytes;
+        return Refuse(path, "file too short: pixel row %llu of %d ends at byte %llu, the file has %zu",
+                      (unsigned long long)fits + 1, imgheight, (unsigned long long)end, size);
+    }
+    return 1;
+}
+
+// The row decoders. Each fills one image row from one stored row. Columns
+// are counted in 64 bits: stepping past a width near the top of the int
+// range cannot overflow.
 
 // 1 bit: a set bit stores 0, a clear bit 1, whatever the palette says.
 static void DecodeRow1(const uint8_t* src, uint8_t* row, int64_t width)
@@ -100,8 +217,7 @@ static void DecodeRow1(const uint8_t* src, uint8_t* row, int64_t width)
     }
 }
 
-// 4 bits: high nibble first; the value stored for each index comes from
-// the table (the index itself in mode 2, else the threshold of its colour).
+// 4 bits: high nibble first; each index stores what the table gives it.
 static void DecodeRow4(const uint8_t* src, uint8_t* row, int64_t width, const uint8_t* stored)
 {
     for (int64_t x = 0; x < width; x += 2) {
@@ -112,11 +228,11 @@ static void DecodeRow4(const uint8_t* src, uint8_t* row, int64_t width, const ui
     }
 }
 
-// 8 bits: the value stored for each index, from a table made once per
-// picture (the index itself in mode 2, else the threshold of its colour).
-static void DecodeRow8(const uint8_t* src, uint8_t* row, int64_t width, const uint8_t* stored)
+// 8 bits: each index stores what the table gives it; the indices
+// themselves are copied as they are.
+static void DecodeRow8(const uint8_t* src, uint8_t* row, int64_t width, const uint8_t* stored, bool indices)
 {
-    if (imgmode == 2) {
+    if (indices) {
         std::memcpy(row, src, size_t(width));
         return;
     }
@@ -143,35 +259,44 @@ static void DecodeRowBit(const uint8_t* src, uint8_t* row, int64_t width, size_t
 // information header of 52 bytes or more, or right after a 40-byte one
 // when the pixels start at 66 or later. Without one, or with a mask of 0
 // in the pixel's bits, 16 bits read 4-4-4 and 32 bits alpha, blue, green, red.
-static uint32_t BlueFieldTop(uint32_t bpp, uint32_t compression, const uint8_t* data, size_t size,
-                             uint32_t infosize, uint32_t dataoffset)
+static uint32_t BlueFieldTop(const BmpHeader& h, const uint8_t* data, size_t size)
 {
-    if (compression == 3 && (bpp == 16 || bpp == 32)) {
-        bool declared = size >= 66 && (infosize >= 52 || (infosize == 40 && dataoffset >= 66));
+    if (h.compression == 3 && (h.bpp == 16 || h.bpp == 32)) {
+        bool declared = size >= 66 && (h.infosize >= 52 || (h.infosize == 40 && h.dataoffset >= 66));
         uint32_t mask = declared ? Read32(data + 62) : 0;
-        if (bpp == 16)
+        if (h.bpp == 16)
             mask &= 0xFFFF;
         if (mask == 0)
-            return bpp == 16 ? 3 : 15;
+            return h.bpp == 16 ? 3 : 15;
         uint32_t top = 0;
         while (mask >>= 1)
             top++;
         return top;
     }
-    return bpp == 15 || bpp == 16 ? 4 : 7;
+    return h.bpp == 15 || h.bpp == 16 ? 4 : 7;
 }
 
-static void DecodeRow(uint32_t bpp, const uint8_t* src, uint8_t* row, const uint8_t* stored,
-                      uint32_t bluebit)
+// The stored rows, each one stride after the previous, the first at the
+// pixel data offset; bottom-up unless the height is negative.
+static void DecodeRows(const uint8_t* data, size_t size, const BmpHeader& h, const PixelRule& rule,
+                       const uint8_t* stored)
 {
-    switch (bpp) {
-    case 1: DecodeRow1(src, row, imgwidth); break;
-    case 4: DecodeRow4(src, row, imgwidth, stored); break;
-    case 8: DecodeRow8(src, row, imgwidth, stored); break;
-    case 15:
-    case 16: DecodeRowBit(src, row, imgwidth, 2, bluebit); break;
-    case 24: DecodeRowBit(src, row, imgwidth, 3, bluebit); break;
-    case 32: DecodeRowBit(src, row, imgwidth, 4, bluebit); break;
+    const int64_t width = imgwidth, height = imgheight;
+    const uint64_t stride = Stride(h);
+    const uint32_t bluebit = BlueFieldTop(h, data, size);
+    for (int64_t r = 0; r < height; r++) {
+        int64_t y = h.height < 0 ? r : height - 1 - r;
+        const uint8_t* src = data + h.dataoffset + size_t(r) * stride;
+        uint8_t* row = imgbuffer + size_t(y) * size_t(width);
+        switch (h.bpp) {
+        case 1: DecodeRow1(src, row, width); break;
+        case 4: DecodeRow4(src, row, width, stored); break;
+        case 8: DecodeRow8(src, row, width, stored, rule.indices); break;
+        case 15:
+        case 16: DecodeRowBit(src, row, width, 2, bluebit); break;
+        case 24: DecodeRowBit(src, row, width, 3, bluebit); break;
+        case 32: DecodeRowBit(src, row, width, 4, bluebit); break;
+        }
     }
 }
 
@@ -183,7 +308,7 @@ static void DecodeRow(uint32_t bpp, const uint8_t* src, uint8_t* row, const uint
 //   0, 1         end of bitmap
 //   0, 2, dx, dy move dx columns right and dy rows up
 //   0, n >= 3    n indices follow, their bytes padded to an even count
-// Rows go bottom-up. The buffer has been set to the value of index 0, which
+// Rows go bottom-up. The buffer has been set to what index 0 stores, which
 // every pixel the stream leaves alone keeps; a pixel at or past the width
 // is dropped (a run never wraps). Decoding ends at an end of bitmap or as
 // soon as the position is past the top row, or past the last column of
@@ -232,16 +357,11 @@ static int DecodeRunLength(const uint8_t* data, size_t size, uint64_t at, bool r
             uint64_t bytes = uint64_t(rle4 ? (take + 1) / 2 : take);
             if (bytes > size - at)
                 return missing("absolute run", at);
-            // Each index through the pixel stores: itself in mode 2, else its colour.
-            int64_t n = std::min(take, room);
             const uint8_t* src = data + at;
-            for (int64_t i = 0; i < n; i++) {
-                uint8_t index = rle4 ? (src[i / 2] >> (i % 2 ? 0 : 4)) & 15 : src[i];
-                if (imgmode == 2)
-                    bmp_drawpixel8(int32_t(x + i), int32_t(height - 1 - y), index);
-                else
-                    bmp_drawpixel(int32_t(x + i), int32_t(height - 1 - y), pal[index]);
-            }
+            int64_t n = std::min(take, room);
+            for (int64_t i = 0; i < n; i++)
+                bmp_drawpixel8(int32_t(x + i), int32_t(height - 1 - y),
+                               stored[rle4 ? (src[i / 2] >> (i % 2 ? 0 : 4)) & 15 : src[i]]);
             x += code;
             uint64_t runbytes = rle4 ? (code + 1) / 2 : code;
             at += runbytes + runbytes % 2;  // the pad byte is skipped, not read
@@ -250,219 +370,35 @@ static int DecodeRunLength(const uint8_t* data, size_t size, uint64_t at, bool r
     return 1;
 }
 
-void ClearPicture()
-{
-    imgwidth = 0;
-    imgheight = 0;
-    FreeBlock(imgbuffer);
-    imgbuffer = nullptr;
-    pal.fill(0);
-    numcolors = 0;
-}
-
-void PrintHeaderLine(int32_t bpp, int32_t compression)
-{
-    std::printf("w: %d, h: %d,bpp: %d, comp: %d \n", imgwidth, imgheight, bpp, compression);
-}
-
-int DecodeBMP(const uint8_t* data, size_t size, const char* path)
+int DecodeBMP(const uint8_t* data, size_t size, const char* path, const PixelRule& rule)
 {
     ClearPicture();
+    BmpHeader h;
+    if (!ReadBmpHeader(data, size, path, &h) || !CheckHeader(h, path))
+        return 0;
+    numcolors = PaletteCount(h);
+    imgwidth = h.width;
+    imgheight = h.height < 0 ? -h.height : h.height;
+    PrintHeaderLine(int32_t(h.bpp), int32_t(h.compression));
+    if (!CheckRunLength(h, path) || !ReadPalette(data, size, h, path) || !CheckPixelData(h, size, path))
+        return 0;
 
-    if (size < 2)
-        return Refuse(path, "file too short: %zu bytes, a BMP header takes %zu",
-                      size, BMP_HEADER_SIZE);
-    if (data[0] != 'B' || data[1] != 'M') {
-        char begins[16];
-        size_t n = 0;
-        for (size_t i = 0; i < size && i < 4; i++)
-            n += size_t(std::snprintf(begins + n, sizeof begins - n, i ? " %02X" : "%02X", data[i]));
-        return Refuse(path, "not a BMP file: it begins with %s", begins);
-    }
-    // A header-size field of 12 is the OS/2 1.x core header.
-    bool core = size >= 18 && Read32(data + 14) == 12;
-    size_t headersize = core ? CORE_HEADER_SIZE : BMP_HEADER_SIZE;
-    if (size < headersize)
-        return Refuse(path, "file too short: %zu bytes, a BMP header takes %zu", size, headersize);
-
-    uint32_t dataoffset = Read32(data + 10);
-    uint32_t infosize = Read32(data + 14);
-    int32_t width, height;
-    uint32_t bpp, compression = 0;
-    int32_t colorsused = 0;
-    uint64_t paloffset = 14 + uint64_t(infosize);
-    if (core) {
-        // Unsigned 16-bit sides, rows always bottom-up; no compression or
-        // colours-used fields.
-        width = Read16(data + 18);
-        height = Read16(data + 20);
-        bpp = Read16(data + 24);
-    } else {
-        width = int32_t(Read32(data + 18));
-        height = int32_t(Read32(data + 22));
-        bpp = Read16(data + 28);
-        // A header of 16 to 39 bytes (OS/2 2.x writes them cut short) ends
-        // before some fields: those read as 0. Shorter ones are read as if
-        // they had the 40 bytes, their palette from 54.
-        bool cut = infosize >= 16 && infosize < 40;
-        if (!cut || paloffset > 30)
-            compression = Read16(data + 30);
-        if (!cut || paloffset > 46)
-            colorsused = int32_t(Read32(data + 46));
-        if (infosize < 16)
-            paloffset = BMP_HEADER_SIZE;
-    }
-
-    if (compression == 4 || compression == 5)
-        return Refuse(path, "compression %u (%s) is not supported", unsigned(compression),
-                      compression == 4 ? "JPEG or RLE24" : "PNG");
-    if (width < 0)
-        return Refuse(path, "width %d is negative", width);
-    if (height == INT32_MIN)
-        return Refuse(path, "height %d is out of range", height);
-    if (!SupportedDepth(bpp, core))
-        return Refuse(path, "%u bits per pixel is not supported (%s)", unsigned(bpp),
-                      core ? "1, 4, 8 or 24 in an OS/2 1.x header" : "1, 4, 8, 15, 16, 24 or 32");
-    bool topdown = height < 0;
-    if (topdown)
-        height = -height;
-    // A picture without pixels still writes a line per row (or per strip):
-    // keep a tiny file from asking for gigabytes of empty lines.
-    if ((width == 0 || height == 0) && (width > MAX_EMPTY_SIDE || height > MAX_EMPTY_SIDE))
-        return Refuse(path, "a picture of %d x %d has no pixels; an empty picture may measure at most %d",
-                      width, height, MAX_EMPTY_SIDE);
-
-    int32_t colors = colorsused;
-    if (colors == 0 && bpp == 4)
-        colors = 16;
-    if (colors == 0 && bpp == 8)
-        colors = 256;
-    if (colors > 256)
-        colors = 256;  // the palette table holds 256
-    if (core) {
-        // All 2^bits entries of 3 bytes, or those that lie wholly before
-        // the pixels.
-        uint64_t before = dataoffset > CORE_HEADER_SIZE ? (dataoffset - CORE_HEADER_SIZE) / 3 : 0;
-        colors = int32_t(std::min<uint64_t>(uint64_t(colors), before));
-    }
-    numcolors = colors;
-
-    uint64_t stride = ((uint64_t(bpp) * uint64_t(width) + 31) >> 3) & ~uint64_t(3);
-    imgwidth = width;
-    imgheight = height;
-
-    PrintHeaderLine(int32_t(bpp), int32_t(compression));
-
-    bool runlength = compression == 1 || compression == 2;
-    bool haspixels = width > 0 && height > 0;
-    if (runlength) {
-        uint32_t depth = compression == 1 ? 8 : 4;
-        if (bpp != depth)
-            return Refuse(path, "compression %u needs %u bits per pixel, not %u", unsigned(compression),
-                          unsigned(depth), unsigned(bpp));
-        if (topdown && haspixels)
-            return Refuse(path, "height -%d is negative (rows top-down), which compression %u does not allow",
-                          height, unsigned(compression));
-    }
-
-    // The palette follows the information header: entries of blue, green,
-    // red and a reserved byte, or of just the three colours after a core
-    // header.
-    if ((bpp == 4 || bpp == 8) && numcolors > 0) {
-        uint64_t entrysize = core ? 3 : 4;
-        // The reserved fourth byte of the last entry is skipped, not taken.
-        uint64_t palend = paloffset + entrysize * uint64_t(numcolors) - (core ? 0 : 1);
-        if (palend > size)
-            return Refuse(path, "file too short: %d palette colours at offset %llu need %llu bytes, the file has %zu",
-                          numcolors, (unsigned long long)paloffset, (unsigned long long)palend, size);
-        const uint8_t* entry = data + paloffset;
-        for (int32_t i = 0; i < numcolors; i++, entry += entrysize)
-            pal[size_t(i)] = 0xFF000000u + entry[2] * 65536u + entry[1] * 256u + entry[0];
-    }
-
-    uint64_t pixels = uint64_t(width) * uint64_t(height);
-    if (runlength) {
-        // Runs of 255 pixels in two bytes stay far below 4096 pixels a byte;
-        // a few bytes must not ask for gigabytes of buffer and of text.
-        if ((pixels + 4095) / 4096 > size)
-            return Refuse(path, "a run-length picture of %d x %d has %llu pixels; a file of %zu bytes may give at most %llu (4096 a byte)",
-                          width, height, (unsigned long long)pixels, size, (unsigned long long)(4096 * uint64_t(size)));
-    } else if (haspixels) {
-        // The last stored row lies furthest into the file: check that one,
-        // in a form that cannot overflow.
-        uint64_t rowbytes = RowBytesTaken(bpp, uint64_t(width));
-        uint64_t fits = 0;  // how many stored rows lie wholly in the file
-        if (dataoffset <= size && rowbytes <= size - dataoffset)
-            fits = (size - dataoffset - rowbytes) / stride + 1;
-        if (fits < uint64_t(height)) {
-            uint64_t end = dataoffset + fits * stride + rowbytes;
-            return Refuse(path, "file too short: pixel row %llu of %d ends at byte %llu, the file has %zu",
-                          (unsigned long long)fits + 1, height, (unsigned long long)end, size);
-        }
-    }
-
+    uint64_t pixels = uint64_t(imgwidth) * uint64_t(imgheight);
     if (pixels > SIZE_MAX || !(imgbuffer = AllocateBlock(size_t(pixels))))
         return Refuse(path, "cannot allocate %llu bytes for a %d x %d picture",
-                      (unsigned long long)pixels, width, height);
-
-    // What a palette index stores: itself in mode 2, else the blue
-    // threshold of its colour.
+                      (unsigned long long)pixels, imgwidth, imgheight);
     uint8_t stored[256];
-    for (size_t i = 0; i < sizeof stored; i++)
-        stored[i] = imgmode == 2 ? uint8_t(i) : BlueBit(pal[i]);
-
-    if (runlength) {
-        if (!haspixels)
-            return 1;
-        std::memset(imgbuffer, stored[0], size_t(pixels));
-        if (DecodeRunLength(data, size, dataoffset, compression == 2, stored, path))
-            return 1;
-        FreeBlock(imgbuffer);
-        imgbuffer = nullptr;
-        return 0;
+    IndexTable(rule, stored);
+    if (!IsRunLength(h)) {
+        DecodeRows(data, size, h, rule, stored);
+        return 1;
     }
-
-    uint32_t bluebit = BlueFieldTop(bpp, compression, data, size, infosize, dataoffset);
-    for (int64_t r = 0; r < height; r++) {
-        int64_t y = topdown ? r : height - 1 - r;
-        const uint8_t* src = data + dataoffset + size_t(r) * stride;
-        DecodeRow(bpp, src, imgbuffer + size_t(y) * size_t(width), stored, bluebit);
-    }
-    return 1;
-}
-
-// Reads the file's size bytes into filedata; a file that changes meanwhile
-// is taken as far as it goes. Returns 0 with errno set on a read error, or
-// with errno ENOMEM when the file does not fit in memory.
-static int ReadWholeFile(FILE* file, uint64_t size)
-{
-    FreeBlock(filedata);
-    filedata = size < SIZE_MAX ? AllocateBlock(size_t(size)) : nullptr;
-    if (!filedata) {
-        errno = ENOMEM;
-        return 0;
-    }
-    filesize = std::fread(filedata, 1, size_t(size), file);
-    return !std::ferror(file);
-}
-
-int DecodePicture(const uint8_t* data, size_t size, const char* path)
-{
-    return IsPNG(data, size) ? DecodePNG(data, size, path) : DecodeBMP(data, size, path);
-}
-
-int LoadBMP(const char* path)
-{
-    const char* refusal;
-    uint64_t size = 0;
-    FILE* file = OpenInput(path, &refusal, &size);
-    if (!file)
-        return refusal ? Refuse(path, "cannot read: %s", refusal)
-                       : Refuse(path, "cannot open: %s", std::strerror(errno));
-    int ok = ReadWholeFile(file, size);
-    int cause = errno;
-    std::fclose(file);
-    if (!ok)
-        return Refuse(path, "cannot read: %s", std::strerror(cause));
-    return DecodePicture(filedata, filesize, path);
+    if (pixels == 0)
+        return 1;
+    std::memset(imgbuffer, stored[0], size_t(pixels));
+    if (DecodeRunLength(data, size, h.dataoffset, h.compression == 2, stored, path))
+        return 1;
+    FreeBlock(imgbuffer);
+    imgbuffer = nullptr;
+    return 0;
 }

@@ -1,6 +1,5 @@
 // Image include writer: picdata.inc with the picture, and picpal.inc with
-// the palette in palette mode. Text is gathered in a buffer and written in
-// large blocks; every write and close is checked.
+// the palette in palette mode.
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -8,73 +7,11 @@
 
 #include "imgtrell.h"
 
-// The stream being written, its buffer, and the errno of its first failed
-// write (0 while all is well).
-static FILE* outfile;
-static char outbuf[1 << 20];
-static size_t outlen;
-static int outerror;
-
 static const char HEX_DIGITS[] = "0123456789abcdef";
 
 // Values are written in groups of at most 16 (a palette-mode line); this is
 // the most one group takes, with the line break and "DB " after it.
 static const size_t GROUP_ROOM = 16 * 4 + 4;
-
-static void StartOutput(FILE* out)
-{
-    outfile = out;
-    outlen = 0;
-    outerror = 0;
-}
-
-static void FlushOutput()
-{
-    if (outerror == 0 && std::fwrite(outbuf, 1, outlen, outfile) != outlen)
-        outerror = errno ? errno : EIO;
-    outlen = 0;
-}
-
-// Ends the output: 0 when every byte reached the stream, else -1 with errno.
-static int FinishOutput()
-{
-    FlushOutput();
-    if (outerror == 0 && std::fflush(outfile) != 0)
-        outerror = errno ? errno : EIO;
-    if (outerror == 0)
-        return 0;
-    errno = outerror;
-    return -1;
-}
-
-// Where the next room bytes (at most the buffer's size) may be put.
-static char* Room(size_t room)
-{
-    if (outlen + room > sizeof outbuf)
-        FlushOutput();
-    return outbuf + outlen;
-}
-
-static void Advance(const char* end) { outlen = size_t(end - outbuf); }
-
-static void PutText(const char* text, size_t length)
-{
-    char* p = Room(length);
-    std::memcpy(p, text, length);
-    Advance(p + length);
-}
-
-static void PutString(const char* text) { PutText(text, std::strlen(text)); }
-
-// Writes one data value as "#xx," and returns the end.
-static char* PutValue(char* p, uint8_t value)
-{
-    p[0] = '#';
-    p[1] = HEX_DIGITS[value >> 4];
-    p[2] = HEX_DIGITS[value & 15];
-    p[3] = ',';
-    return p + 4;
-}
 
 // Four lowercase hex digits.
 static void PutWord(char* p, uint32_t word)
@@ -113,7 +50,7 @@ static void PutVertical()
     size_t strips = (size_t(imgwidth) + 7) / 8, height = size_t(imgheight);
     uint8_t* packed = AllocateBlock(strips * height);
     if (!packed) {
-        outerror = ENOMEM;
+        FailOutput(ENOMEM);
         return;
     }
     for (size_t band = 0; band < height; band += 64) {
@@ -178,27 +115,18 @@ static void PutPalette()
     }
 }
 
-// The path as the comment line shows it: a control character would break
-// the line (a line break could start a label or a data line of its own), so
-// each one is written as "?".
-static std::string CommentText(const char* path)
-{
-    std::string text(path);
-    for (char& c : text)
-        if (uint8_t(c) < 32 || c == 127)
-            c = '?';
-    return text;
-}
-
 int WritePicData(FILE* out, const char* path)
 {
     StartOutput(out);
-    if (std::fprintf(out, ";image: %s - %d x %d\n", CommentText(path).c_str(), imgwidth, imgheight) < 0)
-        outerror = errno ? errno : EIO;
+    char size[40];
+    std::snprintf(size, sizeof size, " - %d x %d\n", imgwidth, imgheight);
+    PutString(";image: ");
+    PutString(CommentText(path).c_str());
+    PutString(size);
     PutString("IMGDATA:\n");
-    if (imgmode == 2)
+    if (options.imgmode == 2)
         PutPalette();
-    else if (imgmode == 0)
+    else if (options.imgmode == 0)
         PutVertical();
     else
         PutHorizontal();
@@ -212,7 +140,7 @@ int WritePalData(FILE* out)
     PutString("PALDATA:\n");
     for (int32_t i = 0; i < numcolors; i++) {
         uint32_t color = pal[size_t(i)];
-        std::printf("%08x\n", unsigned(color));
+        Say("%08x\n", unsigned(color));
         char* p = Room(15);
         std::memcpy(p, "DW #0000,#0000\n", 15);
         PutWord(p + 4, color >> 16);
@@ -222,44 +150,20 @@ int WritePalData(FILE* out)
     return FinishOutput();
 }
 
-// Writes one include file into the temporary file of a slot. Prints the
-// failure and returns 0.
-static int WriteTempFile(int slot, const char* name, const char* path)
-{
-    bool locked;
-    FILE* out = OpenTempOutput(slot, name, &locked);
-    if (!out) {
-        std::printf("Error: cannot %s %s: %s\n", locked ? "write" : "create", name, std::strerror(errno));
-        return 0;
-    }
-    int failed = path ? WritePicData(out, path) : WritePalData(out);
-    int cause = errno;
-    if (std::fclose(out) != 0 && !failed) {
-        failed = -1;
-        cause = errno;
-    }
-    if (failed) {
-        std::printf("Error: cannot write %s: %s\n", name, std::strerror(cause));
-        RemoveTempOutput(slot);
-        return 0;
-    }
-    return 1;
-}
-
 int WriteImageFiles(const char* path)
 {
     static const char* const NAMES[] = {"picdata.inc", "picpal.inc"};
-    int count = imgmode == 2 ? 2 : 1;
-    if (!WriteTempFile(0, NAMES[0], path))
+    FILE* out = StartIncludeFile(0, NAMES[0]);
+    if (!out || !EndIncludeFile(0, NAMES[0], out, WritePicData(out, path)))
         return 0;
-    if (count == 2 && !WriteTempFile(1, NAMES[1], nullptr)) {
-        RemoveTempOutput(0);
-        return 0;
+    int count = options.imgmode == 2 ? 2 : 1;
+    if (count == 2) {
+        out = StartIncludeFile(1, NAMES[1]);
+        if (!out || !EndIncludeFile(1, NAMES[1], out, WritePalData(out))) {
+            RemoveTempOutput(0);
+            return 0;
+        }
     }
     // Both files or neither.
-    int moved = MoveIntoPlace(count);
-    if (moved == count)
-        return 1;
-    std::printf("Error: cannot replace %s: %s\n", NAMES[moved], std::strerror(errno));
-    return 0;
+    return PlaceIncludeFiles(count, NAMES);
 }

@@ -49,12 +49,12 @@ static bool ParseMode(const char* text, int32_t* mode)
     return end != text;
 }
 
-// Takes the mode into imgmode. A mode that is no number, as when a shell
+// Takes the mode into the options. A mode that is no number, as when a shell
 // pattern names several pictures, and arguments past the mode are run as
 // given but warned about on standard error, which the output leaves alone.
 static void TakeArguments(int argc, char** argv)
 {
-    if (argc > 2 && !ParseMode(argv[2], &imgmode))
+    if (argc > 2 && !ParseMode(argv[2], &options.imgmode))
         std::fprintf(stderr, "imgtrell: warning: mode \"%s\" is not a number; mode 0 is used\n", argv[2]);
     if (argc > 3)
         std::fprintf(stderr, "imgtrell: warning: %d argument%s after the mode %s ignored\n", argc - 3,
@@ -67,10 +67,10 @@ int main(int argc, char** argv)
         return STATUS_USAGE;
     TakeArguments(argc, argv);
 
-    std::printf("Loading image: %s\n", argv[1]);
+    Say("Loading image: %s\n", argv[1]);
     int status = STATUS_FAILED;
-    if (LoadBMP(argv[1])) {
-        std::printf("Writing CHIP8 image: picdata.inc\n");
+    if (LoadPicture(argv[1])) {
+        Say("Writing CHIP8 image: picdata.inc\n");
         if (WriteImageFiles(argv[1]))
             status = STATUS_CONVERTED;
     }

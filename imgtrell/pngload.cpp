@@ -1,6 +1,6 @@
-// PNG loader: decodes the picture row by row through libspng, samples as
-// stored, and thresholds each row straight into imgbuffer, one byte per
-// pixel, as the BMP loader would store the same colours.
+// PNG decoder: decodes the picture row by row through libspng, samples as
+// stored, and stores each row straight into imgbuffer, one byte per pixel,
+// through the pixel rule, as the BMP decoder would store the same colours.
 #include <cstring>
 
 #include "imgtrell.h"
@@ -61,93 +61,112 @@ static void StoreRow(const uint8_t* src, uint32_t y, uint32_t x0, uint32_t dx, u
     }
 }
 
-// Reads the picture through ctx into the globals; returns 0 after printing
-// the refusal.
-static int DecodeWith(spng_ctx* ctx, const uint8_t* data, size_t size, const char* path)
+// The chunks up to the image data are read before the header line: a
+// checksum is checked only as the next chunk is reached, IHDR's too. Then
+// the limits of size, before anything large is allocated.
+static int ReadHeader(spng_ctx* ctx, const char* path, spng_ihdr* ihdr)
 {
-    spng_set_png_buffer(ctx, data, size);
-    spng_set_chunk_limits(ctx, CHUNK_LIMIT, CACHE_LIMIT);
-    spng_ihdr ihdr;
-    // The chunks up to the image data are read before the header line: a
-    // checksum is checked only as the next chunk is reached, IHDR's too.
-    int err = spng_get_ihdr(ctx, &ihdr);
+    int err = spng_get_ihdr(ctx, ihdr);
     if (!err)
         err = spng_decode_chunks(ctx);
     if (err)
         return Refuse(path, "unreadable PNG: %s", spng_strerror(err));
 
-    const uint32_t channels = CHANNELS[ihdr.color_type];
-    const uint32_t pixelbits = channels * ihdr.bit_depth;
-    imgwidth = int32_t(ihdr.width);
-    imgheight = int32_t(ihdr.height);
+    const uint32_t pixelbits = CHANNELS[ihdr->color_type] * ihdr->bit_depth;
+    imgwidth = int32_t(ihdr->width);
+    imgheight = int32_t(ihdr->height);
     PrintHeaderLine(int32_t(pixelbits), 0);
 
-    const uint64_t pixels = uint64_t(ihdr.width) * uint64_t(ihdr.height);
+    const uint64_t pixels = uint64_t(ihdr->width) * uint64_t(ihdr->height);
     if (pixels > MAX_PIXELS)
         return Refuse(path, "a picture of %u x %u has %llu pixels; at most %llu are read",
-                      unsigned(ihdr.width), unsigned(ihdr.height), (unsigned long long)pixels,
+                      unsigned(ihdr->width), unsigned(ihdr->height), (unsigned long long)pixels,
                       (unsigned long long)MAX_PIXELS);
-
-    const uint64_t rowbytes = (uint64_t(ihdr.width) * pixelbits + 7) / 8;
+    const uint64_t rowbytes = (uint64_t(ihdr->width) * pixelbits + 7) / 8;
     if (rowbytes > MAX_ROW_BYTES)
         return Refuse(path, "a row of %u pixels of %u bits takes %llu bytes; at most %llu are read",
-                      unsigned(ihdr.width), unsigned(pixelbits), (unsigned long long)rowbytes,
+                      unsigned(ihdr->width), unsigned(pixelbits), (unsigned long long)rowbytes,
                       (unsigned long long)MAX_ROW_BYTES);
+    return 1;
+}
 
-    err = spng_decode_image(ctx, nullptr, 0, SPNG_FMT_RAW, SPNG_DECODE_PROGRESSIVE);
+// A palette picture reads like a 4- or 8-bit BMP: pal holds the PLTE
+// entries, and the table what each index stores (past the entries, what
+// colour 0 stores).
+static int ReadPalette(spng_ctx* ctx, const char* path, const PixelRule& rule, uint8_t table[256])
+{
+    spng_plte plte;
+    int err = spng_get_plte(ctx, &plte);
     if (err)
         return Refuse(path, "unreadable PNG: %s", spng_strerror(err));
-
-    // A palette picture reads like a 4- or 8-bit BMP: the value each index
-    // stores, past the PLTE entries that of colour 0.
-    const bool palette = ihdr.color_type == SPNG_COLOR_TYPE_INDEXED;
-    uint8_t table[256];
-    if (palette) {
-        spng_plte plte;
-        err = spng_get_plte(ctx, &plte);
-        if (err)
-            return Refuse(path, "unreadable PNG: %s", spng_strerror(err));
-        numcolors = int32_t(plte.n_entries);
-        for (uint32_t i = 0; i < plte.n_entries; i++) {
-            const spng_plte_entry& e = plte.entries[i];
-            pal[i] = 0xFF000000u + e.red * 65536u + e.green * 256u + e.blue;
-        }
-        for (size_t i = 0; i < sizeof table; i++)
-            table[i] = imgmode == 2 ? uint8_t(i) : (pal[i] & 0xFF) > 127;
+    numcolors = int32_t(plte.n_entries);
+    for (uint32_t i = 0; i < plte.n_entries; i++) {
+        const spng_plte_entry& e = plte.entries[i];
+        pal[i] = 0xFF000000u + e.red * 65536u + e.green * 256u + e.blue;
     }
+    IndexTable(rule, table);
+    return 1;
+}
+
+// Decodes the rows into imgbuffer through one row buffer of rowbytes; with
+// a table, a palette picture's. Returns libspng's error, SPNG_EOI at the
+// end of the image data.
+static int DecodeRows(spng_ctx* ctx, const spng_ihdr& ihdr, uint8_t* row, size_t rowbytes,
+                      const uint8_t* table)
+{
+    const uint32_t pixelbits = CHANNELS[ihdr.color_type] * ihdr.bit_depth;
     // Blue is the third sample of RGB and RGBA, grey the first of the others.
     const uint32_t firstbit = ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR ||
                                       ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA
                                   ? 2 * ihdr.bit_depth
                                   : 0;
-
-    if (!(imgbuffer = AllocateBlock(size_t(pixels))))
-        return Refuse(path, "cannot allocate %llu bytes for a %d x %d picture",
-                      (unsigned long long)pixels, imgwidth, imgheight);
-    uint8_t* row = AllocateBlock(size_t(rowbytes));
-    if (!row)
-        return Refuse(path, "cannot allocate %llu bytes for a row of %d pixels",
-                      (unsigned long long)rowbytes, imgwidth);
-
     // An interlaced row comes once per pass, holding that pass's pixels at
     // their own columns; below 8 bits they are or-ed into the row's bytes.
     const bool interlaced = ihdr.interlace_method != SPNG_INTERLACE_NONE;
     for (;;) {
         spng_row_info info;
-        err = spng_get_row_info(ctx, &info);
+        int err = spng_get_row_info(ctx, &info);
         if (err)
-            break;
+            return err;
         if (interlaced)
-            std::memset(row, 0, size_t(rowbytes));
-        err = spng_decode_row(ctx, row, size_t(rowbytes));
+            std::memset(row, 0, rowbytes);
+        err = spng_decode_row(ctx, row, rowbytes);
         if (err && err != SPNG_EOI)
-            break;
+            return err;
         uint32_t pass = interlaced ? uint32_t(info.pass) : 6;
-        StoreRow(row, info.row_num, PASS_X0[pass], PASS_DX[pass], pixelbits, firstbit,
-                 ihdr.bit_depth, palette ? table : nullptr);
+        StoreRow(row, info.row_num, PASS_X0[pass], PASS_DX[pass], pixelbits, firstbit, ihdr.bit_depth, table);
         if (err)
-            break;
+            return err;
     }
+}
+
+// Reads the picture through ctx into the globals; returns 0 after printing
+// the refusal.
+static int DecodeWith(spng_ctx* ctx, const uint8_t* data, size_t size, const char* path, const PixelRule& rule)
+{
+    spng_set_png_buffer(ctx, data, size);
+    spng_set_chunk_limits(ctx, CHUNK_LIMIT, CACHE_LIMIT);
+    spng_ihdr ihdr;
+    if (!ReadHeader(ctx, path, &ihdr))
+        return 0;
+    int err = spng_decode_image(ctx, nullptr, 0, SPNG_FMT_RAW, SPNG_DECODE_PROGRESSIVE);
+    if (err)
+        return Refuse(path, "unreadable PNG: %s", spng_strerror(err));
+    const bool palette = ihdr.color_type == SPNG_COLOR_TYPE_INDEXED;
+    uint8_t table[256];
+    if (palette && !ReadPalette(ctx, path, rule, table))
+        return 0;
+
+    const uint64_t pixels = uint64_t(ihdr.width) * uint64_t(ihdr.height);
+    const size_t rowbytes = size_t((uint64_t(ihdr.width) * CHANNELS[ihdr.color_type] * ihdr.bit_depth + 7) / 8);
+    if (!(imgbuffer = AllocateBlock(size_t(pixels))))
+        return Refuse(path, "cannot allocate %llu bytes for a %d x %d picture",
+                      (unsigned long long)pixels, imgwidth, imgheight);
+    uint8_t* row = AllocateBlock(rowbytes);
+    if (!row)
+        return Refuse(path, "cannot allocate %llu bytes for a row of %d pixels",
+                      (unsigned long long)rowbytes, imgwidth);
+    err = DecodeRows(ctx, ihdr, row, rowbytes, palette ? table : nullptr);
     FreeBlock(row);
     // The last rows end the image data, not the file: what follows is read
     // through to IEND, so a bad checksum there is still caught.
@@ -158,13 +177,13 @@ static int DecodeWith(spng_ctx* ctx, const uint8_t* data, size_t size, const cha
     return 1;
 }
 
-int DecodePNG(const uint8_t* data, size_t size, const char* path)
+int DecodePNG(const uint8_t* data, size_t size, const char* path, const PixelRule& rule)
 {
     ClearPicture();
     spng_ctx* ctx = spng_ctx_new(0);
     if (!ctx)
         return Refuse(path, "cannot allocate the PNG decoder");
-    int loaded = DecodeWith(ctx, data, size, path);
+    int loaded = DecodeWith(ctx, data, size, path, rule);
     spng_ctx_free(ctx);
     if (!loaded) {
         FreeBlock(imgbuffer);
@@ -175,16 +194,10 @@ int DecodePNG(const uint8_t* data, size_t size, const char* path)
 
 #else
 
-int DecodePNG(const uint8_t*, size_t, const char* path)
+int DecodePNG(const uint8_t*, size_t, const char* path, const PixelRule&)
 {
     ClearPicture();
     return Refuse(path, "this build reads no PNG (it was built with TRELL_PNG=OFF)");
 }
 
 #endif
-
-bool IsPNG(const uint8_t* data, size_t size)
-{
-    static const uint8_t SIGNATURE[8] = {137, 80, 78, 71, 13, 10, 26, 10};
-    return size >= sizeof SIGNATURE && std::memcmp(data, SIGNATURE, sizeof SIGNATURE) == 0;
-}

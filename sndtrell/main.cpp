@@ -45,11 +45,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "sndtrell: warning: %d argument%s after the file %s ignored\n", argc - 2,
                      argc == 3 ? "" : "s", argc == 3 ? "is" : "are");
 
-    std::printf("Loading WAV: %s\n", argv[1]);
+    Say("Loading WAV: %s\n", argv[1]);
     // A refused file still gives a sound.inc, with a data length of 0, since
     // build scripts expect it; the status tells the refusal.
     int loaded = LoadWAV(argv[1]);
-    std::printf("Writing CHIP8 sound: sound.inc\n");
+    Say("Writing CHIP8 sound: sound.inc\n");
     int written = WriteSoundFile(argv[1]);
     int status = loaded && written ? STATUS_CONVERTED : STATUS_FAILED;
     std::fflush(stdout);

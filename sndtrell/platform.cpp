@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "sndtrell.h"
+#include "platform.h"
 
 // One include file being replaced: the name it was asked for by, the file
 // that is replaced (a symbolic link followed to its end), the temporary file

@@ -6,7 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <string>
+
+#include "inout.h"
+#include "platform.h"
 
 // Exit statuses of the program.
 enum {
@@ -15,6 +17,12 @@ enum {
     STATUS_FAILED = 2      // the input refused (sound.inc still written, size 0),
                            // or sound.inc not created or not fully written
 };
+
+// What the command line asks for: filled by main, read by the writer. It
+// holds no option yet.
+struct Options {
+};
+extern Options options;
 
 // Length of the sample data in bytes; 0 unless a load succeeded.
 extern int32_t soundsize;
@@ -41,35 +49,5 @@ int WriteSoundData(FILE* out, const char* path);
 // failed write leaves an earlier sound.inc intact. Prints one line and
 // returns 0 on failure, returns 1 on success.
 int WriteSoundFile(const char* path);
-
-// Platform layer (platform.cpp).
-// Waits for one key press without echo when standard input is a terminal
-// and the program runs in its foreground; returns at once otherwise.
-void WaitForKey();
-// Opens a new temporary file for the text that is to replace the include
-// file name, in place slot (0 or 1; one per include file of a run). A
-// symbolic link is followed: the file it leads to is replaced, beside it,
-// with its permission bits. Returns nullptr with errno set on failure, with
-// *locked set when the file exists and the user may not write it (on
-// Windows: it is read-only). No temporary file outlives a caught signal that
-// ends the process.
-FILE* OpenTempOutput(int slot, const char* name, bool* locked);
-// Removes the temporary file of a slot that is not to be kept.
-void RemoveTempOutput(int slot);
-// Moves the finished temporary files of slots 0 to count - 1 over their
-// include files, with signals held: all of them or none. Returns count, or
-// the slot that could not be moved with errno set. The temporary files are
-// gone either way.
-int MoveIntoPlace(int count);
-// Opens the input at path for binary reading and tells its size. Only a
-// regular file is read (a device or a pipe could feed bytes without end, or
-// block): anything else is closed again and refused, with *refusal set to
-// the cause. Returns nullptr with errno set (and *refusal null) when it
-// cannot be opened.
-FILE* OpenInput(const char* path, const char** refusal, uint64_t* size);
-// An uninitialised block for a whole file; nullptr when out of memory.
-// Large blocks are backed by huge pages where the system offers them.
-uint8_t* AllocateBlock(size_t size);
-void FreeBlock(uint8_t* block);
 
 #endif

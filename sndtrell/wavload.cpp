@@ -1,8 +1,6 @@
-// WAV loader: reads the file whole and takes the format and the samples from
-// the canonical 44-byte layout at its fixed offsets, or else from the first
-// "fmt " chunk and the first "data" chunk after it, passing over any others.
-#include <cerrno>
-#include <cstdarg>
+// WAV loader: takes the format and the samples from the canonical 44-byte
+// layout at its fixed offsets, or else from the first "fmt " chunk and the
+// first "data" chunk after it, passing over any others.
 #include <cstring>
 
 #include "sndtrell.h"
@@ -10,11 +8,6 @@
 int32_t soundsize = 0;
 int32_t samplerate = 0;
 const uint8_t* soundbuffer = nullptr;
-
-// The whole-file block; kept until the process ends, since soundbuffer
-// points into it.
-static uint8_t* filedata;
-static size_t filesize;
 
 // RIFF header (12), fmt chunk of 16 bytes with its name and length (24),
 // data chunk name and length (8).
@@ -28,18 +21,6 @@ static uint32_t Read32(const uint8_t* p)
 }
 
 static bool HasTag(const uint8_t* p, const char* tag) { return std::memcmp(p, tag, std::strlen(tag)) == 0; }
-
-// Prints "Error: <path>: <cause>" as one line and returns 0 (refused).
-static int Refuse(const char* path, const char* format, ...)
-{
-    std::printf("Error: %s: ", path);
-    va_list args;
-    va_start(args, format);
-    std::vfprintf(stdout, format, args);
-    va_end(args);
-    std::printf("\n");
-    return 0;
-}
 
 // Walks the chunks from offset at (an id of 4 bytes, a 32-bit length, the
 // body and a pad byte after an odd body) to the first one named id, and
@@ -70,7 +51,7 @@ int DecodeWAV(const uint8_t* data, size_t size, const char* path)
     // These two messages end without a line break: the next console line
     // continues on the same line.
     if (!HasTag(data, "RIFF") || !HasTag(data + 8, "WAVE")) {
-        std::printf("No WAV file");
+        Say("No WAV file");
         return 0;
     }
     // The canonical layout is taken at its fixed offsets, whatever the fmt
@@ -94,7 +75,7 @@ int DecodeWAV(const uint8_t* data, size_t size, const char* path)
     // Taken before the format test, so a refused format keeps the rate.
     samplerate = int32_t(Read32(data + fmt + 12));
     if (Read16(data + fmt + 8) != 1) {
-        std::printf("Not PCM signed");
+        Say("Not PCM signed");
         return 0;
     }
     if (!fixed) {
@@ -112,24 +93,9 @@ int DecodeWAV(const uint8_t* data, size_t size, const char* path)
 
     soundsize = int32_t(length);
     soundbuffer = data + start;
-    std::printf("size: %d, rate: %d, bits: %d, numchannels: %d\n", int(soundsize), int(samplerate),
+    Say("size: %d, rate: %d, bits: %d, numchannels: %d\n", int(soundsize), int(samplerate),
                 int(Read16(data + fmt + 22)), int(Read16(data + fmt + 10)));
     return 1;
-}
-
-// Reads the file's size bytes into filedata; a file that changes meanwhile
-// is taken as far as it goes. Returns 0 with errno set on a read error, or
-// with errno ENOMEM when the file does not fit in memory.
-static int ReadWholeFile(FILE* file, uint64_t size)
-{
-    FreeBlock(filedata);
-    filedata = size < SIZE_MAX ? AllocateBlock(size_t(size)) : nullptr;
-    if (!filedata) {
-        errno = ENOMEM;
-        return 0;
-    }
-    filesize = std::fread(filedata, 1, size_t(size), file);
-    return !std::ferror(file);
 }
 
 int LoadWAV(const char* path)
@@ -137,17 +103,7 @@ int LoadWAV(const char* path)
     soundsize = 0;
     samplerate = 0;
     soundbuffer = nullptr;
-
-    const char* refusal;
-    uint64_t size = 0;
-    FILE* file = OpenInput(path, &refusal, &size);
-    if (!file)
-        return refusal ? Refuse(path, "cannot read: %s", refusal)
-                       : Refuse(path, "cannot open: %s", std::strerror(errno));
-    int ok = ReadWholeFile(file, size);
-    int cause = errno;
-    std::fclose(file);
-    if (!ok)
-        return Refuse(path, "cannot read: %s", std::strerror(cause));
-    return DecodeWAV(filedata, filesize, path);
+    size_t size = 0;
+    const uint8_t* data = ReadInputFile(path, &size);
+    return data ? DecodeWAV(data, size, path) : 0;
 }

@@ -24,7 +24,7 @@ TEST(Image, LongOutputInEveryModeAFullDiskAndALargeBlock)
     // Each mode's lines, and the values a line holds.
     const int32_t lines[] = {width / 8, height, height * width / 16}, values[] = {height, width / 8, 16};
     for (int32_t mode : {0, 1, 2}) {
-        imgmode = mode;
+        options.imgmode = mode;
         imgheight = height;
         std::string expect = ";image: a.bmp - 2048 x 1100\nIMGDATA:\n" +
                              repeat("DB " + repeat(mode == 2 ? "#02," : "#ff,", values[mode]) + "\n", lines[mode]) + "\n";

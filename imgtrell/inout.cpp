@@ -1,0 +1,168 @@
+// The console lines, the input file and the include text of a converter.
+#include <algorithm>
+#include <cerrno>
+#include <cstdarg>
+#include <cstring>
+
+#include "imgtrell.h"
+
+void Say(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(stdout, format, args);
+    va_end(args);
+}
+
+void SayError(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(stdout, format, args);
+    va_end(args);
+}
+
+int Refuse(const char* path, const char* format, ...)
+{
+    char cause[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(cause, sizeof cause, format, args);
+    va_end(args);
+    SayError("Error: %s: %s\n", path, cause);
+    return 0;
+}
+
+// The whole-file block; kept until the process ends (or the next read),
+// since what is decoded from it may point into it.
+static uint8_t* inputdata;
+
+const uint8_t* ReadInputFile(const char* path, size_t* size)
+{
+    const char* refusal;
+    uint64_t length = 0;
+    FILE* file = OpenInput(path, &refusal, &length);
+    if (!file) {
+        if (refusal)
+            Refuse(path, "cannot read: %s", refusal);
+        else
+            Refuse(path, "cannot open: %s", std::strerror(errno));
+        return nullptr;
+    }
+    FreeBlock(inputdata);
+    inputdata = length < SIZE_MAX ? AllocateBlock(size_t(length)) : nullptr;
+    int cause = ENOMEM;
+    if (inputdata) {
+        *size = std::fread(inputdata, 1, size_t(length), file);
+        cause = std::ferror(file) ? errno : 0;
+    }
+    std::fclose(file);
+    if (cause == 0)
+        return inputdata;
+    Refuse(path, "cannot read: %s", std::strerror(cause));
+    return nullptr;
+}
+
+// The stream being written, its buffer, and the errno of its first failed
+// write (0 while all is well).
+static FILE* outfile;
+static char outbuf[1 << 20];
+static size_t outlen;
+static int outerror;
+
+void StartOutput(FILE* out)
+{
+    outfile = out;
+    outlen = 0;
+    outerror = 0;
+}
+
+static void FlushOutput()
+{
+    if (outerror == 0 && std::fwrite(outbuf, 1, outlen, outfile) != outlen)
+        outerror = errno ? errno : EIO;
+    outlen = 0;
+}
+
+int FinishOutput()
+{
+    FlushOutput();
+    if (outerror == 0 && std::fflush(outfile) != 0)
+        outerror = errno ? errno : EIO;
+    if (outerror == 0)
+        return 0;
+    errno = outerror;
+    return -1;
+}
+
+void FailOutput(int cause)
+{
+    if (outerror == 0)
+        outerror = cause;
+}
+
+char* Room(size_t room)
+{
+    if (outlen + room > sizeof outbuf)
+        FlushOutput();
+    return outbuf + outlen;
+}
+
+void Advance(const char* end) { outlen = size_t(end - outbuf); }
+
+void PutText(const char* text, size_t length)
+{
+    // In pieces of at most a quarter of the buffer: a long path fits too.
+    const size_t PIECE = sizeof outbuf / 4;
+    for (size_t at = 0; at < length; at += PIECE) {
+        size_t n = std::min(length - at, PIECE);
+        char* p = Room(n);
+        std::memcpy(p, text + at, n);
+        Advance(p + n);
+    }
+}
+
+void PutString(const char* text) { PutText(text, std::strlen(text)); }
+
+// A control character would break the comment line (a line break could
+// start a label or a data line of its own), so each one is written as "?".
+std::string CommentText(const char* path)
+{
+    std::string text(path);
+    for (char& c : text)
+        if (uint8_t(c) < 32 || c == 127)
+            c = '?';
+    return text;
+}
+
+FILE* StartIncludeFile(int slot, const char* name)
+{
+    bool locked;
+    FILE* out = OpenTempOutput(slot, name, &locked);
+    if (!out)
+        SayError("Error: cannot %s %s: %s\n", locked ? "write" : "create", name, std::strerror(errno));
+    return out;
+}
+
+int EndIncludeFile(int slot, const char* name, FILE* out, int failed)
+{
+    int cause = errno;
+    if (std::fclose(out) != 0 && !failed) {
+        failed = -1;
+        cause = errno;
+    }
+    if (!failed)
+        return 1;
+    SayError("Error: cannot write %s: %s\n", name, std::strerror(cause));
+    RemoveTempOutput(slot);
+    return 0;
+}
+
+int PlaceIncludeFiles(int count, const char* const* names)
+{
+    int moved = MoveIntoPlace(count);
+    if (moved == count)
+        return 1;
+    SayError("Error: cannot replace %s: %s\n", names[moved], std::strerror(errno));
+    return 0;
+}
