@@ -1,9 +1,12 @@
 #!/usr/bin/env python3
 """Makes the example inputs: chip8.bmp (64 x 32, 1 bit, the CHIP8 screen
-size) and beep.wav (a short 8-bit mono square wave). Standard library only."""
+size) and beep.wav (a short 8-bit mono square wave); and for the game in
+game/, four pictures in art/ (BMP and PNG) and two sounds in sfx/.
+Standard library only."""
 import os
 import struct
 import wave
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -15,6 +18,72 @@ FONT = {
     "P": ["###", "#.#", "###", "#..", "#.."],
     "8": ["###", "#.#", "###", "#.#", "###"],
 }
+
+
+def bmp(path, rows, bpp, palette):
+    """A bottom-up BMP with a 40-byte header; rows are lists of pixel
+    values (palette indices, or (r, g, b) for 24 bits), top row first."""
+    width, height = len(rows[0]), len(rows)
+    stride = ((bpp * width + 31) >> 3) & ~3
+    data = b""
+    for row in reversed(rows):
+        if bpp == 24:
+            line = b"".join(bytes((b, g, r)) for r, g, b in row)
+        else:
+            bits = "".join(format(v, "0%db" % bpp) for v in row)
+            bits += "0" * (-len(bits) % 8)
+            line = int(bits, 2).to_bytes(len(bits) // 8, "big")
+        data += line + b"\0" * (stride - len(line))
+    pal = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in palette)
+    offset = 54 + len(pal)
+    header = struct.pack("<2sIHHI", b"BM", offset + len(data), 0, 0, offset)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, bpp, 0, len(data), 2835, 2835, len(palette), 0)
+    with open(path, "wb") as f:
+        f.write(header + info + pal + data)
+
+
+def png(path, rows):
+    """An 8-bit RGB PNG; rows are lists of (r, g, b), top row first."""
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+    raw = b"".join(b"\0" + b"".join(bytes(p) for p in row) for row in rows)
+    ihdr = struct.pack(">IIBBBBB", len(rows[0]), len(rows), 8, 2, 0, 0, 0)
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr) + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
+def square_wave(path, rate, hz, samples, low, high):
+    period = rate // hz
+    data = bytes(high if (i % period) < period // 2 else low for i in range(samples))
+    with wave.open(path, "wb") as w:
+        w.setnchannels(1)
+        w.setsampwidth(1)
+        w.setframerate(rate)
+        w.writeframes(data)
+
+
+def drawing(lines, lit, unlit):
+    return [[lit if c == "#" else unlit for c in line] for line in lines]
+
+
+def game():
+    """The art and sounds of game/: a ship (1-bit BMP, written as rows), a
+    rock (PNG, written as strips), a coin (4-bit BMP with a magenta
+    background, written as palette indices) and a title (PNG, as rows)."""
+    art, sfx = os.path.join(HERE, "game", "art"), os.path.join(HERE, "game", "sfx")
+    os.makedirs(art, exist_ok=True)
+    os.makedirs(sfx, exist_ok=True)
+    ship = ["...##...", "...##...", "..####..", ".######.", "########", "##.##.##", "#..##..#", "........"]
+    bmp(os.path.join(art, "ship.bmp"), drawing(ship, 0, 1), 1, [(0, 0, 0), (255, 255, 255)])
+    rock = ["..####..", ".######.", "###.####", "########", "####.###", "########", ".######.", "..####.."]
+    png(os.path.join(art, "rock.png"), drawing(rock, (200, 200, 255), (0, 0, 0)))
+    coin = ["..1111..", ".122221.", "12233221", "12233221", "12233221", "12233221", ".122221.", "..1111.."]
+    bmp(os.path.join(art, "coin.bmp"), [[0 if c == "." else int(c) for c in line] for line in coin], 4,
+        [(255, 0, 255), (128, 64, 0), (255, 200, 0), (255, 255, 160)])
+    title = [" ##  #  # #### ", "#  # ## # #    ", "#  # # ## ###  ", "#  # #  # #    ", " ##  #  # #### "]
+    png(os.path.join(art, "title.png"), drawing([t.replace(" ", ".") + "." for t in title], (255, 255, 255), (0, 0, 64)))
+    square_wave(os.path.join(sfx, "jump.wav"), 4000, 800, 240, 64, 192)
+    square_wave(os.path.join(sfx, "crash.wav"), 4000, 100, 600, 16, 240)
 
 
 def picture():
@@ -58,3 +127,4 @@ def sound():
 
 picture()
 sound()
+game()

@@ -7,23 +7,42 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "inout.h"
 #include "platform.h"
 
+#define PROGRAM_NAME "imgtrell"
+
 // Exit statuses of the program.
 enum {
-    STATUS_USAGE = 0,      // usage, help or version shown
-    STATUS_CONVERTED = 1,  // picture converted
-    STATUS_FAILED = 2      // input refused or output not written
+    STATUS_USAGE = 0,            // usage, help or version shown
+    STATUS_BATCH_CONVERTED = 0,  // picture converted, with --batch
+    STATUS_CONVERTED = 1,        // picture converted
+    STATUS_FAILED = 2            // input refused, output not written, or a usage error
 };
 
 // What the command line asks for: filled by main before the picture is
-// loaded, read by the loader's pixel rule and by the writer.
+// loaded, read by the loader's pixel rule, the writer and the console.
 struct Options {
+    // The path: the first argument that is no option.
+    const char* picture = nullptr;
     // The mode argument after the picture: 0 vertical strips, 1 horizontal
     // rows (as any other number), 2 palette indices.
     int32_t imgmode = 2;
+    // -o, --output: the include file of the picture.
+    std::string output = "picdata.inc";
+    // -p, --palette: the include file of the palette (mode 2); with -o
+    // alone, beside the output, named after it.
+    std::string palette = "picpal.inc";
+    // -l, --label: the label of the picture, and with "_PAL" of the
+    // palette; none: IMGDATA and PALDATA.
+    const char* label = nullptr;
+    // -b, --batch: no key wait, status 0 when converted.
+    bool batch = false;
+    // -q, --quiet: nothing on standard output; the line of a refusal or a
+    // failure on standard error.
+    bool quiet = false;
 };
 extern Options options;
 
@@ -96,8 +115,8 @@ int CheckTransparency(uint32_t color);
 int WritePicData(FILE* out, const char* path);
 int WritePalData(FILE* out);
 
-// Writes picdata.inc (and picpal.inc in mode 2) into the current folder
-// through temporary files, so a failed write leaves earlier files intact.
+// Writes the picture's include file (and the palette's in mode 2) through
+// temporary files, so a failed write leaves earlier files intact.
 // Prints the palette colours; prints one line and returns 0 on failure.
 int WriteImageFiles(const char* path);
 

@@ -123,7 +123,8 @@ int WritePicData(FILE* out, const char* path)
     PutString(";image: ");
     PutString(CommentText(path).c_str());
     PutString(size);
-    PutString("IMGDATA:\n");
+    PutString(options.label ? options.label : "IMGDATA");
+    PutString(":\n");
     if (options.imgmode == 2)
         PutPalette();
     else if (options.imgmode == 0)
@@ -137,7 +138,7 @@ int WritePicData(FILE* out, const char* path)
 int WritePalData(FILE* out)
 {
     StartOutput(out);
-    PutString("PALDATA:\n");
+    PutString(options.label ? (options.label + std::string("_PAL:\n")).c_str() : "PALDATA:\n");
     for (int32_t i = 0; i < numcolors; i++) {
         uint32_t color = pal[size_t(i)];
         Say("%08x\n", unsigned(color));
@@ -152,18 +153,18 @@ int WritePalData(FILE* out)
 
 int WriteImageFiles(const char* path)
 {
-    static const char* const NAMES[] = {"picdata.inc", "picpal.inc"};
-    FILE* out = StartIncludeFile(0, NAMES[0]);
-    if (!out || !EndIncludeFile(0, NAMES[0], out, WritePicData(out, path)))
+    const char* const names[] = {options.output.c_str(), options.palette.c_str()};
+    FILE* out = StartIncludeFile(0, names[0]);
+    if (!out || !EndIncludeFile(0, names[0], out, WritePicData(out, path)))
         return 0;
     int count = options.imgmode == 2 ? 2 : 1;
     if (count == 2) {
-        out = StartIncludeFile(1, NAMES[1]);
-        if (!out || !EndIncludeFile(1, NAMES[1], out, WritePalData(out))) {
+        out = StartIncludeFile(1, names[1]);
+        if (!out || !EndIncludeFile(1, names[1], out, WritePalData(out))) {
             RemoveTempOutput(0);
             return 0;
         }
     }
     // Both files or neither.
-    return PlaceIncludeFiles(count, NAMES);
+    return PlaceIncludeFiles(count, names);
 }

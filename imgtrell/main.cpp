@@ -1,41 +1,43 @@
-// imgtrell: converts a BMP picture into CHIP8 assembler include text.
+// imgtrell: converts a BMP or PNG picture into CHIP8 assembler include text.
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "imgtrell.h"
 
+static const char BANNER[] =
+    "============================================\n"
+    "CHIP8 BMP converter, Quarnwell\n"
+    "============================================\n";
+
 static const char HELP[] =
+    "Usage: imgtrell [options] <picture> [mode]\n"
     "Writes picdata.inc into the current folder, and picpal.inc in mode 2.\n"
     "Modes: 0 vertical strips of 8 columns, 1 horizontal rows (as is any number\n"
     "but 0 and 2), 2 palette indices (the default).\n"
-    "Exit status: 0 usage, help or version shown, 1 converted, 2 the picture\n"
-    "refused or an include file not written.\n"
-    "Options, alone: -h, --help this text; -V, --version the version.\n"
+    "Options:\n"
+    "  -o, --output FILE   write FILE instead of picdata.inc\n"
+    "  -p, --palette FILE  write the palette of mode 2 to FILE instead of\n"
+    "                      picpal.inc (with -o alone: FILE's name, .pal.inc)\n"
+    "  -l, --label NAME    label the data NAME, the palette NAME_PAL\n"
+    "  -b, --batch         for build tools: no key wait, status 0 when converted\n"
+    "  -q, --quiet         nothing on standard output, failures on standard error\n"
+    "  -h, --help          this text\n"
+    "  -V, --version       the version\n"
+    "A picture whose name begins with - is given after -- or as ./-name.\n"
+    "Exit status: 0 usage, help or version shown (or converted with -b),\n"
+    "1 converted, 2 the picture refused, an include file not written, or a\n"
+    "usage error.\n"
     "Manual: man imgtrell (on Windows: README.txt)\n";
 
-static bool Is(const char* arg, const char* longname, const char* shortname)
-{
-    return std::strcmp(arg, longname) == 0 || std::strcmp(arg, shortname) == 0;
-}
+enum { OPT_OUTPUT = 1, OPT_PALETTE, OPT_LABEL, OPT_BATCH, OPT_QUIET, OPT_HELP, OPT_VERSION };
 
-// Prints the version alone, or the banner. Returns true when the run ends
-// there: the version, or the usage line (with the help text) shown.
-static bool Introduce(int argc, char** argv)
-{
-    const char* option = argc == 2 ? argv[1] : "";
-    if (Is(option, "--version", "-V")) {
-        std::printf("imgtrell " TRELL_VERSION "\n");
-        return true;
-    }
-    std::printf("============================================\n"
-                "CHIP8 BMP converter, Quarnwell\n"
-                "============================================\n");
-    bool help = Is(option, "--help", "-h");
-    if (argc < 2 || help)
-        std::printf("Usage: imgtrell <image.bmp> <mode 0=v,1=h,2=pal>\n%s", help ? HELP : "");
-    return argc < 2 || help;
-}
+static const OptionSpec OPTIONS[] = {
+    {OPT_OUTPUT, 'o', "output", true},   {OPT_PALETTE, 'p', "palette", true}, {OPT_LABEL, 'l', "label", true},
+    {OPT_BATCH, 'b', "batch", false},    {OPT_QUIET, 'q', "quiet", false},    {OPT_HELP, 'h', "help", false},
+    {OPT_VERSION, 'V', "version", false},
+};
 
 // The mode argument reads like atoi (leading blanks, a sign, digits up to
 // the first other character; no number gives 0), but a number too large
@@ -49,32 +51,87 @@ static bool ParseMode(const char* text, int32_t* mode)
     return end != text;
 }
 
-// Takes the mode into the options. A mode that is no number, as when a shell
-// pattern names several pictures, and arguments past the mode are run as
-// given but warned about on standard error, which the output leaves alone.
-static void TakeArguments(int argc, char** argv)
+// The palette file beside the output file: its last extension replaced by
+// ".pal.inc" ("sprites/ship.inc" gives "sprites/ship.pal.inc").
+static std::string PaletteBeside(const std::string& output)
 {
-    if (argc > 2 && !ParseMode(argv[2], &options.imgmode))
-        std::fprintf(stderr, "imgtrell: warning: mode \"%s\" is not a number; mode 0 is used\n", argv[2]);
-    if (argc > 3)
-        std::fprintf(stderr, "imgtrell: warning: %d argument%s after the mode %s ignored\n", argc - 3,
-                     argc == 4 ? "" : "s", argc == 4 ? "is" : "are");
+    size_t name = output.find_last_of("/\\");
+    name = name == std::string::npos ? 0 : name + 1;
+    size_t dot = output.rfind('.');
+    size_t end = dot != std::string::npos && dot > name ? dot : output.size();
+    return output.substr(0, end) + ".pal.inc";
+}
+
+// Takes the options, the picture and the mode into the options record.
+// Returns the status to end with, or -1 to go on and convert.
+static int TakeArguments(int argc, char** argv)
+{
+    OptionScan scan = ScanOptions(argc, argv);
+    bool help = false, version = false, palette = false;
+    for (int id; (id = NextOption(scan, OPTIONS, sizeof OPTIONS / sizeof *OPTIONS)) != OPTIONS_DONE;) {
+        switch (id) {
+        case OPTION_BAD: return STATUS_FAILED;
+        case OPT_OUTPUT: options.output = scan.value; break;
+        case OPT_PALETTE: options.palette = scan.value, palette = true; break;
+        case OPT_LABEL:
+            if (!CheckLabel(scan.value))
+                return STATUS_FAILED;
+            options.label = scan.value;
+            break;
+        case OPT_BATCH: options.batch = true; break;
+        case OPT_QUIET: options.quiet = true; break;
+        case OPT_HELP: help = true; break;
+        case OPT_VERSION: version = true; break;
+        }
+    }
+    if (version || help) {
+        std::printf("%s", version ? "imgtrell " TRELL_VERSION "\n" : BANNER);
+        std::printf("%s", version ? "" : HELP);
+        return STATUS_USAGE;
+    }
+    if (argc == 1) {
+        std::printf("%sUsage: imgtrell <image.bmp> <mode 0=v,1=h,2=pal>\n", BANNER);
+        return STATUS_USAGE;
+    }
+    if (scan.next >= argc) {
+        UsageError("no picture given");
+        return STATUS_FAILED;
+    }
+    if (!palette && options.output != "picdata.inc")
+        options.palette = PaletteBeside(options.output);
+    if (options.palette == options.output || SameFile(options.palette.c_str(), options.output.c_str())) {
+        UsageError("the picture and its palette would both be written to %s", options.output.c_str());
+        return STATUS_FAILED;
+    }
+
+    // A mode that is no number, as when a shell pattern names several
+    // pictures, and arguments past the mode are run as given but warned
+    // about on standard error, which the output leaves alone.
+    options.picture = argv[scan.next];
+    int more = argc - scan.next - 1;
+    if (more > 0 && !ParseMode(argv[scan.next + 1], &options.imgmode))
+        Warn("mode \"%s\" is not a number; mode 0 is used", argv[scan.next + 1]);
+    if (more > 1)
+        Warn("%d argument%s after the mode %s ignored", more - 1, more == 2 ? "" : "s", more == 2 ? "is" : "are");
+    if (palette && options.imgmode != 2)
+        Warn("a palette file is written in mode 2 only; %s is not written", options.palette.c_str());
+    return -1;
 }
 
 int main(int argc, char** argv)
 {
-    if (Introduce(argc, argv))
-        return STATUS_USAGE;
-    TakeArguments(argc, argv);
-
-    Say("Loading image: %s\n", argv[1]);
-    int status = STATUS_FAILED;
-    if (LoadPicture(argv[1])) {
-        Say("Writing CHIP8 image: picdata.inc\n");
-        if (WriteImageFiles(argv[1]))
-            status = STATUS_CONVERTED;
+    int status = TakeArguments(argc, argv);
+    if (status >= 0)
+        return status;
+    Say("%sLoading image: %s\n", BANNER, options.picture);
+    status = STATUS_FAILED;
+    if (LoadPicture(options.picture)) {
+        Say("Writing CHIP8 image: %s\n", options.output.c_str());
+        if (WriteImageFiles(options.picture))
+            status = options.batch ? STATUS_BATCH_CONVERTED : STATUS_CONVERTED;
     }
     std::fflush(stdout);
-    WaitForKey();
+    if (!options.batch)
+        WaitForKey();
     return status;
 }

@@ -143,6 +143,13 @@ FILE* OpenInput(const char* path, const char** refusal, uint64_t* size)
     return file;
 }
 
+bool SameFile(const char* a, const char* b)
+{
+    char fulla[MAX_PATH], fullb[MAX_PATH];
+    DWORD na = GetFullPathNameA(a, MAX_PATH, fulla, nullptr), nb = GetFullPathNameA(b, MAX_PATH, fullb, nullptr);
+    return na > 0 && na < MAX_PATH && nb > 0 && nb < MAX_PATH && _stricmp(fulla, fullb) == 0;
+}
+
 uint8_t* AllocateBlock(size_t size) { return static_cast<uint8_t*>(std::malloc(size ? size : 1)); }
 
 void FreeBlock(uint8_t* block) { std::free(block); }
@@ -432,6 +439,27 @@ FILE* OpenInput(const char* path, const char** refusal, uint64_t* size)
     close(fd);
     errno = cause;
     return nullptr;
+}
+
+// The folder that holds a file (its device and number) and the file's name.
+static bool FolderAndName(const char* path, struct stat* folder, std::string* name)
+{
+    std::string target;
+    struct stat info;
+    bool exists;
+    if (FollowLinks(path, target, &info, &exists) != 0)
+        return false;
+    size_t slash = target.rfind('/');
+    *name = slash == std::string::npos ? target : target.substr(slash + 1);
+    return stat(slash == std::string::npos ? "." : target.substr(0, slash + 1).c_str(), folder) == 0;
+}
+
+bool SameFile(const char* a, const char* b)
+{
+    struct stat foldera, folderb;
+    std::string namea, nameb;
+    return FolderAndName(a, &foldera, &namea) && FolderAndName(b, &folderb, &nameb) && namea == nameb &&
+           foldera.st_dev == folderb.st_dev && foldera.st_ino == folderb.st_ino;
 }
 
 uint8_t* AllocateBlock(size_t size)

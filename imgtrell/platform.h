@@ -29,6 +29,10 @@ void RemoveTempOutput(int slot);
 // gone either way.
 int MoveIntoPlace(int count);
 
+// True when writing include files named a and b would replace one file:
+// the same name in the same folder, once symbolic links are followed.
+bool SameFile(const char* a, const char* b);
+
 // Opens the input at path for binary reading and tells its size. Only a
 // regular file is read (a device or a pipe could feed bytes without end, or
 // block): anything else is closed again and refused, with *refusal set to

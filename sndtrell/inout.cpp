@@ -6,8 +6,109 @@
 
 #include "sndtrell.h"
 
+OptionScan ScanOptions(int argc, char** argv)
+{
+    OptionScan scan;
+    scan.argc = argc;
+    scan.argv = argv;
+    scan.next = 1;
+    scan.letter = 0;
+    scan.value = nullptr;
+    return scan;
+}
+
+// The option named by a long name or an unambiguous start of one.
+static const OptionSpec* FindLong(const char* name, size_t length, const OptionSpec* specs, size_t count)
+{
+    const OptionSpec* found = nullptr;
+    for (size_t i = 0; i < count; i++) {
+        if (std::strncmp(specs[i].longname, name, length) != 0)
+            continue;
+        if (specs[i].longname[length] == '\0')
+            return &specs[i];
+        found = found ? &specs[count] : &specs[i];  // a second match: ambiguous
+    }
+    return found;
+}
+
+// The value of an option that takes one: what its argument holds after
+// the name (rest), or else the next argument. An empty one is none.
+static int TakeValue(OptionScan& scan, const char* rest, const OptionSpec& spec)
+{
+    scan.value = rest ? rest : scan.next < scan.argc ? scan.argv[scan.next++] : "";
+    return *scan.value ? spec.id : UsageError("option '%s' needs a value", scan.name.c_str());
+}
+
+int NextOption(OptionScan& scan, const OptionSpec* specs, size_t count)
+{
+    scan.value = nullptr;
+    if (scan.letter == 0) {
+        const char* arg = scan.next < scan.argc ? scan.argv[scan.next] : "";
+        if (arg[0] != '-' || arg[1] == '\0')
+            return OPTIONS_DONE;
+        scan.next++;
+        if (std::strcmp(arg, "--") == 0)
+            return OPTIONS_DONE;
+        if (arg[1] == '-') {
+            const char* equals = std::strchr(arg, '=');
+            size_t length = equals ? size_t(equals - arg - 2) : std::strlen(arg + 2);
+            scan.name.assign(arg, length + 2);
+            const OptionSpec* spec = FindLong(arg + 2, length, specs, count);
+            if (spec == specs + count)
+                return UsageError("option '%s' is ambiguous", scan.name.c_str());
+            if (!spec)
+                return UsageError("unknown option '%s'", scan.name.c_str());
+            if (!spec->takesvalue && equals)
+                return UsageError("option '%s' takes no value", scan.name.c_str());
+            return spec->takesvalue ? TakeValue(scan, equals ? equals + 1 : nullptr, *spec) : spec->id;
+        }
+        scan.letter = 1;
+    }
+    const char* arg = scan.argv[scan.next - 1];
+    char letter = arg[scan.letter++];
+    if (arg[scan.letter] == '\0')
+        scan.letter = 0;
+    scan.name = std::string("-") + letter;
+    for (size_t i = 0; i < count; i++) {
+        if (specs[i].shortname != letter)
+            continue;
+        if (!specs[i].takesvalue)
+            return specs[i].id;
+        const char* rest = scan.letter ? arg + scan.letter : nullptr;
+        scan.letter = 0;
+        return TakeValue(scan, rest, specs[i]);
+    }
+    return UsageError("unknown option '%s'", scan.name.c_str());
+}
+
+int UsageError(const char* format, ...)
+{
+    std::fprintf(stderr, "%s: ", PROGRAM_NAME);
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(stderr, format, args);
+    va_end(args);
+    std::fprintf(stderr, "\nTry '%s --help'.\n", PROGRAM_NAME);
+    return OPTION_BAD;
+}
+
+int CheckLabel(const char* label)
+{
+    size_t length = std::strlen(label);
+    bool name = length > 0 && !(label[0] >= '0' && label[0] <= '9');
+    for (const char* c = label; *c; c++)
+        name = name && ((*c >= 'a' && *c <= 'z') || (*c >= 'A' && *c <= 'Z') || (*c >= '0' && *c <= '9') || *c == '_');
+    if (!name)
+        UsageError("label \"%s\" is not a name: letters, digits and _, not starting with a digit", label);
+    else if (length > 64)
+        UsageError("label \"%s\" is too long: %zu characters, at most 64", label, length);
+    return name && length <= 64;
+}
+
 void Say(const char* format, ...)
 {
+    if (options.quiet)
+        return;
     va_list args;
     va_start(args, format);
     std::vfprintf(stdout, format, args);
@@ -18,8 +119,18 @@ void SayError(const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    std::vfprintf(stdout, format, args);
+    std::vfprintf(options.quiet ? stderr : stdout, format, args);
     va_end(args);
+}
+
+void Warn(const char* format, ...)
+{
+    std::fprintf(stderr, "%s: warning: ", PROGRAM_NAME);
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(stderr, format, args);
+    va_end(args);
+    std::fputc('\n', stderr);
 }
 
 int Refuse(const char* path, const char* format, ...)

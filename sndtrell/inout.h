@@ -18,11 +18,45 @@
 #define TRELL_PRINTF(f, a)
 #endif
 
-// Console. Say prints a line of the run on standard output; SayError the
-// line of a refusal or a failure; Refuse prints "Error: <path>: <cause>"
-// and returns 0.
+// The command line, read with getopt_long's conventions on every platform:
+// options come before the path ("-o FILE", "-oFILE", "--output FILE",
+// "--output=FILE", flags combined as in "-bq", a long name shortened as
+// long as it names one option). The first argument that does not begin
+// with "-", or is "-" alone, or the one after "--", is the path; nothing
+// after it is an option.
+struct OptionSpec {
+    int id;  // what NextOption returns for it
+    char shortname;  // 0: a long name only
+    const char* longname;
+    bool takesvalue;
+};
+struct OptionScan {
+    int argc;
+    char** argv;
+    int next;  // the argument read next; at the end, the path's (argc: none)
+    int letter;  // in a group of short options, the next letter (0: none)
+    const char* value;  // the value of the option returned
+    std::string name;  // the option as written, for messages ("-o", "--output")
+};
+enum { OPTIONS_DONE = 0, OPTION_BAD = -1 };
+// Starts a scan of the command line.
+OptionScan ScanOptions(int argc, char** argv);
+// The id of the next option, OPTIONS_DONE when the options have ended, or
+// OPTION_BAD after the usage error (an unknown option, a missing value).
+int NextOption(OptionScan& scan, const OptionSpec* specs, size_t count);
+// Prints "<program>: <cause>" and "Try '<program> --help'." on standard
+// error and returns the status of a usage error.
+int UsageError(const char* format, ...) TRELL_PRINTF(1, 2);
+// Checks the label an option gives: 1, or 0 after the usage error.
+int CheckLabel(const char* label);
+
+// Console. Say prints a line of the run on standard output (nothing with
+// --quiet); SayError the line of a refusal or a failure (on standard error
+// with --quiet); Warn "<program>: warning: <text>" on standard error.
+// Refuse prints "Error: <path>: <cause>" and returns 0.
 void Say(const char* format, ...) TRELL_PRINTF(1, 2);
 void SayError(const char* format, ...) TRELL_PRINTF(1, 2);
+void Warn(const char* format, ...) TRELL_PRINTF(1, 2);
 int Refuse(const char* path, const char* format, ...) TRELL_PRINTF(2, 3);
 
 // Reads the input at path whole into a block kept until the next call, and

@@ -3,56 +3,97 @@
 
 #include "sndtrell.h"
 
+static const char BANNER[] =
+    "============================================\n"
+    "CHIP8 WAV converter, Quarnwell\n"
+    "============================================\n";
+
 static const char HELP[] =
+    "Usage: sndtrell [options] <sound.wav>\n"
     "Writes sound.inc into the current folder: a header with the sample rate and\n"
     "the data length, then the sample bytes of the PCM WAV file as stored.\n"
-    "Exit status: 0 usage, help or version shown, 1 converted, 2 the file refused\n"
-    "(sound.inc is still written, with a data length of 0) or sound.inc not\n"
-    "written.\n"
-    "Options, alone: -h, --help this text; -V, --version the version.\n"
+    "Options:\n"
+    "  -o, --output FILE   write FILE instead of sound.inc\n"
+    "  -l, --label NAME    label the data NAME instead of SOUNDDATA\n"
+    "  -b, --batch         for build tools: no key wait, status 0 when converted,\n"
+    "                      and no include file for a refused sound\n"
+    "  -q, --quiet         nothing on standard output, failures on standard error\n"
+    "  -h, --help          this text\n"
+    "  -V, --version       the version\n"
+    "A sound whose name begins with - is given after -- or as ./-name.\n"
+    "Exit status: 0 usage, help or version shown (or converted with -b),\n"
+    "1 converted, 2 the file refused (sound.inc is still written, with a data\n"
+    "length of 0, but not with -b), sound.inc not written, or a usage error.\n"
     "Manual: man sndtrell (on Windows: README.txt)\n";
 
-static bool Is(const char* arg, const char* longname, const char* shortname)
-{
-    return std::strcmp(arg, longname) == 0 || std::strcmp(arg, shortname) == 0;
-}
+enum { OPT_OUTPUT = 1, OPT_LABEL, OPT_BATCH, OPT_QUIET, OPT_HELP, OPT_VERSION };
 
-// Prints the version alone, or the banner. Returns true when the run ends
-// there: the version, or the usage line (with the help text) shown.
-static bool Introduce(int argc, char** argv)
+static const OptionSpec OPTIONS[] = {
+    {OPT_OUTPUT, 'o', "output", true}, {OPT_LABEL, 'l', "label", true}, {OPT_BATCH, 'b', "batch", false},
+    {OPT_QUIET, 'q', "quiet", false},  {OPT_HELP, 'h', "help", false},  {OPT_VERSION, 'V', "version", false},
+};
+
+// Takes the options and the sound into the options record. Returns the
+// status to end with, or -1 to go on and convert.
+static int TakeArguments(int argc, char** argv)
 {
-    const char* option = argc == 2 ? argv[1] : "";
-    if (Is(option, "--version", "-V")) {
-        std::printf("sndtrell " TRELL_VERSION "\n");
-        return true;
+    OptionScan scan = ScanOptions(argc, argv);
+    bool help = false, version = false;
+    for (int id; (id = NextOption(scan, OPTIONS, sizeof OPTIONS / sizeof *OPTIONS)) != OPTIONS_DONE;) {
+        switch (id) {
+        case OPTION_BAD: return STATUS_FAILED;
+        case OPT_OUTPUT: options.output = scan.value; break;
+        case OPT_LABEL:
+            if (!CheckLabel(scan.value))
+                return STATUS_FAILED;
+            options.label = scan.value;
+            break;
+        case OPT_BATCH: options.batch = true; break;
+        case OPT_QUIET: options.quiet = true; break;
+        case OPT_HELP: help = true; break;
+        case OPT_VERSION: version = true; break;
+        }
     }
-    std::printf("============================================\n"
-                "CHIP8 WAV converter, Quarnwell\n"
-                "============================================\n");
-    bool help = Is(option, "--help", "-h");
-    if (argc < 2 || help)
-        std::printf("Usage: sndtrell <audio.wav> \n%s", help ? HELP : "");
-    return argc < 2 || help;
+    if (version || help) {
+        std::printf("%s", version ? "sndtrell " TRELL_VERSION "\n" : BANNER);
+        std::printf("%s", version ? "" : HELP);
+        return STATUS_USAGE;
+    }
+    if (argc == 1) {
+        std::printf("%sUsage: sndtrell <audio.wav> \n", BANNER);
+        return STATUS_USAGE;
+    }
+    if (scan.next >= argc) {
+        UsageError("no sound given");
+        return STATUS_FAILED;
+    }
+    // Arguments past the file are run as given but warned about on standard
+    // error, which the output leaves alone.
+    options.sound = argv[scan.next];
+    int more = argc - scan.next - 1;
+    if (more > 0)
+        Warn("%d argument%s after the file %s ignored", more, more == 1 ? "" : "s", more == 1 ? "is" : "are");
+    return -1;
 }
 
 int main(int argc, char** argv)
 {
-    if (Introduce(argc, argv))
-        return STATUS_USAGE;
-    // Arguments past the file are run as given but warned about on standard
-    // error, which the output leaves alone.
-    if (argc > 2)
-        std::fprintf(stderr, "sndtrell: warning: %d argument%s after the file %s ignored\n", argc - 2,
-                     argc == 3 ? "" : "s", argc == 3 ? "is" : "are");
-
-    Say("Loading WAV: %s\n", argv[1]);
-    // A refused file still gives a sound.inc, with a data length of 0, since
-    // build scripts expect it; the status tells the refusal.
-    int loaded = LoadWAV(argv[1]);
-    Say("Writing CHIP8 sound: sound.inc\n");
-    int written = WriteSoundFile(argv[1]);
-    int status = loaded && written ? STATUS_CONVERTED : STATUS_FAILED;
+    int status = TakeArguments(argc, argv);
+    if (status >= 0)
+        return status;
+    Say("%sLoading WAV: %s\n", BANNER, options.sound);
+    // A refused file still gives an include file, with a data length of 0,
+    // since build scripts expect it; the status tells the refusal. In batch
+    // mode it gives none, so that a build tool never takes it as made.
+    int loaded = LoadWAV(options.sound);
+    int written = 0;
+    if (loaded || !options.batch) {
+        Say("Writing CHIP8 sound: %s\n", options.output.c_str());
+        written = WriteSoundFile(options.sound);
+    }
+    status = !loaded || !written ? STATUS_FAILED : options.batch ? STATUS_BATCH_CONVERTED : STATUS_CONVERTED;
     std::fflush(stdout);
-    WaitForKey();
+    if (!options.batch)
+        WaitForKey();
     return status;
 }

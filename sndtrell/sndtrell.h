@@ -6,21 +6,38 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "inout.h"
 #include "platform.h"
 
+#define PROGRAM_NAME "sndtrell"
+
 // Exit statuses of the program.
 enum {
-    STATUS_USAGE = 0,      // usage, help or version shown
-    STATUS_CONVERTED = 1,  // the input loaded and sound.inc written
-    STATUS_FAILED = 2      // the input refused (sound.inc still written, size 0),
-                           // or sound.inc not created or not fully written
+    STATUS_USAGE = 0,            // usage, help or version shown
+    STATUS_BATCH_CONVERTED = 0,  // the input loaded and the include file written, with --batch
+    STATUS_CONVERTED = 1,        // the input loaded and the include file written
+    STATUS_FAILED = 2            // the input refused (the include file still written, size
+                                 // 0, but not with --batch), the include file not created
+                                 // or not fully written, or a usage error
 };
 
-// What the command line asks for: filled by main, read by the writer. It
-// holds no option yet.
+// What the command line asks for: filled by main, read by the writer and
+// the console.
 struct Options {
+    // The path: the first argument that is no option.
+    const char* sound = nullptr;
+    // -o, --output: the include file.
+    std::string output = "sound.inc";
+    // -l, --label: the label of the data; none: SOUNDDATA.
+    const char* label = nullptr;
+    // -b, --batch: no key wait, status 0 when converted, and no include
+    // file for a refused sound.
+    bool batch = false;
+    // -q, --quiet: nothing on standard output; the line of a refusal or a
+    // failure on standard error.
+    bool quiet = false;
 };
 extern Options options;
 
@@ -45,8 +62,8 @@ int DecodeWAV(const uint8_t* data, size_t size, const char* path);
 // when every byte was written, -1 on a write error (errno tells the cause).
 int WriteSoundData(FILE* out, const char* path);
 
-// Writes sound.inc into the current folder through a temporary file, so a
-// failed write leaves an earlier sound.inc intact. Prints one line and
+// Writes the include file through a temporary file, so a failed write
+// leaves an earlier one intact. Prints one line and
 // returns 0 on failure, returns 1 on success.
 int WriteSoundFile(const char* path);
 

@@ -40,7 +40,8 @@ int WriteSoundData(FILE* out, const char* path)
     PutString("; Name: ");
     PutString(CommentText(path).c_str());
     PutString(sizes);
-    PutString("SOUNDDATA:\n");
+    PutString(options.label ? options.label : "SOUNDDATA");
+    PutString(":\n");
 
     // The rate as 16 bits and the length as 24 bits, both big-endian, then
     // a zero byte; higher bits are dropped.
@@ -63,7 +64,7 @@ int WriteSoundData(FILE* out, const char* path)
 
 int WriteSoundFile(const char* path)
 {
-    static const char* const NAMES[] = {"sound.inc"};
-    FILE* out = StartIncludeFile(0, NAMES[0]);
-    return out && EndIncludeFile(0, NAMES[0], out, WriteSoundData(out, path)) && PlaceIncludeFiles(1, NAMES);
+    const char* const names[] = {options.output.c_str()};
+    FILE* out = StartIncludeFile(0, names[0]);
+    return out && EndIncludeFile(0, names[0], out, WriteSoundData(out, path)) && PlaceIncludeFiles(1, names);
 }

@@ -22,6 +22,19 @@ static uint32_t Read32(const uint8_t* p)
 
 static bool HasTag(const uint8_t* p, const char* tag) { return std::memcmp(p, tag, std::strlen(tag)) == 0; }
 
+// "No WAV file" and "Not PCM signed" end without a line break: the next
+// console line continues on the same line. With --batch no line follows,
+// so they end their own; with --quiet they are whole lines on standard
+// error, naming the program and the file. Returns 0.
+static int RefuseUnended(const char* path, const char* text)
+{
+    if (options.quiet)
+        std::fprintf(stderr, "%s: %s: %s\n", PROGRAM_NAME, path, text);
+    else
+        Say(options.batch ? "%s\n" : "%s", text);
+    return 0;
+}
+
 // Walks the chunks from offset at (an id of 4 bytes, a 32-bit length, the
 // body and a pad byte after an odd body) to the first one named id, and
 // returns its offset. Returns 0 when the file ends first, or a chunk passed
@@ -48,12 +61,8 @@ int DecodeWAV(const uint8_t* data, size_t size, const char* path)
     if (size < WAV_HEADER_SIZE)
         return Refuse(path, "file too short: %zu bytes, a WAV header takes %zu", size, WAV_HEADER_SIZE);
 
-    // These two messages end without a line break: the next console line
-    // continues on the same line.
-    if (!HasTag(data, "RIFF") || !HasTag(data + 8, "WAVE")) {
-        Say("No WAV file");
-        return 0;
-    }
+    if (!HasTag(data, "RIFF") || !HasTag(data + 8, "WAVE"))
+        return RefuseUnended(path, "No WAV file");
     // The canonical layout is taken at its fixed offsets, whatever the fmt
     // chunk's length field and the fourth byte of its name say; any other
     // layout has its chunks walked. The RIFF length is not trusted.
@@ -74,10 +83,8 @@ int DecodeWAV(const uint8_t* data, size_t size, const char* path)
     }
     // Taken before the format test, so a refused format keeps the rate.
     samplerate = int32_t(Read32(data + fmt + 12));
-    if (Read16(data + fmt + 8) != 1) {
-        Say("Not PCM signed");
-        return 0;
-    }
+    if (Read16(data + fmt + 8) != 1)
+        return RefuseUnended(path, "Not PCM signed");
     if (!fixed) {
         chunk = FindChunk(data, size, fmt + 8 + fmtlength + (fmtlength & 1), "data");
         if (!chunk)

@@ -72,7 +72,8 @@ protected:
 
     // Starts the program on input, with stdin a terminal (or the given descriptors), under strace with the
     // given expression if any.
-    pid_t Start(const char* input, int stdinput = -1, int options = 0, int stdoutput = -1, const char* trace = "")
+    pid_t Start(const char* input, int stdinput = -1, int options = 0, int stdoutput = -1, const char* trace = "",
+                const char* option = nullptr)
     {
         pid_t pid = stdinput < 0 ? forkpty(&master, nullptr, nullptr, nullptr) : fork();
         if (pid == 0) {
@@ -103,6 +104,8 @@ protected:
                 RefuseUnnamedFiles();
             if (*trace)
                 execlp("strace", "strace", "-o", "/dev/null", "-e", trace, GetParam().binary, input, nullptr);
+            if (option)
+                execl(GetParam().binary, "program", option, input, static_cast<char*>(nullptr));
             execl(GetParam().binary, "program", input, static_cast<char*>(nullptr));
             _exit(127);
         }
@@ -176,6 +179,9 @@ TEST_P(Run, KeyWaitEndsOnOneKeyOrSignalWithTheTerminalRestored)
         close(slave);
         close(master);
     }
+    // With --batch: no wait, and status 0.
+    EXPECT_EQ(Status(Start(GetParam().input, -1, 0, -1, "", "--batch")), 0);
+    close(master);
     // In a background process group: no wait, and not stopped for setting the terminal.
     EXPECT_EQ(Status(Start(GetParam().input, -1, BACKGROUND)), 1);
     close(master);
