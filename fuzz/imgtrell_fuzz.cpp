@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         // A PNG: IHDR is read, the depth at 24, the colour type at 25. Only a
         // palette picture lists colours, and stores its indices in mode 2.
         bool palette = file[25] == 3;
-        if (width * height > size_t(1) << 30 || (!palette && numcolors != 0) || numcolors > 256)
+        if (width * height > options.maxpixels || (!palette && numcolors != 0) || numcolors > 256)
             std::abort();
         largest = options.imgmode == 2 && palette ? (1u << file[24]) - 1 : 1;
     } else if (ReadBmpHeader(file, filesize, "fuzz.bmp", &h)) {

@@ -22,6 +22,12 @@ enum {
     STATUS_FAILED = 2            // input refused, output not written, or a usage error
 };
 
+// A PNG declares its size in a few bytes: by default one of more than
+// 2^24 pixels (4096 x 4096) is refused before anything large is allocated;
+// --max-pixels raises the limit up to 2^30, a gigabyte of picture.
+const uint64_t DEFAULT_MAX_PIXELS = uint64_t(1) << 24;
+const uint64_t MAX_PIXELS = uint64_t(1) << 30;
+
 // What the command line asks for: filled by main before the picture is
 // loaded, read by the loader's pixel rule, the writer and the console.
 struct Options {
@@ -43,6 +49,8 @@ struct Options {
     // -q, --quiet: nothing on standard output; the line of a refusal or a
     // failure on standard error.
     bool quiet = false;
+    // --max-pixels: the most pixels a PNG may declare, up to MAX_PIXELS.
+    uint64_t maxpixels = DEFAULT_MAX_PIXELS;
 };
 extern Options options;
 

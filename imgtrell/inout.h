@@ -59,11 +59,18 @@ void SayError(const char* format, ...) TRELL_PRINTF(1, 2);
 void Warn(const char* format, ...) TRELL_PRINTF(1, 2);
 int Refuse(const char* path, const char* format, ...) TRELL_PRINTF(2, 3);
 
-// Reads the input at path whole into a block kept until the next call, and
-// returns it with its size; a file that changes meanwhile is taken as far as
-// it goes. Returns nullptr after the refusal line when the file cannot be
-// opened or read, or is not a regular file.
+// The input file, read in two steps, so that a file of another format is
+// refused from its first bytes without being read whole. ReadInputHead
+// opens the input at path and reads its first n bytes (fewer in a shorter
+// file) into head: it returns their count and the file's size, or -1 after
+// the refusal line when the file cannot be opened or read, or is not a
+// regular file. ReadInputFile then reads the file whole into a block kept
+// until the next input, taking a file that changes meanwhile as far as it
+// goes, and returns it with its size, or nullptr after the refusal line.
+// CloseInput closes the file when it is not read whole.
+long ReadInputHead(const char* path, uint8_t* head, size_t n, uint64_t* size);
 const uint8_t* ReadInputFile(const char* path, size_t* size);
+void CloseInput();
 
 // The include text of one file: started on a stream, gathered in a buffer
 // that is written out in large blocks, then finished. FinishOutput returns

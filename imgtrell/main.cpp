@@ -23,6 +23,8 @@ static const char HELP[] =
     "  -l, --label NAME    label the data NAME, the palette NAME_PAL\n"
     "  -b, --batch         for build tools: no key wait, status 0 when converted\n"
     "  -q, --quiet         nothing on standard output, failures on standard error\n"
+    "      --max-pixels N  read a PNG of up to N pixels (default 16777216, at\n"
+    "                      most 1073741824)\n"
     "  -h, --help          this text\n"
     "  -V, --version       the version\n"
     "A picture whose name begins with - is given after -- or as ./-name.\n"
@@ -31,12 +33,12 @@ static const char HELP[] =
     "usage error.\n"
     "Manual: man imgtrell (on Windows: README.txt)\n";
 
-enum { OPT_OUTPUT = 1, OPT_PALETTE, OPT_LABEL, OPT_BATCH, OPT_QUIET, OPT_HELP, OPT_VERSION };
+enum { OPT_OUTPUT = 1, OPT_PALETTE, OPT_LABEL, OPT_BATCH, OPT_QUIET, OPT_HELP, OPT_VERSION, OPT_MAX_PIXELS };
 
 static const OptionSpec OPTIONS[] = {
     {OPT_OUTPUT, 'o', "output", true},   {OPT_PALETTE, 'p', "palette", true}, {OPT_LABEL, 'l', "label", true},
     {OPT_BATCH, 'b', "batch", false},    {OPT_QUIET, 'q', "quiet", false},    {OPT_HELP, 'h', "help", false},
-    {OPT_VERSION, 'V', "version", false},
+    {OPT_VERSION, 'V', "version", false},  {OPT_MAX_PIXELS, 0, "max-pixels", true},
 };
 
 // The mode argument reads like atoi (leading blanks, a sign, digits up to
@@ -49,6 +51,15 @@ static bool ParseMode(const char* text, int32_t* mode)
     long value = std::strtol(text, &end, 10);
     *mode = value > INT32_MAX ? INT32_MAX : value < INT32_MIN ? INT32_MIN : int32_t(value);
     return end != text;
+}
+
+// A whole number from low to high, in decimal; false for anything else.
+static bool ParseNumber(const char* text, uint64_t low, uint64_t high, uint64_t* number)
+{
+    if (std::strspn(text, "0123456789") != std::strlen(text) || std::strlen(text) > 12)
+        return false;
+    *number = std::strtoull(text, nullptr, 10);
+    return *number >= low && *number <= high;
 }
 
 // The palette file beside the output file: its last extension replaced by
@@ -82,6 +93,13 @@ static int TakeArguments(int argc, char** argv)
         case OPT_QUIET: options.quiet = true; break;
         case OPT_HELP: help = true; break;
         case OPT_VERSION: version = true; break;
+        case OPT_MAX_PIXELS:
+            if (!ParseNumber(scan.value, 1, MAX_PIXELS, &options.maxpixels)) {
+                UsageError("%s \"%s\" is not a number from 1 to %llu", scan.name.c_str(), scan.value,
+                           (unsigned long long)MAX_PIXELS);
+                return STATUS_FAILED;
+            }
+            break;
         }
     }
     if (version || help) {
@@ -97,7 +115,8 @@ static int TakeArguments(int argc, char** argv)
         UsageError("no picture given");
         return STATUS_FAILED;
     }
-    if (!palette && options.output != "picdata.inc")
+    // The palette goes beside the output file; not beside a device.
+    if (!palette && options.output != "picdata.inc" && !WrittenInPlace(options.output.c_str()))
         options.palette = PaletteBeside(options.output);
     if (options.palette == options.output || SameFile(options.palette.c_str(), options.output.c_str())) {
         UsageError("the picture and its palette would both be written to %s", options.output.c_str());
@@ -120,6 +139,7 @@ static int TakeArguments(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    argv = CommandLineInUtf8(argc, argv);
     int status = TakeArguments(argc, argv);
     if (status >= 0)
         return status;

@@ -63,17 +63,35 @@ static const PictureFormat FORMATS[] = {
     {"BM", 2, DecodeBMP},
 };
 
-int DecodePicture(const uint8_t* data, size_t size, const char* path, const PixelRule& rule)
+// The format a file's first bytes tell, or none.
+static const PictureFormat* FormatOf(const uint8_t* data, size_t size)
 {
     for (const PictureFormat& format : FORMATS)
         if (size >= format.length && std::memcmp(data, format.signature, format.length) == 0)
-            return format.decode(data, size, path, rule);
-    return DecodeBMP(data, size, path, rule);
+            return &format;
+    return nullptr;
+}
+
+int DecodePicture(const uint8_t* data, size_t size, const char* path, const PixelRule& rule)
+{
+    const PictureFormat* format = FormatOf(data, size);
+    return format ? format->decode(data, size, path, rule) : DecodeBMP(data, size, path, rule);
 }
 
 int LoadPicture(const char* path)
 {
+    uint8_t head[8];
+    uint64_t filesize;
+    long got = ReadInputHead(path, head, sizeof head, &filesize);
+    if (got < 0)
+        return 0;
+    // A file of no format here is refused from its first bytes.
+    const PictureFormat* format = FormatOf(head, size_t(got));
+    if (!format) {
+        CloseInput();
+        return DecodeBMP(head, size_t(got), path, RuleOfOptions());
+    }
     size_t size = 0;
     const uint8_t* data = ReadInputFile(path, &size);
-    return data ? DecodePicture(data, size, path, RuleOfOptions()) : 0;
+    return data ? format->decode(data, size, path, RuleOfOptions()) : 0;
 }

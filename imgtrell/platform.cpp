@@ -1,6 +1,8 @@
-// Platform layer: the final key wait, signals, and the temporary output
-// files that are moved over the include files once they are complete.
+// Platform layer: the command line, the final key wait, signals, the input
+// file, and the files that receive the include text: temporary files moved
+// over the include files once complete, or devices written into as they are.
 // Everything specific to Windows or POSIX lives here.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -9,17 +11,70 @@
 
 #include "platform.h"
 
-// One include file being replaced: the name it was asked for by, the file
-// that is replaced (a symbolic link followed to its end), the temporary file
-// holding the new text and, while the last file of a run is moved, the name
-// under which the old file is kept aside.
+// One include file being written: the file that receives the text (the name
+// asked for, a symbolic link followed to its end), the temporary file that
+// holds the new text and, while the files of a run move, a second name of
+// the old file.
 struct Output {
     std::string target, tmpname, keptname;
-    int fd = -1;         // an unnamed temporary file, given a name only when complete
-    bool named = false;  // tmpname exists
-    bool kept = false;   // the old target is under keptname
+    int fd = -1;           // the temporary file while it has no name
+    bool named = false;    // tmpname exists
+    bool kept = false;     // keptname exists
+    bool inplace = false;  // the target itself is written: nothing moves
 };
 static Output outputs[2];
+
+// Temporary names are short and of one length whatever the include file is
+// called: ".trell.<process id, 8 hex digits>.<slot><n, the new text; o, the
+// old file>", in the folder of the file they replace. Only a run killed
+// outright (SIGKILL, a power cut) leaves them; the next run that moves files
+// in that folder removes those whose process is gone.
+static const char TEMP_PREFIX[] = ".trell.";
+static const size_t TEMP_LENGTH = sizeof TEMP_PREFIX - 1 + 8 + 3;
+
+#ifdef _WIN32
+static const char SEPARATORS[] = "/\\:";
+#else
+static const char SEPARATORS[] = "/";
+#endif
+
+// The folder part of a path, with its last separator; "" for a bare name.
+static std::string FolderOf(const std::string& path)
+{
+    size_t end = path.find_last_of(SEPARATORS);
+    return end == std::string::npos ? std::string() : path.substr(0, end + 1);
+}
+
+static std::string TempName(const Output& output, unsigned long pid, char kind)
+{
+    char name[TEMP_LENGTH + 1];
+    std::snprintf(name, sizeof name, "%s%08lx.%d%c", TEMP_PREFIX, pid & 0xFFFFFFFFul, int(&output - outputs), kind);
+    return FolderOf(output.target) + name;
+}
+
+// The process that made a temporary name, or -1 for any other name.
+static long long LeftoverOwner(const char* name)
+{
+    if (std::strlen(name) != TEMP_LENGTH || std::strncmp(name, TEMP_PREFIX, sizeof TEMP_PREFIX - 1) != 0)
+        return -1;
+    const char* hex = name + sizeof TEMP_PREFIX - 1;
+    if (std::strspn(hex, "0123456789abcdef") != 8 || hex[8] != '.' || (hex[9] != '0' && hex[9] != '1') ||
+        (hex[10] != 'n' && hex[10] != 'o'))
+        return -1;
+    return (long long)std::strtoull(std::string(hex, 8).c_str(), nullptr, 16);
+}
+
+// The folders of the files a move replaces, each once.
+static int MovedFolders(int count, std::string folders[2])
+{
+    int n = 0;
+    for (int i = 0; i < count; i++) {
+        std::string folder = FolderOf(outputs[i].target);
+        if (!outputs[i].inplace && std::find(folders, folders + n, folder) == folders + n)
+            folders[n++] = folder;
+    }
+    return n;
+}
 
 #ifdef _WIN32
 
@@ -30,6 +85,40 @@ static Output outputs[2];
 #include <sys/stat.h>
 #include <windows.h>
 
+static std::wstring Wide(const std::string& text)
+{
+    int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring wide(n > 0 ? size_t(n) : 1, L'\0');
+    if (n > 0)
+        MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], n);
+    wide.resize(wcslen(wide.c_str()));
+    return wide;
+}
+
+static char* Utf8(const wchar_t* wide)
+{
+    int n = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    char* text = static_cast<char*>(std::calloc(n > 0 ? size_t(n) : 1, 1));
+    if (text && n > 0)
+        WideCharToMultiByte(CP_UTF8, 0, wide, -1, text, n, nullptr, nullptr);
+    return text;
+}
+
+char** CommandLineInUtf8(int argc, char** argv)
+{
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!wide || count != argc)
+        return argv;
+    char** utf8 = static_cast<char**>(std::calloc(size_t(argc) + 1, sizeof *utf8));
+    for (int i = 0; utf8 && i < argc; i++)
+        if (!(utf8[i] = Utf8(wide[i])))
+            return argv;
+    LocalFree(wide);
+    SetConsoleOutputCP(CP_UTF8);
+    return utf8 ? utf8 : argv;
+}
+
 void WaitForKey()
 {
     // Only a console has a console mode. _isatty is not enough: it also says
@@ -39,95 +128,245 @@ void WaitForKey()
         _getch();
 }
 
-// Ctrl-C and Ctrl-Break are ignored while the include files are moved.
+// Held while the names of temporary files change and while the include
+// files move: the console handler then waits.
+static CRITICAL_SECTION namelock;
+
+// Ctrl-C, Ctrl-Break, a closed console: the temporary files are removed,
+// once a move under way has ended, and the process ends as the default
+// handler would end it.
+static BOOL WINAPI OnConsoleEvent(DWORD)
+{
+    EnterCriticalSection(&namelock);
+    for (Output& output : outputs)
+        if (output.named && !DeleteFileW(Wide(output.tmpname).c_str()) &&
+            SetFileAttributesW(Wide(output.tmpname).c_str(), FILE_ATTRIBUTE_NORMAL))
+            DeleteFileW(Wide(output.tmpname).c_str());
+    ExitProcess(STATUS_CONTROL_C_EXIT);
+}
+
+static void CatchSignals()
+{
+    static bool caught;
+    if (caught)
+        return;
+    caught = true;
+    InitializeCriticalSection(&namelock);
+    SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+}
+
 typedef int SignalMask;
 static SignalMask HoldSignals()
 {
-    SetConsoleCtrlHandler(nullptr, TRUE);
+    CatchSignals();
+    EnterCriticalSection(&namelock);
     return 0;
 }
-static void ReleaseSignals(SignalMask) { SetConsoleCtrlHandler(nullptr, FALSE); }
+static void ReleaseSignals(SignalMask) { LeaveCriticalSection(&namelock); }
 
-static std::string TempName(const Output& output, int attempt)
+static int Fail(DWORD error)
 {
-    return output.target + ".tmp" + std::to_string(_getpid()) + "-" + std::to_string(attempt);
-}
-
-FILE* OpenTempOutput(int slot, const char* name, bool* locked)
-{
-    Output& output = outputs[slot];
-    output = Output();
-    output.target = name;
-    // A read-only file is not replaced, as opening it for writing would fail.
-    DWORD attributes = GetFileAttributesA(name);
-    *locked = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
-              !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-    if (*locked) {
-        errno = EACCES;
-        return nullptr;
-    }
-    for (int attempt = 0; attempt < 100; attempt++) {
-        output.tmpname = TempName(output, attempt);
-        int fd = _open(output.tmpname.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_TEXT, _S_IREAD | _S_IWRITE);
-        if (fd >= 0) {
-            // Text mode: each "\n" written becomes CR LF in the file.
-            FILE* file = _fdopen(fd, "wt");
-            if (!file) {
-                int cause = errno;
-                _close(fd);
-                _unlink(output.tmpname.c_str());
-                errno = cause;
-            }
-            output.named = file != nullptr;
-            return file;
-        }
-        if (errno != EEXIST)
-            return nullptr;
-    }
-    return nullptr;
+    errno = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ? EACCES
+            : error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ENOENT
+            : error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? EEXIST
+                                                                          : EIO;
+    return -1;
 }
 
 static int Rename(const std::string& from, const std::string& to)
 {
-    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING))
-        return 0;
-    errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
-    return -1;
+    return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : Fail(GetLastError());
 }
 
 static void Remove(const std::string& name)
 {
     // A file made read-only meanwhile is removed all the same.
-    if (!DeleteFileA(name.c_str()) && SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_NORMAL))
-        DeleteFileA(name.c_str());
+    std::wstring wide = Wide(name);
+    if (!DeleteFileW(wide.c_str()) && SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL))
+        DeleteFileW(wide.c_str());
 }
 
-static bool IsFile(const std::string& name)
+// The old file gets a second name: a hard link, or else a copy.
+static int KeepOld(Output& output)
 {
-    DWORD attributes = GetFileAttributesA(name.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-static int Commit(Output& output)
-{
-    if (Rename(output.tmpname, output.target) != 0)
-        return -1;
-    output.named = false;
+    DWORD attributes = GetFileAttributesW(Wide(output.target).c_str());
+    if (output.inplace || attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return 0;
+    output.keptname = TempName(output, GetCurrentProcessId(), 'o');
+    Remove(output.keptname);
+    std::wstring kept = Wide(output.keptname), target = Wide(output.target);
+    if (!CreateHardLinkW(kept.c_str(), target.c_str(), nullptr) && !CopyFileW(target.c_str(), kept.c_str(), FALSE))
+        return Fail(GetLastError());
+    output.kept = true;
     return 0;
+}
+
+// Temporary files are named from the start on Windows.
+static int NameTemp(Output&) { return 0; }
+
+// A temporary name whose process has ended.
+static bool Abandoned(long long pid)
+{
+    if (pid < 0 || DWORD(pid) == GetCurrentProcessId())
+        return false;
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, DWORD(pid));
+    if (!process)
+        return GetLastError() == ERROR_INVALID_PARAMETER;
+    DWORD code = 0;
+    bool ended = GetExitCodeProcess(process, &code) && code != STILL_ACTIVE;
+    CloseHandle(process);
+    return ended;
+}
+
+static void RemoveLeftovers(const std::string& folder)
+{
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(Wide(folder + TEMP_PREFIX + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        char* name = Utf8(found.cFileName);
+        if (name && Abandoned(LeftoverOwner(name)))
+            Remove(folder + name);
+        std::free(name);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+// Another run moving files in the same folders waits: one named mutex per
+// folder, named after its full path, taken in one order.
+struct FolderLocks {
+    HANDLE mutex[2];
+    int count;
+};
+static FolderLocks LockFolders(const std::string* folders, int count)
+{
+    FolderLocks locks = {{nullptr, nullptr}, 0};
+    unsigned long long keys[2] = {0, 0};
+    for (int i = 0; i < count; i++) {
+        wchar_t full[32768];
+        std::wstring folder = Wide(folders[i].empty() ? "." : folders[i]);
+        DWORD n = GetFullPathNameW(folder.c_str(), 32768, full, nullptr);
+        if (n == 0 || n >= 32768)
+            continue;
+        CharLowerW(full);
+        unsigned long long hash = 14695981039346656037ull;  // FNV-1a
+        for (DWORD k = 0; k < n; k++)
+            hash = (hash ^ full[k]) * 1099511628211ull;
+        keys[i] = hash;
+    }
+    if (count == 2 && keys[0] > keys[1])
+        std::swap(keys[0], keys[1]);
+    for (int i = 0; i < count; i++) {
+        if (i == 1 && keys[1] == keys[0])
+            break;
+        std::wstring name = L"Local\\trell-";
+        for (int shift = 60; shift >= 0; shift -= 4)
+            name += L"0123456789abcdef"[(keys[i] >> shift) & 15];
+        HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str());
+        if (mutex && WaitForSingleObject(mutex, INFINITE) != WAIT_FAILED)
+            locks.mutex[locks.count++] = mutex;
+    }
+    return locks;
+}
+static void UnlockFolders(const FolderLocks& locks)
+{
+    for (int i = 0; i < locks.count; i++) {
+        ReleaseMutex(locks.mutex[i]);
+        CloseHandle(locks.mutex[i]);
+    }
+}
+
+static FILE* InPlace(Output& output, HANDLE handle)
+{
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_TEXT);
+    FILE* file = fd >= 0 ? _fdopen(fd, "wt") : nullptr;
+    if (!file && fd >= 0)
+        _close(fd);
+    output.inplace = file != nullptr;
+    return file;
+}
+
+FILE* OpenTempOutput(int slot, const char* name, const char** cause)
+{
+    CatchSignals();
+    Output& output = outputs[slot];
+    output = Output();
+    output.target = name;
+    *cause = nullptr;
+    std::wstring target = Wide(output.target);
+    // The console, NUL or a pipe is written into as it is.
+    HANDLE handle = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    if (handle != INVALID_HANDLE_VALUE && GetFileType(handle) != FILE_TYPE_DISK)
+        return InPlace(output, handle);
+    if (handle != INVALID_HANDLE_VALUE)
+        CloseHandle(handle);
+    // A read-only file is not replaced, as opening it for writing would fail.
+    DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+        !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        *cause = std::strerror(EACCES);
+        return nullptr;
+    }
+    // A name left by an earlier process of the same id is taken over. The
+    // file may be deleted while it is open, as the console handler does.
+    EnterCriticalSection(&namelock);
+    output.tmpname = TempName(output, GetCurrentProcessId(), 'n');
+    std::wstring tmpname = Wide(output.tmpname);
+    handle = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; handle == INVALID_HANDLE_VALUE && attempt < 2; attempt++) {
+        handle = CreateFileW(tmpname.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS && attempt == 0)
+            Remove(output.tmpname);
+    }
+    output.named = handle != INVALID_HANDLE_VALUE;
+    DWORD error = GetLastError();
+    LeaveCriticalSection(&namelock);
+    if (handle == INVALID_HANDLE_VALUE) {
+        Fail(error);
+        return nullptr;
+    }
+    // Text mode: each "\n" written becomes CR LF in the file.
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_TEXT);
+    FILE* file = fd >= 0 ? _fdopen(fd, "wt") : nullptr;
+    if (!file) {
+        int cause = errno;
+        if (fd >= 0)
+            _close(fd);
+        else
+            CloseHandle(handle);
+        RemoveTempOutput(slot);
+        errno = cause;
+    }
+    return file;
+}
+
+bool WrittenInPlace(const char* name)
+{
+    HANDLE handle = CreateFileW(Wide(name).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    bool device = handle != INVALID_HANDLE_VALUE && GetFileType(handle) != FILE_TYPE_DISK;
+    if (handle != INVALID_HANDLE_VALUE)
+        CloseHandle(handle);
+    return device;
 }
 
 void RemoveTempOutput(int slot)
 {
     Output& output = outputs[slot];
+    CatchSignals();
+    EnterCriticalSection(&namelock);
     if (output.named)
         Remove(output.tmpname);
     output.named = false;
+    LeaveCriticalSection(&namelock);
 }
 
 FILE* OpenInput(const char* path, const char** refusal, uint64_t* size)
 {
     *refusal = nullptr;
-    FILE* file = std::fopen(path, "rb");
+    FILE* file = _wfopen(Wide(path).c_str(), L"rb");
     if (!file)
         return nullptr;
     // CON, NUL, COM1 or a pipe opens like a file, and the path's status
@@ -145,9 +384,10 @@ FILE* OpenInput(const char* path, const char** refusal, uint64_t* size)
 
 bool SameFile(const char* a, const char* b)
 {
-    char fulla[MAX_PATH], fullb[MAX_PATH];
-    DWORD na = GetFullPathNameA(a, MAX_PATH, fulla, nullptr), nb = GetFullPathNameA(b, MAX_PATH, fullb, nullptr);
-    return na > 0 && na < MAX_PATH && nb > 0 && nb < MAX_PATH && _stricmp(fulla, fullb) == 0;
+    static wchar_t fulla[32768], fullb[32768];
+    DWORD na = GetFullPathNameW(Wide(a).c_str(), 32768, fulla, nullptr);
+    DWORD nb = GetFullPathNameW(Wide(b).c_str(), 32768, fullb, nullptr);
+    return na > 0 && na < 32768 && na == nb && CompareStringOrdinal(fulla, int(na), fullb, int(nb), TRUE) == CSTR_EQUAL;
 }
 
 uint8_t* AllocateBlock(size_t size) { return static_cast<uint8_t*>(std::malloc(size ? size : 1)); }
@@ -158,17 +398,21 @@ void FreeBlock(uint8_t* block) { std::free(block); }
 
 #include <climits>
 #include <csignal>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+char** CommandLineInUtf8(int, char** argv) { return argv; }
+
 // The named temporary files that may exist at the moment (at most two:
-// picdata.inc's and picpal.inc's), removed when a signal ends the process.
-// A name is noted before its file is created and dropped once the file is
-// gone or renamed, so the handler may try a name with no file but never
-// misses one. A place counts only once its name is whole.
+// one per include file), removed when a signal ends the process. A name is
+// noted before its file is created and dropped once the file is gone or
+// renamed, so the handler may try a name with no file but never misses one.
+// A place counts only once its name is whole.
 static struct TempPlace {
     char name[PATH_MAX + 32];
     volatile sig_atomic_t used;
@@ -272,23 +516,35 @@ static SignalMask HoldSignals()
 }
 static void ReleaseSignals(SignalMask old) { sigprocmask(SIG_SETMASK, &old, nullptr); }
 
-static void NoteTemp(int slot, const std::string& tmpname)
+static void NoteTemp(const Output& output)
 {
-    TempPlace& place = temps[slot];
+    TempPlace& place = temps[&output - outputs];
     place.used = 0;
-    if (tmpname.size() < sizeof place.name) {
-        std::strcpy(place.name, tmpname.c_str());
+    if (output.tmpname.size() < sizeof place.name) {
+        std::strcpy(place.name, output.tmpname.c_str());
         place.used = 1;
     }
 }
 
-static std::string TempName(const Output& output, int attempt)
+// The kernel's rule for links in shared folders (fs.protected_symlinks),
+// kept whatever the machine's setting: in a folder that others may write
+// and whose sticky bit is set, only a link that belongs to the user or to
+// the folder's owner is followed.
+static bool MayFollow(const std::string& link, const struct stat& info)
 {
-    return output.target + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(attempt);
+    struct stat folder;
+    std::string name = FolderOf(link);
+    if (stat(name.empty() ? "." : name.c_str(), &folder) != 0)
+        return true;
+    bool shared = (folder.st_mode & S_ISVTX) && (folder.st_mode & S_IWOTH);
+    return !shared || info.st_uid == geteuid() || info.st_uid == folder.st_uid;
 }
+
+static const char LINK_REFUSED[] = "a link in a shared folder that belongs to another user";
 
 // Follows name through symbolic links (at most 40, as the system does) to
 // the file that opening it would open. Sets info when that file exists.
+// Returns 0, -1 with errno set, or 1 for a link that is not followed.
 static int FollowLinks(const char* name, std::string& target, struct stat* info, bool* exists)
 {
     target = name;
@@ -300,108 +556,267 @@ static int FollowLinks(const char* name, std::string& target, struct stat* info,
             *exists = true;
             return 0;
         }
+        if (!MayFollow(target, *info))
+            return 1;
         char link[PATH_MAX];
         ssize_t length = readlink(target.c_str(), link, sizeof link);
         if (links == 40 || length < 0 || size_t(length) == sizeof link) {
             errno = links == 40 ? ELOOP : length < 0 ? errno : ENAMETOOLONG;
             return -1;
         }
-        size_t slash = target.rfind('/');
-        if (link[0] == '/' || slash == std::string::npos)
+        if (link[0] == '/')
             target.assign(link, size_t(length));
         else
-            target = target.substr(0, slash + 1) + std::string(link, size_t(length));
+            target = FolderOf(target) + std::string(link, size_t(length));
     }
 }
 
-FILE* OpenTempOutput(int slot, const char* name, bool* locked)
+// The program's own descriptor that a name stands for: 1 for /dev/stdout,
+// 2 for /dev/stderr, N for /dev/fd/N or /proc/self/fd/N; else -1. Written
+// through that descriptor, the output goes where the caller sent it, also
+// to the end of a file opened for appending.
+static int OwnDescriptor(const char* name)
+{
+    if (std::strcmp(name, "/dev/stdout") == 0)
+        return 1;
+    if (std::strcmp(name, "/dev/stderr") == 0)
+        return 2;
+    const char* number = std::strncmp(name, "/dev/fd/", 8) == 0 ? name + 8
+                         : std::strncmp(name, "/proc/self/fd/", 14) == 0 ? name + 14
+                                                                         : nullptr;
+    if (!number || !*number || std::strspn(number, "0123456789") != std::strlen(number) || std::strlen(number) > 6)
+        return -1;
+    return std::atoi(number);
+}
+
+static FILE* InPlace(Output& output, int fd)
+{
+    FILE* file = fd >= 0 ? fdopen(fd, "w") : nullptr;
+    if (!file && fd >= 0) {
+        int error = errno;
+        close(fd);
+        errno = error;
+    }
+    output.inplace = file != nullptr;
+    return file;
+}
+
+// A FIFO or a character device is written into as it is. A FIFO is opened
+// without waiting: one that no program reads is refused, not waited on.
+static FILE* OpenInPlace(Output& output, const struct stat& info, const char** cause)
+{
+    if (S_ISSOCK(info.st_mode) || S_ISBLK(info.st_mode)) {
+        *cause = S_ISSOCK(info.st_mode) ? "a socket, which is not written" : "a block device, which is not written";
+        return nullptr;
+    }
+    int fd = open(output.target.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        *cause = errno == ENXIO && S_ISFIFO(info.st_mode) ? "a FIFO that no program reads" : std::strerror(errno);
+        return nullptr;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return InPlace(output, fd);
+}
+
+// A new file beside the one it replaces, with that one's permission bits
+// (a new include file gets 0666 less the umask). On Linux it is unnamed
+// until complete, so it leaves nothing behind even after SIGKILL; it is
+// named through /proc. Without /proc, or on a filesystem without unnamed
+// files, it is named from the start.
+static int CreateTemp(Output& output)
+{
+    std::string folder = FolderOf(output.target);
+    int fd = -1;
+#ifdef O_TMPFILE
+    if (access("/proc/self/fd", X_OK) == 0 &&
+        (fd = open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666)) >= 0) {
+        if ((output.fd = dup(fd)) < 0) {
+            close(fd);
+            return -1;
+        }
+        return fd;
+    }
+#endif
+    output.tmpname = TempName(output, (unsigned long)getpid(), 'n');
+    NoteTemp(output);
+    // A name left by an earlier process of the same id is taken over.
+    for (int attempt = 0; fd < 0 && attempt < 2; attempt++) {
+        fd = open(output.tmpname.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+        if (fd < 0 && errno == EEXIST && attempt == 0)
+            unlink(output.tmpname.c_str());
+    }
+    output.named = fd >= 0;
+    if (fd < 0) {
+        int error = errno;
+        temps[&output - outputs].used = 0;
+        errno = error;
+    }
+    return fd;
+}
+
+FILE* OpenTempOutput(int slot, const char* name, const char** cause)
 {
     CatchSignals();
     Output& output = outputs[slot];
     output = Output();
-    *locked = false;
+    *cause = nullptr;
+    int own = OwnDescriptor(name);
+    if (own >= 0) {
+        output.target = name;
+        return InPlace(output, fcntl(own, F_DUPFD_CLOEXEC, 3));
+    }
     struct stat info;
     bool exists;
-    if (FollowLinks(name, output.target, &info, &exists) != 0)
+    int followed = FollowLinks(name, output.target, &info, &exists);
+    if (followed != 0) {
+        *cause = followed > 0 ? LINK_REFUSED : nullptr;
         return nullptr;
+    }
+    if (exists && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
+        return OpenInPlace(output, info, cause);
     // A file the user may not write is not replaced; opening it would fail.
-    if (exists && !S_ISDIR(info.st_mode) && access(output.target.c_str(), W_OK) != 0) {
-        *locked = true;
+    if (exists && S_ISREG(info.st_mode) && access(output.target.c_str(), W_OK) != 0) {
+        *cause = std::strerror(errno);
         return nullptr;
     }
-    // The new file is made beside the file it replaces, with its permission
-    // bits; a new include file gets 0666 less the umask.
-    size_t slash = output.target.rfind('/');
-    std::string folder = slash == std::string::npos ? "." : output.target.substr(0, slash + 1);
-    int fd = -1;
-#ifdef O_TMPFILE
-    // Unnamed until complete, it leaves nothing behind even after SIGKILL.
-    // It is named through /proc; without it, or on a filesystem without
-    // unnamed files, a named temporary file is used.
-    if (access("/proc/self/fd", X_OK) == 0 && (fd = open(folder.c_str(), O_TMPFILE | O_WRONLY, 0666)) >= 0 &&
-        (output.fd = dup(fd)) < 0) {
-        close(fd);
+    int fd = CreateTemp(output);
+    if (fd < 0)
         return nullptr;
-    }
-#endif
-    for (int attempt = 0; fd < 0 && attempt < 100; attempt++) {
-        output.tmpname = TempName(output, attempt);
-        NoteTemp(slot, output.tmpname);
-        fd = open(output.tmpname.c_str(), O_CREAT | O_EXCL | O_WRONLY, 0666);
-        output.named = fd >= 0;
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
-    if (fd < 0) {
-        int cause = errno;
-        temps[slot].used = 0;
-        errno = cause;
-        return nullptr;
-    }
     // Writing into a file clears its set-user-ID and set-group-ID bits: they
     // are not carried over either.
     if (exists && S_ISREG(info.st_mode))
         fchmod(fd, info.st_mode & 01777);
     if (FILE* file = fdopen(fd, "w"))
         return file;
-    int cause = errno;  // no memory for the stream
+    int error = errno;  // no memory for the stream
     close(fd);
     RemoveTempOutput(slot);
-    errno = cause;
+    errno = error;
     return nullptr;
+}
+
+bool WrittenInPlace(const char* name)
+{
+    struct stat info;
+    return OwnDescriptor(name) >= 0 || (stat(name, &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode));
 }
 
 static int Rename(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()); }
 
 static void Remove(const std::string& name) { unlink(name.c_str()); }
 
-static bool IsFile(const std::string& name)
+// Gives an unnamed temporary file its name beside its target.
+static int NameTemp(Output& output)
 {
-    struct stat info;
-    return lstat(name.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+    if (output.fd < 0)
+        return 0;
+    std::string proc = "/proc/self/fd/" + std::to_string(output.fd);
+    output.tmpname = TempName(output, (unsigned long)getpid(), 'n');
+    NoteTemp(output);
+    for (int attempt = 0; !output.named; attempt++) {
+        output.named = linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, output.tmpname.c_str(), AT_SYMLINK_FOLLOW) == 0;
+        if (!output.named && (errno != EEXIST || attempt == 1))
+            return -1;
+        if (!output.named)
+            unlink(output.tmpname.c_str());  // left by an earlier process of the same id
+    }
+    close(output.fd);
+    output.fd = -1;
+    return 0;
 }
 
-// Moves a temporary file over its target; an unnamed one is first given a
-// name beside it.
-static int Commit(Output& output)
+// Copies the file from to a new file to; 0, or -1 with errno set.
+static int CopyFile(const std::string& from, const std::string& to)
 {
-    if (output.fd >= 0) {
-        std::string proc = "/proc/self/fd/" + std::to_string(output.fd);
-        for (int attempt = 0; !output.named; attempt++) {
-            output.tmpname = TempName(output, attempt);
-            NoteTemp(int(&output - outputs), output.tmpname);
-            output.named = linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, output.tmpname.c_str(), AT_SYMLINK_FOLLOW) == 0;
-            if (!output.named && (errno != EEXIST || attempt == 99))
-                return -1;
+    int in = open(from.c_str(), O_RDONLY | O_CLOEXEC), out = -1, error = 0;
+    if (in >= 0)
+        out = open(to.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+    char buffer[1 << 16];
+    ssize_t got = 0;
+    while (out >= 0 && (got = read(in, buffer, sizeof buffer)) > 0)
+        if (write(out, buffer, size_t(got)) != got) {
+            got = -1;
+            break;
         }
-        close(output.fd);
-        output.fd = -1;
-    }
-    if (Rename(output.tmpname, output.target) != 0)
+    error = in < 0 || out < 0 || got < 0 ? (errno ? errno : EIO) : 0;
+    if (out >= 0 && close(out) != 0 && !error)
+        error = errno;
+    if (in >= 0)
+        close(in);
+    if (error && out >= 0)
+        unlink(to.c_str());
+    errno = error;
+    return error ? -1 : 0;
+}
+
+// The old file gets a second name: a hard link, or else (a filesystem
+// without them) a copy.
+static int KeepOld(Output& output)
+{
+    struct stat info;
+    if (output.inplace || lstat(output.target.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return 0;
+    output.keptname = TempName(output, (unsigned long)getpid(), 'o');
+    unlink(output.keptname.c_str());
+    if (link(output.target.c_str(), output.keptname.c_str()) != 0 && CopyFile(output.target, output.keptname) != 0)
         return -1;
-    output.named = false;
-    temps[&output - outputs].used = 0;
+    output.kept = true;
     return 0;
+}
+
+// A temporary name whose process has ended.
+static bool Abandoned(long long pid)
+{
+    return pid > 0 && pid != (long long)getpid() && pid <= 0x7FFFFFFF && kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+}
+
+static void RemoveLeftovers(const std::string& folder)
+{
+    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return;
+    while (dirent* entry = readdir(dir))
+        if (Abandoned(LeftoverOwner(entry->d_name)))
+            unlink((folder + entry->d_name).c_str());
+    closedir(dir);
+}
+
+// Another run moving files in the same folders waits: flock on each folder,
+// which leaves no file behind, taken in the order of the folders' device
+// and inode numbers. A folder that cannot be locked is moved in unlocked.
+struct FolderLocks {
+    int fd[2];
+    int count;
+};
+static FolderLocks LockFolders(const std::string* folders, int count)
+{
+    FolderLocks locks = {{-1, -1}, 0};
+    struct stat info[2];
+    for (int i = 0; i < count; i++) {
+        int fd = open(folders[i].empty() ? "." : folders[i].c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0 || fstat(fd, &info[locks.count]) != 0) {
+            if (fd >= 0)
+                close(fd);
+            continue;
+        }
+        if (locks.count == 1 && info[0].st_dev == info[1].st_dev && info[0].st_ino == info[1].st_ino) {
+            close(fd);  // the same folder by another name
+            continue;
+        }
+        locks.fd[locks.count++] = fd;
+    }
+    if (locks.count == 2 && (info[0].st_dev > info[1].st_dev ||
+                             (info[0].st_dev == info[1].st_dev && info[0].st_ino > info[1].st_ino)))
+        std::swap(locks.fd[0], locks.fd[1]);
+    for (int i = 0; i < locks.count; i++)
+        while (flock(locks.fd[i], LOCK_EX) != 0 && errno == EINTR) {
+        }
+    return locks;
+}
+static void UnlockFolders(const FolderLocks& locks)
+{
+    for (int i = 0; i < locks.count; i++)
+        close(locks.fd[i]);
 }
 
 void RemoveTempOutput(int slot)
@@ -421,7 +836,7 @@ FILE* OpenInput(const char* path, const char** refusal, uint64_t* size)
     CatchSignals();
     *refusal = nullptr;
     // Without O_NONBLOCK, opening a FIFO would wait for a writer.
-    int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY);
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return nullptr;
     struct stat info;
@@ -435,9 +850,9 @@ FILE* OpenInput(const char* path, const char** refusal, uint64_t* size)
                 return file;
         }
     }
-    int cause = errno;
+    int error = errno;
     close(fd);
-    errno = cause;
+    errno = error;
     return nullptr;
 }
 
@@ -447,11 +862,15 @@ static bool FolderAndName(const char* path, struct stat* folder, std::string* na
     std::string target;
     struct stat info;
     bool exists;
+    if (OwnDescriptor(path) >= 0) {
+        *name = path;
+        return stat("/", folder) == 0;
+    }
     if (FollowLinks(path, target, &info, &exists) != 0)
         return false;
-    size_t slash = target.rfind('/');
-    *name = slash == std::string::npos ? target : target.substr(slash + 1);
-    return stat(slash == std::string::npos ? "." : target.substr(0, slash + 1).c_str(), folder) == 0;
+    std::string where = FolderOf(target);
+    *name = target.substr(where.size());
+    return stat(where.empty() ? "." : where.c_str(), folder) == 0;
 }
 
 bool SameFile(const char* a, const char* b)
@@ -485,39 +904,47 @@ void FreeBlock(uint8_t* block) { std::free(block); }
 
 #endif
 
-static std::string KeptName(const Output& output) { return TempName(output, 0) + ".old"; }
-
 int MoveIntoPlace(int count)
 {
+    std::string folders[2];
+    int nfolders = MovedFolders(count, folders);
+    FolderLocks locks = LockFolders(folders, nfolders);
     SignalMask held = HoldSignals();
-    // Each file but the last is kept aside until the last is in place, and
-    // put back should one of them fail: all files are replaced or none.
-    int moved = 0;
-    for (; moved < count; moved++) {
-        Output& output = outputs[moved];
-        if (moved + 1 < count && IsFile(output.target)) {
-            output.keptname = KeptName(output);
-            if (Rename(output.target, output.keptname) != 0)
-                break;
-            output.kept = true;
-        }
-        if (Commit(output) != 0)
+    for (int i = 0; i < nfolders; i++)
+        RemoveLeftovers(folders[i]);
+    // Every temporary file is named, and every old file but the last slot's
+    // kept under a second name, before the first rename; then each rename
+    // replaces a file at once, and a failed one puts the earlier ones back.
+    int failed = -1, renamed = 0;
+    for (int i = 0; i < count && failed < 0; i++)
+        if (NameTemp(outputs[i]) != 0)
+            failed = i;
+    for (int i = 0; i + 1 < count && failed < 0; i++)
+        if (KeepOld(outputs[i]) != 0)
+            failed = i;
+    for (; renamed < count && failed < 0; renamed++) {
+        Output& output = outputs[renamed];
+        if (!output.inplace && Rename(output.tmpname, output.target) != 0) {
+            failed = renamed;
             break;
+        }
+        output.named = false;
     }
-    int cause = errno;
-    for (int i = moved < count ? moved : count - 1; i >= 0; i--) {
+    int error = errno;
+    for (int i = 0; i < count; i++) {
         Output& output = outputs[i];
-        if (output.kept && moved < count)
+        bool back = failed >= 0 && i < renamed && !output.inplace;
+        if (output.kept && back)
             Rename(output.keptname, output.target);
         else if (output.kept)
             Remove(output.keptname);
-        else if (i < moved && moved < count)
+        else if (back)
             Remove(output.target);  // there was no file before
         output.kept = false;
-    }
-    for (int i = 0; i < count; i++)
         RemoveTempOutput(i);
+    }
     ReleaseSignals(held);
-    errno = cause;
-    return moved;
+    UnlockFolders(locks);
+    errno = error;
+    return failed < 0 ? count : failed;
 }

@@ -8,9 +8,6 @@
 #ifdef TRELL_PNG
 #include <spng.h>
 
-// Largest picture read: 2^30 pixels, a gigabyte of imgbuffer.
-static const uint64_t MAX_PIXELS = uint64_t(1) << 30;
-
 // What libspng may keep of ancillary chunks (text, profiles, unknown
 // chunks), each and all together; none of them is read here.
 static const size_t CHUNK_LIMIT = size_t(4) << 20;
@@ -78,10 +75,10 @@ static int ReadHeader(spng_ctx* ctx, const char* path, spng_ihdr* ihdr)
     PrintHeaderLine(int32_t(pixelbits), 0);
 
     const uint64_t pixels = uint64_t(ihdr->width) * uint64_t(ihdr->height);
-    if (pixels > MAX_PIXELS)
-        return Refuse(path, "a picture of %u x %u has %llu pixels; at most %llu are read",
+    if (pixels > options.maxpixels)
+        return Refuse(path, "a picture of %u x %u has %llu pixels; at most %llu are read (see --max-pixels)",
                       unsigned(ihdr->width), unsigned(ihdr->height), (unsigned long long)pixels,
-                      (unsigned long long)MAX_PIXELS);
+                      (unsigned long long)options.maxpixels);
     const uint64_t rowbytes = (uint64_t(ihdr->width) * pixelbits + 7) / 8;
     if (rowbytes > MAX_ROW_BYTES)
         return Refuse(path, "a row of %u pixels of %u bits takes %llu bytes; at most %llu are read",

@@ -144,34 +144,61 @@ int Refuse(const char* path, const char* format, ...)
     return 0;
 }
 
-// The whole-file block; kept until the process ends (or the next read),
-// since what is decoded from it may point into it.
+// The input being read, its first bytes, and the whole-file block, kept
+// until the process ends (or the next input), since what is decoded from it
+// may point into it.
+static FILE* inputfile;
+static uint8_t inputhead[64];
+static size_t inputheadsize;
+static uint64_t inputsize;
 static uint8_t* inputdata;
 
-const uint8_t* ReadInputFile(const char* path, size_t* size)
+long ReadInputHead(const char* path, uint8_t* head, size_t n, uint64_t* size)
 {
     const char* refusal;
-    uint64_t length = 0;
-    FILE* file = OpenInput(path, &refusal, &length);
-    if (!file) {
+    CloseInput();
+    inputfile = OpenInput(path, &refusal, &inputsize);
+    if (!inputfile) {
         if (refusal)
             Refuse(path, "cannot read: %s", refusal);
         else
             Refuse(path, "cannot open: %s", std::strerror(errno));
-        return nullptr;
+        return -1;
     }
+    inputheadsize = std::fread(inputhead, 1, std::min(n, sizeof inputhead), inputfile);
+    if (std::ferror(inputfile)) {
+        Refuse(path, "cannot read: %s", std::strerror(errno));
+        CloseInput();
+        return -1;
+    }
+    std::memcpy(head, inputhead, inputheadsize);
+    *size = inputsize;
+    return long(inputheadsize);
+}
+
+const uint8_t* ReadInputFile(const char* path, size_t* size)
+{
     FreeBlock(inputdata);
-    inputdata = length < SIZE_MAX ? AllocateBlock(size_t(length)) : nullptr;
-    int cause = ENOMEM;
+    inputdata = inputsize < SIZE_MAX ? AllocateBlock(size_t(std::max<uint64_t>(inputsize, inputheadsize))) : nullptr;
+    int error = ENOMEM;
     if (inputdata) {
-        *size = std::fread(inputdata, 1, size_t(length), file);
-        cause = std::ferror(file) ? errno : 0;
+        std::memcpy(inputdata, inputhead, inputheadsize);
+        size_t rest = inputsize > inputheadsize ? size_t(inputsize - inputheadsize) : 0;
+        *size = inputheadsize + std::fread(inputdata + inputheadsize, 1, rest, inputfile);
+        error = std::ferror(inputfile) ? errno : 0;
     }
-    std::fclose(file);
-    if (cause == 0)
+    CloseInput();
+    if (error == 0)
         return inputdata;
-    Refuse(path, "cannot read: %s", std::strerror(cause));
+    Refuse(path, "cannot read: %s", std::strerror(error));
     return nullptr;
+}
+
+void CloseInput()
+{
+    if (inputfile)
+        std::fclose(inputfile);
+    inputfile = nullptr;
 }
 
 // The stream being written, its buffer, and the errno of its first failed
@@ -248,10 +275,10 @@ std::string CommentText(const char* path)
 
 FILE* StartIncludeFile(int slot, const char* name)
 {
-    bool locked;
-    FILE* out = OpenTempOutput(slot, name, &locked);
+    const char* cause;
+    FILE* out = OpenTempOutput(slot, name, &cause);
     if (!out)
-        SayError("Error: cannot %s %s: %s\n", locked ? "write" : "create", name, std::strerror(errno));
+        SayError("Error: cannot %s %s: %s\n", cause ? "write" : "create", name, cause ? cause : std::strerror(errno));
     return out;
 }
 

@@ -78,6 +78,7 @@ static int TakeArguments(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    argv = CommandLineInUtf8(argc, argv);
     int status = TakeArguments(argc, argv);
     if (status >= 0)
         return status;

@@ -1,7 +1,7 @@
-// Platform layer of a converter: the final key wait, signals, the input file
-// and the temporary files that are moved over the include files once they
-// are complete. Everything specific to Windows or POSIX lives in
-// platform.cpp. The two converters keep identical copies of this file.
+// Platform layer of a converter: the command line, the final key wait,
+// signals, the input file, and the files that receive the include text.
+// Everything specific to Windows or POSIX lives in platform.cpp. The two
+// converters keep identical copies of this file.
 #ifndef TRELL_PLATFORM_H
 #define TRELL_PLATFORM_H
 
@@ -9,24 +9,43 @@
 #include <cstdint>
 #include <cstdio>
 
+// The arguments in UTF-8. On Windows the command line is read again as
+// UTF-16, so that a name outside the ANSI code page is taken whole, and
+// console output is set to UTF-8; elsewhere argv is returned as it is.
+char** CommandLineInUtf8(int argc, char** argv);
+
 // Waits for one key press without echo when standard input is a terminal
 // and the program runs in its foreground; returns at once otherwise.
 void WaitForKey();
 
-// Opens a new temporary file for the text that is to replace the include
-// file name, in place slot (0 or 1; one per include file of a run). A
-// symbolic link is followed: the file it leads to is replaced, beside it,
-// with its permission bits. Returns nullptr with errno set on failure, with
-// *locked set when the file exists and the user may not write it (on
-// Windows: it is read-only). No temporary file outlives a caught signal that
-// ends the process.
-FILE* OpenTempOutput(int slot, const char* name, bool* locked);
+// Opens what is to receive the text of the include file name, in place
+// slot (0 or 1; one per include file of a run):
+// - /dev/stdout, /dev/stderr, /dev/fd/N: the program's own descriptor,
+//   written into as it is;
+// - an existing FIFO or character device (on Windows a console, NUL or a
+//   pipe): written into as it is;
+// - any other file: a new temporary file in the same folder, which
+//   MoveIntoPlace moves over it once complete. A symbolic link is followed
+//   to the file it leads to, which is replaced with its permission bits,
+//   but not a link in a folder others may write and whose sticky bit is
+//   set, unless the link belongs to the user or to the folder's owner.
+// Returns nullptr on failure: with *cause the reason when the file is not
+// to be written (one the user may not write, a socket, a FIFO that no
+// program reads, such a link), else with errno set. No temporary file
+// outlives a caught signal (on Windows: Ctrl-C, Ctrl-Break, a closed
+// console) that ends the process.
+FILE* OpenTempOutput(int slot, const char* name, const char** cause);
+// True when the include file name would be written into as it is.
+bool WrittenInPlace(const char* name);
 // Removes the temporary file of a slot that is not to be kept.
 void RemoveTempOutput(int slot);
 // Moves the finished temporary files of slots 0 to count - 1 over their
-// include files, with signals held: all of them or none. Returns count, or
-// the slot that could not be moved with errno set. The temporary files are
-// gone either way.
+// files, all of them or none: each by one rename over the old file, while
+// the old files of all but the last slot keep a second name that puts them
+// back should a later one fail. Another run moving files in the same folder
+// waits; signals are held meanwhile. Leftovers of runs killed in that folder
+// are removed first. Returns count, or the slot that could not be moved with
+// errno set. The temporary files are gone either way.
 int MoveIntoPlace(int count);
 
 // True when writing include files named a and b would replace one file:

@@ -110,6 +110,16 @@ int LoadWAV(const char* path)
     soundsize = 0;
     samplerate = 0;
     soundbuffer = nullptr;
+    uint8_t head[12];
+    uint64_t filesize;
+    long got = ReadInputHead(path, head, sizeof head, &filesize);
+    if (got < 0)
+        return 0;
+    // A file of another format is refused from its first bytes.
+    if (filesize >= WAV_HEADER_SIZE && got == sizeof head && (!HasTag(head, "RIFF") || !HasTag(head + 8, "WAVE"))) {
+        CloseInput();
+        return RefuseUnended(path, "No WAV file");
+    }
     size_t size = 0;
     const uint8_t* data = ReadInputFile(path, &size);
     return data ? DecodeWAV(data, size, path) : 0;

@@ -7,20 +7,30 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cstddef>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -38,7 +48,7 @@ void RefuseUnnamedFiles()
     prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program);
 }
 
-enum { BACKGROUND = 1, NAMED_TEMPS = 2, MOVED_BACK = 4 };
+enum { BACKGROUND = 1, NAMED_TEMPS = 2, MOVED_BACK = 4, AS_NOBODY = 8 };
 pid_t program;  // in the process that starts it in a process group of its own
 
 tcflag_t LocalModes(int fd)
@@ -51,15 +61,26 @@ tcflag_t LocalModes(int fd)
 struct Program {
     const char* binary;
     const char* input;  // a golden case's input, converted in the test
+    const char* other;  // another, that converts to other text
     const char* last_line;
+    const char* include;  // the include file written (imgtrell: and picpal.inc)
+    const char* begins;  // what it begins with
 };
 
 void PrintTo(const Program& program, std::ostream* out) { *out << program.input; }
 
 const Program PROGRAMS[] = {
-    {IMGTRELL_BIN, TESTS_DIR "/e2e/imgtrell/mode1/in/pic.bmp", "Writing CHIP8 image: picdata.inc\r\n"},
-    {SNDTRELL_BIN, TESTS_DIR "/fixtures/sndtrell/convert/in/tone.wav", "Writing CHIP8 sound: sound.inc\r\n"},
+    {IMGTRELL_BIN, TESTS_DIR "/e2e/imgtrell/mode1/in/pic.bmp", TESTS_DIR "/fixtures/imgtrell/im8_rle_m2/in/im8_rle.bmp",
+     "Writing CHIP8 image: picdata.inc\r\n", "picdata.inc", ";image: "},
+    {SNDTRELL_BIN, TESTS_DIR "/fixtures/sndtrell/convert/in/tone.wav", TESTS_DIR "/fixtures/sndtrell/sox_u8_mono/in/sox8.wav",
+     "Writing CHIP8 sound: sound.inc\r\n", "sound.inc", "; Name: "},
 };
+
+std::string Text(const char* path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 class Run : public testing::TestWithParam<Program> {
 protected:
@@ -73,7 +94,7 @@ protected:
     // Starts the program on input, with stdin a terminal (or the given descriptors), under strace with the
     // given expression if any.
     pid_t Start(const char* input, int stdinput = -1, int options = 0, int stdoutput = -1, const char* trace = "",
-                const char* option = nullptr)
+                std::vector<const char*> args = {})
     {
         pid_t pid = stdinput < 0 ? forkpty(&master, nullptr, nullptr, nullptr) : fork();
         if (pid == 0) {
@@ -102,11 +123,17 @@ protected:
             prctl(PR_SET_PDEATHSIG, SIGKILL);
             if (options & NAMED_TEMPS)
                 RefuseUnnamedFiles();
-            if (*trace)
-                execlp("strace", "strace", "-o", "/dev/null", "-e", trace, GetParam().binary, input, nullptr);
-            if (option)
-                execl(GetParam().binary, "program", option, input, static_cast<char*>(nullptr));
-            execl(GetParam().binary, "program", input, static_cast<char*>(nullptr));
+            gid_t nobody = 65534;
+            if ((options & AS_NOBODY) && (setgroups(1, &nobody) != 0 || setresgid(nobody, nobody, nobody) != 0 ||
+                                          setresuid(nobody, nobody, nobody) != 0))
+                _exit(126);
+            // strace -o /dev/null -e TRACE BINARY, or the program alone; then the options and the input.
+            std::vector<const char*> argv = {"strace", "-o", "/dev/null", "-e", trace, GetParam().binary};
+            argv.erase(argv.begin(), argv.begin() + (*trace ? 0 : 5));
+            argv.insert(argv.end(), args.begin(), args.end());
+            argv.push_back(input);
+            argv.push_back(nullptr);
+            execvp(argv[0], const_cast<char**>(argv.data()));
             _exit(127);
         }
         return pid;
@@ -134,7 +161,7 @@ protected:
         return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
     }
 
-    static bool TemporaryFiles() { return std::system("ls | grep -q '[.]tmp'") == 0; }
+    static bool TemporaryFiles() { return std::system("ls -A | grep -q '^[.]trell[.]'") == 0; }
     // A named temporary file, or an unnamed one open in the program.
     static bool Writing(pid_t pid)
     {
@@ -180,7 +207,7 @@ TEST_P(Run, KeyWaitEndsOnOneKeyOrSignalWithTheTerminalRestored)
         close(master);
     }
     // With --batch: no wait, and status 0.
-    EXPECT_EQ(Status(Start(GetParam().input, -1, 0, -1, "", "--batch")), 0);
+    EXPECT_EQ(Status(Start(GetParam().input, -1, 0, -1, "", {"--batch"})), 0);
     close(master);
     // In a background process group: no wait, and not stopped for setting the terminal.
     EXPECT_EQ(Status(Start(GetParam().input, -1, BACKGROUND)), 1);
@@ -237,7 +264,7 @@ TEST_P(Run, NoKeyWaitWhenInputIsNotATerminalAndNoTemporaryFileLeftBySignals)
         ASSERT_EQ(std::system("echo old > picdata.inc && echo old > picpal.inc"), 0);
         std::string trace = std::string("inject=") + inject + ":signal=TERM";
         Status(Start(TESTS_DIR "/e2e/imgtrell/mode1/in/pic.bmp", never[0], NAMED_TEMPS, -1, trace.c_str()));
-        EXPECT_EQ(std::system("[ \"$(ls | tr '\\n' ' ')\" = 'big picdata.inc picpal.inc ' ] && "
+        EXPECT_EQ(std::system("[ \"$(ls -A | tr '\\n' ' ')\" = 'big picdata.inc picpal.inc ' ] && "
                               "{ grep -qx old picdata.inc; new=$?; grep -qx old picpal.inc; [ $? = $new ]; }"),
                   0)
             << inject;
@@ -246,6 +273,179 @@ TEST_P(Run, NoKeyWaitWhenInputIsNotATerminalAndNoTemporaryFileLeftBySignals)
     close(never[1]);
     if (picture && !traced)
         GTEST_SKIP() << "needs strace";
+}
+
+// An include file that is no regular file is written into as it is: a FIFO with a reader gets the text and stays
+// a FIFO, as does a device; a FIFO that nobody reads and a socket are refused. /dev/stdout is the caller's own
+// descriptor, a file opened for appending included.
+TEST_P(Run, IncludeFilesThatAreNoRegularFilesAreWrittenIntoAsTheyAre)
+{
+    const Program& p = GetParam();
+    int never[2];
+    ASSERT_EQ(pipe(never), 0);
+    ASSERT_EQ(mkfifo(p.include, 0666), 0);
+    int reader = open(p.include, O_RDONLY | O_NONBLOCK);
+    EXPECT_EQ(Status(Start(p.input, never[0])), 1);
+    char text[4096] = "";
+    EXPECT_GT(read(reader, text, sizeof text - 1), 0);
+    EXPECT_EQ(std::string(text).rfind(p.begins, 0), 0u) << text;
+    close(reader);
+    struct stat info;
+    EXPECT_TRUE(lstat(p.include, &info) == 0 && S_ISFIFO(info.st_mode));
+    int out = open("console", O_CREAT | O_TRUNC | O_WRONLY, 0666);
+    EXPECT_EQ(Status(Start(p.input, never[0], 0, out)), 2) << "a FIFO without a reader";
+    unlink(p.include);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    std::strcpy(address.sun_path, p.include);
+    int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    EXPECT_EQ(Status(Start(p.input, never[0], 0, out)), 2) << "a socket";
+    close(sock);
+    close(out);
+    std::string console = Text("console");
+    EXPECT_NE(console.find(std::string("Error: cannot write ") + p.include + ": a FIFO that no program reads\n"),
+              std::string::npos) << console;
+    EXPECT_NE(console.find(std::string("Error: cannot write ") + p.include + ": a socket, which is not written\n"),
+              std::string::npos) << console;
+    unlink(p.include);
+
+    // Into the end of a file that standard output appends to; mode 1 writes no palette.
+    std::ofstream("all.inc") << "old\n";
+    out = open("all.inc", O_WRONLY | O_APPEND);
+    EXPECT_EQ(Status(Start(p.input, never[0], 0, out, "", {"-q", "-o", "/dev/stdout"})), 1);
+    close(out);
+    EXPECT_EQ(Text("all.inc").rfind(std::string("old\n") + p.begins, 0), 0u) << Text("all.inc");
+    EXPECT_FALSE(TemporaryFiles());
+
+    // A device of the test's own, as root can make: it stays a device.
+    if (mknod("device", S_IFCHR | 0666, makedev(1, 3)) == 0 && symlink("device", p.include) == 0) {
+        EXPECT_EQ(Status(Start(p.input, never[0])), 1);
+        EXPECT_TRUE(lstat("device", &info) == 0 && S_ISCHR(info.st_mode));
+    }
+    close(never[0]);
+    close(never[1]);
+}
+
+// A link in a folder that others may write and whose sticky bit is set is followed only when it belongs to the
+// user or to the folder's owner, whatever fs.protected_symlinks says; a link name too long for a suffix is fine.
+TEST_P(Run, LinksInSharedFoldersAndLongNames)
+{
+    const Program& p = GetParam();
+    int never[2];
+    ASSERT_EQ(pipe(never), 0);
+    std::string target(252, 'a');
+    ASSERT_EQ(symlink(target.c_str(), p.include), 0);
+    EXPECT_EQ(Status(Start(p.input, never[0])), 1);
+    EXPECT_EQ(Text(target.c_str()).rfind(p.begins, 0), 0u) << "through a link to a name of 252 characters";
+    ASSERT_EQ(std::system("rm -f picdata.inc picpal.inc sound.inc"), 0);
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to give a link to another user";
+    std::ofstream("target") << "old\n";
+    ASSERT_EQ(chmod(".", 01777), 0);
+    ASSERT_EQ(symlink("target", p.include), 0);
+    ASSERT_EQ(lchown(p.include, 65534, 65534), 0);
+    int out = open("../console", O_CREAT | O_TRUNC | O_WRONLY, 0666);
+    EXPECT_EQ(Status(Start(p.input, never[0], 0, out)), 2) << "root, a link of nobody's";
+    close(out);
+    EXPECT_EQ(Text("target"), "old\n");
+    EXPECT_NE(Text("../console").find(std::string("Error: cannot write ") + p.include +
+                                      ": a link in a shared folder that belongs to another user\n"),
+              std::string::npos);
+    unlink("../console");
+    // Nobody follows a link of the folder's owner (root) to a file of nobody's.
+    ASSERT_EQ(lchown(p.include, 0, 0), 0);
+    ASSERT_EQ(chown("target", 65534, 65534), 0);
+    ASSERT_EQ(chmod(folder.c_str(), 01777), 0);
+    EXPECT_EQ(Status(Start(p.input, never[0], AS_NOBODY)), 1);
+    EXPECT_EQ(Text("target").rfind(p.begins, 0), 0u);
+    close(never[0]);
+    close(never[1]);
+}
+
+// kill -9 while the files move (the first rename, or between the two of a pair, held up by strace) leaves each
+// include file old or new, never missing; the next run in the folder removes what the killed one left.
+TEST_P(Run, KillNineWhileTheFilesMoveLeavesEachFileOldOrNew)
+{
+    const Program& p = GetParam();
+    bool picture = p.binary == std::string(IMGTRELL_BIN);
+    if (std::system("strace -V > /dev/null") != 0)
+        GTEST_SKIP() << "needs strace";
+    int never[2];
+    ASSERT_EQ(pipe(never), 0);
+    const char* pair[] = {p.include, picture ? "picpal.inc" : p.include};
+    for (int when : {1, 2}) {
+        if (when == 2 && !picture)
+            break;
+        for (const char* name : pair)
+            std::ofstream(name) << "old\n";
+        std::string trace = "inject=rename:delay_enter=3000000:when=" + std::to_string(when);
+        pid_t pid = Start(p.input, never[0], 0, -1, trace.c_str());
+        // Under way once the names of the move are there, then into the delay.
+        for (int i = 0; i < 500 && !TemporaryFiles(); i++)
+            usleep(2000);
+        usleep(300000);
+        pid_t child = 0;
+        std::ifstream("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/children") >> child;
+        ASSERT_GT(child, 0);
+        kill(child, SIGKILL);
+        Status(pid);
+        EXPECT_TRUE(TemporaryFiles()) << "left by the killed run";
+        for (int k = 0; k < 2; k++) {
+            std::string text = Text(pair[k]);
+            bool old = when == 1 || k == 1;  // the files renamed before the kill are new
+            EXPECT_TRUE(old ? text == "old\n" : text.rfind(p.begins, 0) == 0)
+                << "rename " << when << ": " << pair[k] << " holds " << text;
+        }
+        for (int i = 0; i < 100 && kill(child, 0) == 0; i++)
+            usleep(10000);  // until the killed process is gone
+        EXPECT_EQ(Status(Start(p.input, never[0])), 1);
+        EXPECT_FALSE(TemporaryFiles()) << "not removed by the next run";
+    }
+    close(never[0]);
+    close(never[1]);
+}
+
+// Two runs writing the same include files at once each end as if alone, and leave one run's whole pair.
+TEST_P(Run, TwoRunsAtOnceLeaveOneRunsWholeFiles)
+{
+    const Program& p = GetParam();
+    bool picture = p.binary == std::string(IMGTRELL_BIN);
+    int never[2];
+    ASSERT_EQ(pipe(never), 0);
+    // Each run's files, from a run alone.
+    std::string alone[2];
+    for (int k = 0; k < 2; k++) {
+        EXPECT_EQ(Status(Start(k ? p.other : p.input, never[0])), 1);
+        alone[k] = Text(p.include) + (picture ? Text("picpal.inc") : "");
+    }
+    for (int i = 0; i < 200; i++) {
+        pid_t first = Start(p.input, never[0]), second = Start(p.other, never[0]);
+        ASSERT_EQ(Status(first), 1) << "try " << i;
+        ASSERT_EQ(Status(second), 1) << "try " << i;
+        std::string now = Text(p.include) + (picture ? Text("picpal.inc") : "");
+        ASSERT_TRUE(now == alone[0] || now == alone[1]) << "try " << i << ": a mixed pair";
+    }
+    EXPECT_FALSE(TemporaryFiles());
+    close(never[0]);
+    close(never[1]);
+}
+
+// A file of another format is refused from its first bytes, not read whole: a gigabyte takes little memory.
+TEST_P(Run, AFileOfAnotherFormatIsNotReadWhole)
+{
+    std::ofstream("big") << "GIF89a, as long as a WAV header or longer";
+    ASSERT_EQ(truncate("big", off_t(1) << 30), 0);
+    int never[2];
+    ASSERT_EQ(pipe(never), 0);
+    pid_t pid = Start("big", never[0]);
+    int status = 0;
+    rusage usage{};
+    ASSERT_EQ(wait4(pid, &status, 0, &usage), pid);
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    EXPECT_LT(usage.ru_maxrss, 64 << 10) << "KiB at the peak";
+    close(never[0]);
+    close(never[1]);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothPrograms, Run, testing::ValuesIn(PROGRAMS));
