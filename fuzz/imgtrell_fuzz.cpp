@@ -1,6 +1,7 @@
 // libFuzzer harness: arbitrary bytes through the picture decoders (BMP, or
 // PNG by its signature) and the include writer. The first byte picks the
-// mode; the rest is the file.
+// mode (bits 0-1), --alpha (2), --invert (3), the rule (4-5) and the
+// threshold (6-7); the rest is the file.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -33,8 +34,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size == 0)
         return 0;
-    static const int32_t modes[] = {0, 1, 2, 7};
+    static const int32_t modes[] = {0, 1, 2, 7}, thresholds[] = {127, 0, 200, 255};
     options.imgmode = modes[data[0] % 4];
+    options.alpha = data[0] & 4;
+    options.invert = data[0] & 8;
+    options.rule = (data[0] >> 4) & 3;
+    options.threshold = thresholds[data[0] >> 6];
     const uint8_t* file = data + 1;
     size_t filesize = size - 1;
     if (!DecodePicture(file, filesize, "fuzz.bmp", RuleOfOptions()))
@@ -61,10 +66,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     } else {
         std::abort();  // decoded, yet its header does not read
     }
-    // Every pixel is 0 or 1, but for palette indices in mode 2. Reading them
-    // all also proves, under the address sanitizer, that the buffer is whole.
+    // Every pixel is 0 or 1, but for palette indices, and for transparent
+    // pixels (255) in mode 2. Reading them all also proves, under the
+    // address sanitizer, that the buffer is whole.
     for (size_t i = 0; i < width * height; i++)
-        if (imgbuffer[i] > largest)
+        if (imgbuffer[i] > largest && !(options.alpha && options.imgmode == 2 && imgbuffer[i] == 255))
             std::abort();
     // Comment, label, the data lines of the mode, and the closing empty line.
     size_t datalines = options.imgmode == 0 ? (width + 7) / 8 : options.imgmode == 2 ? height * std::max<size_t>((width + 15) / 16, 1) : height;

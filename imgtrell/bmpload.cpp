@@ -46,6 +46,7 @@ int ReadBmpHeader(const uint8_t* data, size_t size, const char* path, BmpHeader*
     h.infosize = Read32(data + 14);
     h.compression = 0;
     h.colorsused = 0;
+    h.masks[0] = h.masks[1] = h.masks[2] = h.masks[3] = 0;
     h.paloffset = 14 + uint64_t(h.infosize);
     if (h.core) {
         // Unsigned 16-bit sides, rows always bottom-up; no compression or
@@ -68,6 +69,11 @@ int ReadBmpHeader(const uint8_t* data, size_t size, const char* path, BmpHeader*
         h.colorsused = int32_t(Read32(data + 46));
     if (h.infosize < 16)
         h.paloffset = BMP_HEADER_SIZE;
+    bool fields = h.compression == 3 && size >= 66 && (h.infosize >= 52 || (h.infosize == 40 && h.dataoffset >= 66));
+    for (int i = 0; fields && i < 3; i++)
+        h.masks[i] = Read32(data + 54 + 4 * i);
+    if (h.infosize >= 56 && size >= 70)
+        h.masks[3] = Read32(data + 66);
     return 1;
 }
 
@@ -207,14 +213,38 @@ static int CheckPixelData(const BmpHeader& h, size_t size, const char* path)
 // are counted in 64 bits: stepping past a width near the top of the int
 // range cannot overflow.
 
-// 1 bit: a set bit stores 0, a clear bit 1, whatever the palette says.
-static void DecodeRow1(const uint8_t* src, uint8_t* row, int64_t width)
+// 1 bit: each bit stores what the table gives it.
+static void DecodeRow1(const uint8_t* src, uint8_t* row, int64_t width, const uint8_t* stored)
 {
     for (int64_t x = 0; x < width; x += 8) {
         uint8_t bits = *src++;
         for (int64_t i = 0; i < 8 && x + i < width; i++)
-            row[x + i] = (bits & (0x80 >> i)) ? 0 : 1;
+            row[x + i] = stored[(bits >> (7 - i)) & 1];
     }
+}
+
+// What the bits of a 1-bit picture store. By the fixed rule a set bit
+// stores 0 and a clear bit 1, whatever the palette says; by their colours
+// (--rule), bit b is palette entry b, black where the file has none. The
+// colours also tell a transparent bit (--alpha).
+static void BitTable(const uint8_t* data, size_t size, const BmpHeader& h, const PixelRule& rule, uint8_t stored[2])
+{
+    uint64_t entrysize = h.core ? 3 : 4;
+    int64_t entries = h.colorsused > 0 && h.colorsused < 2 ? h.colorsused : 2;
+    if (h.core)
+        entries = std::min<int64_t>(entries, h.dataoffset > CORE_HEADER_SIZE ? (h.dataoffset - CORE_HEADER_SIZE) / 3 : 0);
+    bitrule = !rule.bycolour;
+    for (int b = 0; b < 2; b++) {
+        uint64_t at = h.paloffset + entrysize * uint64_t(b);
+        uint32_t color = 0xFF000000u;
+        if (b < entries && at + 3 <= size)
+            color += data[at + 2] * 65536u + data[at + 1] * 256u + data[at];
+        stored[b] = ColourValue(rule, color, false);
+        if (bitrule && stored[b] != rule.transparent)
+            stored[b] = uint8_t((b == 0) != rule.invert);
+    }
+    if (bitrule && !rule.alpha)
+        stored[0] = rule.invert ? 0 : 1, stored[1] = rule.invert ? 1 : 0;
 }
 
 // 4 bits: high nibble first; each index stores what the table gives it.
@@ -228,11 +258,11 @@ static void DecodeRow4(const uint8_t* src, uint8_t* row, int64_t width, const ui
     }
 }
 
-// 8 bits: each index stores what the table gives it; the indices
-// themselves are copied as they are.
-static void DecodeRow8(const uint8_t* src, uint8_t* row, int64_t width, const uint8_t* stored, bool indices)
+// 8 bits: each index stores what the table gives it; where that is the
+// index itself, the row is copied as it is.
+static void DecodeRow8(const uint8_t* src, uint8_t* row, int64_t width, const uint8_t* stored, bool identity)
 {
-    if (indices) {
+    if (identity) {
         std::memcpy(row, src, size_t(width));
         return;
     }
@@ -252,20 +282,16 @@ static void DecodeRowBit(const uint8_t* src, uint8_t* row, int64_t width, size_t
         row[x] = (*src & mask) ? 1 : 0;
 }
 
-// The bit of a direct-colour pixel that decides it. 15 bits, and 16 bits
-// without compression 3, are 5-5-5 (blue in bits 0-4); 24 and 32 bits are
-// the bytes blue, green, red (, alpha). With compression 3 a 16- or 32-bit
-// picture takes the blue mask the file declares, at offset 62: inside an
-// information header of 52 bytes or more, or right after a 40-byte one
-// when the pixels start at 66 or later. Without one, or with a mask of 0
-// in the pixel's bits, 16 bits read 4-4-4 and 32 bits alpha, blue, green, red.
-static uint32_t BlueFieldTop(const BmpHeader& h, const uint8_t* data, size_t size)
+// The bit of a direct-colour pixel that decides it by the plain rule. 15
+// bits, and 16 bits without compression 3, are 5-5-5 (blue in bits 0-4);
+// 24 and 32 bits are the bytes blue, green, red (, alpha). With compression
+// 3 a 16- or 32-bit picture takes the blue mask the file declares; without
+// one, or with a mask of 0 in the pixel's bits, 16 bits read 4-4-4 and 32
+// bits alpha, blue, green, red.
+static uint32_t BlueFieldTop(const BmpHeader& h)
 {
     if (h.compression == 3 && (h.bpp == 16 || h.bpp == 32)) {
-        bool declared = size >= 66 && (h.infosize >= 52 || (h.infosize == 40 && h.dataoffset >= 66));
-        uint32_t mask = declared ? Read32(data + 62) : 0;
-        if (h.bpp == 16)
-            mask &= 0xFFFF;
+        uint32_t mask = h.bpp == 16 ? h.masks[2] & 0xFFFF : h.masks[2];
         if (mask == 0)
             return h.bpp == 16 ? 3 : 15;
         uint32_t top = 0;
@@ -276,6 +302,74 @@ static uint32_t BlueFieldTop(const BmpHeader& h, const uint8_t* data, size_t siz
     return h.bpp == 15 || h.bpp == 16 ? 4 : 7;
 }
 
+// One channel of a direct-colour pixel: the bits of a mask, scaled to
+// 0-255 as v x 255 / (2^n - 1) for a field the file declares, or shifted
+// up to 8 bits for the fixed layouts (5-5-5 times 8, 4-4-4 times 16).
+struct Field {
+    uint32_t mask, shift, bits;
+    bool declared;
+};
+
+static Field FieldOf(uint32_t mask, bool declared)
+{
+    Field f = {mask, 0, 0, declared};
+    while (mask && !(mask >> f.shift & 1))
+        f.shift++;
+    for (uint32_t top = f.shift; top < 32 && (mask >> top); top++)
+        f.bits = top - f.shift + 1;
+    return f;
+}
+
+static uint8_t Channel(uint32_t pixel, const Field& f)
+{
+    uint32_t v = (pixel & f.mask) >> f.shift;
+    return f.declared ? Scale(v, f.bits) : f.bits >= 8 ? uint8_t(v) : uint8_t(v << (8 - f.bits));
+}
+
+// The fields of red, green, blue and alpha of a 15-, 16-, 24- or 32-bit
+// picture; alpha only where the file declares a mask of it.
+static void ColourFields(const BmpHeader& h, Field fields[4])
+{
+    uint32_t width = h.bpp == 32 ? 0xFFFFFFFFu : h.bpp == 24 ? 0xFFFFFFu : 0xFFFF;
+    static const uint32_t FIXED[][3] = {{0x7C00, 0x03E0, 0x001F},           // 5-5-5
+                                        {0x0F00, 0x00F0, 0x000F},           // 4-4-4
+                                        {0xFF0000, 0xFF00, 0xFF},           // blue, green, red(, alpha)
+                                        {0xFF000000, 0xFF0000, 0xFF00}};    // alpha, blue, green, red
+    bool declared = h.compression == 3 && (h.bpp == 16 || h.bpp == 32) && (h.masks[2] & width) != 0;
+    int fixed = h.bpp == 15 || (h.bpp == 16 && h.compression != 3) ? 0 : h.bpp == 16 ? 1
+                : h.bpp == 32 && h.compression == 3 ? 3 : 2;
+    for (int i = 0; i < 3; i++)
+        fields[i] = FieldOf(declared ? h.masks[i] & width : FIXED[fixed][i], declared);
+    fields[3] = FieldOf(h.bpp == 16 || h.bpp == 32 ? h.masks[3] & width : 0, true);
+}
+
+// A stored row of 15, 16, 24 or 32 bits through a rule other than the
+// plain one: 24 bits straight from the bytes, the others by their fields,
+// a run of pixels at a time.
+static void DecodeRowColours(const uint8_t* src, uint8_t* row, int64_t width, uint32_t bpp, const Field fields[4],
+                             const PixelRule& rule)
+{
+    if (bpp == 24) {
+        StoreSamples(rule, src, 3, 2, 1, 0, -1, size_t(width), row);
+        return;
+    }
+    static ColourRun run;
+    run.hasalpha = fields[3].mask != 0;
+    const size_t bytes = bpp == 15 ? 2 : bpp / 8;
+    for (int64_t x0 = 0; x0 < width; x0 += int64_t(COLOUR_RUN)) {
+        size_t n = size_t(std::min<int64_t>(width - x0, int64_t(COLOUR_RUN)));
+        const uint8_t* p = src + size_t(x0) * bytes;
+        for (size_t i = 0; i < n; i++, p += bytes) {
+            uint32_t pixel = bytes == 2 ? Read16(p) : Read32(p);
+            run.red[i] = Channel(pixel, fields[0]);
+            run.green[i] = Channel(pixel, fields[1]);
+            run.blue[i] = Channel(pixel, fields[2]);
+            run.alpha[i] = Channel(pixel, fields[3]);
+        }
+        StoreColours(rule, run, n, row + x0);
+    }
+}
+
 // The stored rows, each one stride after the previous, the first at the
 // pixel data offset; bottom-up unless the height is negative.
 static void DecodeRows(const uint8_t* data, size_t size, const BmpHeader& h, const PixelRule& rule,
@@ -283,15 +377,25 @@ static void DecodeRows(const uint8_t* data, size_t size, const BmpHeader& h, con
 {
     const int64_t width = imgwidth, height = imgheight;
     const uint64_t stride = Stride(h);
-    const uint32_t bluebit = BlueFieldTop(h, data, size);
+    const uint32_t bluebit = BlueFieldTop(h);
+    uint8_t bits[2];
+    if (h.bpp == 1)
+        BitTable(data, size, h, rule, bits);
+    Field fields[4];
+    ColourFields(h, fields);
+    const bool identity = rule.indices && !rule.alpha;  // 8-bit indices stored as they are
     for (int64_t r = 0; r < height; r++) {
         int64_t y = h.height < 0 ? r : height - 1 - r;
         const uint8_t* src = data + h.dataoffset + size_t(r) * stride;
         uint8_t* row = imgbuffer + size_t(y) * size_t(width);
+        if (h.bpp > 8 && !rule.plain) {
+            DecodeRowColours(src, row, width, h.bpp, fields, rule);
+            continue;
+        }
         switch (h.bpp) {
-        case 1: DecodeRow1(src, row, width); break;
+        case 1: DecodeRow1(src, row, width, bits); break;
         case 4: DecodeRow4(src, row, width, stored); break;
-        case 8: DecodeRow8(src, row, width, stored, rule.indices); break;
+        case 8: DecodeRow8(src, row, width, stored, identity); break;
         case 15:
         case 16: DecodeRowBit(src, row, width, 2, bluebit); break;
         case 24: DecodeRowBit(src, row, width, 3, bluebit); break;
@@ -388,7 +492,7 @@ int DecodeBMP(const uint8_t* data, size_t size, const char* path, const PixelRul
         return Refuse(path, "cannot allocate %llu bytes for a %d x %d picture",
                       (unsigned long long)pixels, imgwidth, imgheight);
     uint8_t stored[256];
-    IndexTable(rule, stored);
+    IndexTable(rule, pal.data(), false, stored);
     if (!IsRunLength(h)) {
         DecodeRows(data, size, h, rule, stored);
         return 1;

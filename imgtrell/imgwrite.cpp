@@ -92,13 +92,19 @@ static void PutHorizontal()
     }
 }
 
-// Mode 2: one value per pixel, 16 to a line: 0 for the colour key, else the
-// pixel byte plus one, kept to 8 bits.
+// The value mode 2 writes for each pixel byte: 0 for the colour key, else
+// the byte plus one, kept to 8 bits.
+static void PaletteValues(uint8_t value[256])
+{
+    for (size_t p = 0; p < 256; p++)
+        value[p] = CheckTransparency(pal[p]) ? 0 : uint8_t(p + 1);
+}
+
+// Mode 2: one value per pixel, 16 to a line.
 static void PutPalette()
 {
     uint8_t value[256];
-    for (size_t p = 0; p < sizeof value; p++)
-        value[p] = CheckTransparency(pal[p]) ? 0 : uint8_t(p + 1);
+    PaletteValues(value);
     for (int64_t y = 0; y < imgheight; y++) {
         const uint8_t* row = ImageRow(y);
         PutText("DB ", 3);
@@ -149,6 +155,20 @@ int WritePalData(FILE* out)
         Advance(p + 15);
     }
     return FinishOutput();
+}
+
+void PrintPreview()
+{
+    uint8_t value[256];
+    PaletteValues(value);
+    std::string line;
+    for (int64_t y = 0; y < imgheight; y++) {
+        const uint8_t* row = ImageRow(y);
+        line.assign(size_t(imgwidth) + 1, '\n');
+        for (int64_t x = 0; x < imgwidth; x++)
+            line[size_t(x)] = (options.imgmode == 2 ? value[row[x]] : row[x]) ? '#' : '.';
+        std::fwrite(line.data(), 1, line.size(), stdout);
+    }
 }
 
 int WriteImageFiles(const char* path)

@@ -25,6 +25,16 @@ static const char HELP[] =
     "  -q, --quiet         nothing on standard output, failures on standard error\n"
     "      --max-pixels N  read a PNG of up to N pixels (default 16777216, at\n"
     "                      most 1073741824)\n"
+    "Pixel rules, where a colour becomes one bit (modes 0 and 1, and mode 2 of\n"
+    "a picture without a palette):\n"
+    "      --rule R        the value thresholded: blue (as without --rule, but\n"
+    "                      for 1-bit BMPs, read by their colours), luma, or any\n"
+    "                      (the largest of red, green and blue)\n"
+    "  -t, --threshold N   a pixel is 1 when its value is above N (0-255, 127)\n"
+    "      --invert        0 and 1 swapped, but for transparent pixels\n"
+    "      --alpha         transparent pixels are 0: alpha below 128, tRNS, and\n"
+    "                      the magenta colour key\n"
+    "      --preview       the picture written, as # and ., on standard output\n"
     "  -h, --help          this text\n"
     "  -V, --version       the version\n"
     "A picture whose name begins with - is given after -- or as ./-name.\n"
@@ -33,12 +43,17 @@ static const char HELP[] =
     "usage error.\n"
     "Manual: man imgtrell (on Windows: README.txt)\n";
 
-enum { OPT_OUTPUT = 1, OPT_PALETTE, OPT_LABEL, OPT_BATCH, OPT_QUIET, OPT_HELP, OPT_VERSION, OPT_MAX_PIXELS };
+enum {
+    OPT_OUTPUT = 1, OPT_PALETTE, OPT_LABEL, OPT_BATCH, OPT_QUIET, OPT_HELP, OPT_VERSION, OPT_MAX_PIXELS,
+    OPT_RULE, OPT_THRESHOLD, OPT_INVERT, OPT_ALPHA, OPT_PREVIEW
+};
 
 static const OptionSpec OPTIONS[] = {
     {OPT_OUTPUT, 'o', "output", true},   {OPT_PALETTE, 'p', "palette", true}, {OPT_LABEL, 'l', "label", true},
     {OPT_BATCH, 'b', "batch", false},    {OPT_QUIET, 'q', "quiet", false},    {OPT_HELP, 'h', "help", false},
-    {OPT_VERSION, 'V', "version", false},  {OPT_MAX_PIXELS, 0, "max-pixels", true},
+    {OPT_VERSION, 'V', "version", false},  {OPT_MAX_PIXELS, 0, "max-pixels", true}, {OPT_RULE, 0, "rule", true},
+    {OPT_THRESHOLD, 't', "threshold", true}, {OPT_INVERT, 0, "invert", false},   {OPT_ALPHA, 0, "alpha", false},
+    {OPT_PREVIEW, 0, "preview", false},
 };
 
 // The mode argument reads like atoi (leading blanks, a sign, digits up to
@@ -100,6 +115,28 @@ static int TakeArguments(int argc, char** argv)
                 return STATUS_FAILED;
             }
             break;
+        case OPT_RULE:
+            options.rule = std::strcmp(scan.value, "blue") == 0   ? RULE_BLUE
+                           : std::strcmp(scan.value, "luma") == 0 ? RULE_LUMA
+                           : std::strcmp(scan.value, "any") == 0  ? RULE_ANY
+                                                                  : RULE_PLAIN;
+            if (options.rule == RULE_PLAIN) {
+                UsageError("%s \"%s\" is none of blue, luma and any", scan.name.c_str(), scan.value);
+                return STATUS_FAILED;
+            }
+            break;
+        case OPT_THRESHOLD: {
+            uint64_t threshold;
+            if (!ParseNumber(scan.value, 0, 255, &threshold)) {
+                UsageError("%s \"%s\" is not a number from 0 to 255", scan.name.c_str(), scan.value);
+                return STATUS_FAILED;
+            }
+            options.threshold = int(threshold);
+            break;
+        }
+        case OPT_INVERT: options.invert = true; break;
+        case OPT_ALPHA: options.alpha = true; break;
+        case OPT_PREVIEW: options.preview = true; break;
         }
     }
     if (version || help) {
@@ -137,6 +174,20 @@ static int TakeArguments(int argc, char** argv)
     return -1;
 }
 
+// A picture that converts to bits all 0 or all 1 was most likely read by
+// the wrong rule: said on standard error, with the rule in use.
+static void WarnOfOneValue()
+{
+    size_t pixels = size_t(imgwidth) * size_t(imgheight);
+    if (options.imgmode == 2 || pixels == 0)
+        return;
+    bool zero = imgbuffer[0] == 0, same = true;
+    for (size_t i = 0; i < pixels && same; i++)
+        same = (imgbuffer[i] == 0) == zero;
+    if (same)
+        Warn("every pixel is %d (%s; see --rule and --preview)", zero ? 0 : 1, RuleText(RuleOfOptions()).c_str());
+}
+
 int main(int argc, char** argv)
 {
     argv = CommandLineInUtf8(argc, argv);
@@ -146,9 +197,13 @@ int main(int argc, char** argv)
     Say("%sLoading image: %s\n", BANNER, options.picture);
     status = STATUS_FAILED;
     if (LoadPicture(options.picture)) {
+        WarnOfOneValue();
         Say("Writing CHIP8 image: %s\n", options.output.c_str());
-        if (WriteImageFiles(options.picture))
+        if (WriteImageFiles(options.picture)) {
             status = options.batch ? STATUS_BATCH_CONVERTED : STATUS_CONVERTED;
+            if (options.preview)
+                PrintPreview();
+        }
     }
     std::fflush(stdout);
     if (!options.batch)

@@ -1,6 +1,7 @@
 // PNG decoder: decodes the picture row by row through libspng, samples as
 // stored, and stores each row straight into imgbuffer, one byte per pixel,
 // through the pixel rule, as the BMP decoder would store the same colours.
+#include <algorithm>
 #include <cstring>
 
 #include "imgtrell.h"
@@ -26,17 +27,46 @@ static const uint32_t PASS_DX[7] = {8, 8, 4, 4, 2, 2, 1};
 // alpha, -, RGBA).
 static const uint32_t CHANNELS[7] = {1, 0, 3, 1, 2, 0, 4};
 
+// How the decoded rows become the picture's bytes.
+struct RowPlan {
+    spng_ihdr ihdr;
+    uint32_t pixelbits;  // the size of a pixel
+    uint32_t firstbit;   // where the sample that decides it starts: blue, or grey
+    const uint8_t* table;  // a pixel of depth bits stores table[sample]: palette, or grey by a rule
+    const PixelRule* rule;  // else, but for the plain rule, the pixel's colours go through this
+    spng_trns trns;      // the tRNS chunk, where haskey
+    bool haskey;
+};
+
+// The colours of the pixels at columns x, x + dx, ... of a decoded row of
+// 8- or 16-bit grey or RGB samples (a 16-bit sample by its high byte), n
+// of them, into a run, with alpha 0 for the tRNS colour, compared at the
+// full depth.
+static void ReadColours(const uint8_t* src, uint64_t x, uint64_t dx, size_t n, const RowPlan& plan, ColourRun& run)
+{
+    const bool grey = plan.ihdr.color_type == SPNG_COLOR_TYPE_GRAYSCALE;
+    const size_t bytes = plan.ihdr.bit_depth / 8, step = (grey ? 1 : 3) * bytes;
+    const size_t g = grey ? 0 : bytes, b = grey ? 0 : 2 * bytes;
+    auto sample = [bytes](const uint8_t* at) { return bytes == 2 ? uint32_t(at[0] << 8 | at[1]) : uint32_t(at[0]); };
+    const uint8_t* p = src + x * step;
+    for (size_t i = 0; i < n; i++, p += dx * step) {
+        run.red[i] = p[0], run.green[i] = p[g], run.blue[i] = p[b];
+        bool key = grey ? sample(p) == plan.trns.gray
+                        : sample(p) == plan.trns.red && sample(p + g) == plan.trns.green && sample(p + b) == plan.trns.blue;
+        run.alpha[i] = key ? 0 : 255;
+    }
+    run.hasalpha = true;
+}
+
 // Stores the pixels of one decoded row that the pass has filled: columns
 // x0, x0 + dx, ... of image row y. The row holds the samples as stored,
-// big-endian and packed MSB first below 8 bits. pixelbits is the size of a
-// pixel, firstbit the offset in it of the sample that decides it (blue, or
-// grey); with a table, the pixel is an index of depth bits and stores
-// table[index].
-static void StoreRow(const uint8_t* src, uint32_t y, uint32_t x0, uint32_t dx, uint32_t pixelbits,
-                     uint32_t firstbit, uint32_t depth, const uint8_t* table)
+// big-endian and packed MSB first below 8 bits.
+static void StoreRow(const uint8_t* src, uint32_t y, uint32_t x0, uint32_t dx, const RowPlan& plan)
 {
     uint8_t* row = imgbuffer + size_t(y) * size_t(imgwidth);
     const uint64_t width = uint64_t(imgwidth);
+    const uint32_t depth = plan.ihdr.bit_depth, pixelbits = plan.pixelbits, firstbit = plan.firstbit;
+    const uint8_t* table = plan.table;
     if (table && depth == 8) {
         for (uint64_t x = x0; x < width; x += dx)
             row[x] = table[src[x]];
@@ -45,6 +75,28 @@ static void StoreRow(const uint8_t* src, uint32_t y, uint32_t x0, uint32_t dx, u
         for (uint64_t x = x0; x < width; x += dx) {
             uint64_t bit = x * depth;
             row[x] = table[(src[bit / 8] >> (8 - depth - bit % 8)) & mask];
+        }
+    } else if (!plan.rule->plain) {
+        // Samples of 8 or 16 bits (by the high byte), grey or red, green and
+        // blue, then alpha; a tRNS colour is compared at the full depth.
+        static ColourRun run;
+        static uint8_t out[COLOUR_RUN];
+        const uint8_t type = plan.ihdr.color_type;
+        const size_t bytes = depth / 8, step = CHANNELS[type] * bytes;
+        const bool grey = type == SPNG_COLOR_TYPE_GRAYSCALE || type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA;
+        const int g = grey ? 0 : int(bytes), b = grey ? 0 : 2 * int(bytes);
+        const int a = type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA ? int(bytes) : type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA ? 3 * int(bytes) : -1;
+        for (uint64_t x = x0; x < width; x += COLOUR_RUN * dx) {
+            size_t n = size_t(std::min<uint64_t>((width - x + dx - 1) / dx, COLOUR_RUN));
+            uint8_t* to = dx == 1 ? row + x : out;
+            if (plan.haskey) {
+                ReadColours(src, x, dx, n, plan, run);
+                StoreColours(*plan.rule, run, n, to);
+            } else {
+                StoreSamples(*plan.rule, src + x * step, dx * step, 0, g, b, a, n, to);
+            }
+            for (size_t i = 0; dx > 1 && i < n; i++)
+                row[x + i * dx] = out[i];
         }
     } else if (pixelbits % 8 == 0) {
         const uint64_t step = pixelbits / 8, at = firstbit / 8;
@@ -88,38 +140,46 @@ static int ReadHeader(spng_ctx* ctx, const char* path, spng_ihdr* ihdr)
 }
 
 // A palette picture reads like a 4- or 8-bit BMP: pal holds the PLTE
-// entries, and the table what each index stores (past the entries, what
-// colour 0 stores).
-static int ReadPalette(spng_ctx* ctx, const char* path, const PixelRule& rule, uint8_t table[256])
+// entries, and the table what each index stores; an index past the entries
+// finds black. With tRNS, each entry's alpha is the chunk's (opaque past it).
+static int ReadPalette(spng_ctx* ctx, const char* path, const RowPlan& plan, uint8_t table[256])
 {
     spng_plte plte;
     int err = spng_get_plte(ctx, &plte);
     if (err)
         return Refuse(path, "unreadable PNG: %s", spng_strerror(err));
     numcolors = int32_t(plte.n_entries);
-    for (uint32_t i = 0; i < plte.n_entries; i++) {
+    uint32_t colors[256];
+    for (uint32_t i = 0; i < 256; i++) {
         const spng_plte_entry& e = plte.entries[i];
-        pal[i] = 0xFF000000u + e.red * 65536u + e.green * 256u + e.blue;
+        pal[i] = i < plte.n_entries ? 0xFF000000u + e.red * 65536u + e.green * 256u + e.blue : 0;
+        uint32_t alpha = plan.haskey && i < plan.trns.n_type3_entries ? plan.trns.type3_alpha[i] : 255;
+        colors[i] = (pal[i] & 0xFFFFFF) | alpha << 24;
     }
-    IndexTable(rule, table);
+    IndexTable(*plan.rule, colors, plan.haskey, table);
     return 1;
 }
 
-// Decodes the rows into imgbuffer through one row buffer of rowbytes; with
-// a table, a palette picture's. Returns libspng's error, SPNG_EOI at the
-// end of the image data.
-static int DecodeRows(spng_ctx* ctx, const spng_ihdr& ihdr, uint8_t* row, size_t rowbytes,
-                      const uint8_t* table)
+// What each grey sample of 8 bits or fewer stores by a rule: its colour is
+// grey scaled to 0-255 as v x 255 / (2^depth - 1), transparent where it is
+// the tRNS grey.
+static void GreyTable(const RowPlan& plan, uint8_t table[256])
 {
-    const uint32_t pixelbits = CHANNELS[ihdr.color_type] * ihdr.bit_depth;
-    // Blue is the third sample of RGB and RGBA, grey the first of the others.
-    const uint32_t firstbit = ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR ||
-                                      ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA
-                                  ? 2 * ihdr.bit_depth
-                                  : 0;
+    const uint32_t depth = plan.ihdr.bit_depth;
+    for (uint32_t v = 0; v < 256; v++) {
+        uint32_t grey = Scale(v & ((1u << depth) - 1), depth);
+        bool clear = plan.haskey && v == plan.trns.gray;
+        table[v] = ColourValue(*plan.rule, (clear ? 0u : 0xFF000000u) | grey * 0x010101u, true);
+    }
+}
+
+// Decodes the rows into imgbuffer through one row buffer of rowbytes.
+// Returns libspng's error, SPNG_EOI at the end of the image data.
+static int DecodeRows(spng_ctx* ctx, const RowPlan& plan, uint8_t* row, size_t rowbytes)
+{
     // An interlaced row comes once per pass, holding that pass's pixels at
     // their own columns; below 8 bits they are or-ed into the row's bytes.
-    const bool interlaced = ihdr.interlace_method != SPNG_INTERLACE_NONE;
+    const bool interlaced = plan.ihdr.interlace_method != SPNG_INTERLACE_NONE;
     for (;;) {
         spng_row_info info;
         int err = spng_get_row_info(ctx, &info);
@@ -131,10 +191,35 @@ static int DecodeRows(spng_ctx* ctx, const spng_ihdr& ihdr, uint8_t* row, size_t
         if (err && err != SPNG_EOI)
             return err;
         uint32_t pass = interlaced ? uint32_t(info.pass) : 6;
-        StoreRow(row, info.row_num, PASS_X0[pass], PASS_DX[pass], pixelbits, firstbit, ihdr.bit_depth, table);
+        StoreRow(row, info.row_num, PASS_X0[pass], PASS_DX[pass], plan);
         if (err)
             return err;
     }
+}
+
+// The plan of a picture: its samples, its tRNS chunk, and the table that a
+// palette picture, or a grey one of 8 bits or fewer under a rule, is stored
+// by. Returns 0 after printing a refusal.
+static int PlanRows(spng_ctx* ctx, const char* path, const spng_ihdr& ihdr, const PixelRule& rule, RowPlan* plan,
+                    uint8_t table[256])
+{
+    plan->ihdr = ihdr;
+    plan->pixelbits = CHANNELS[ihdr.color_type] * ihdr.bit_depth;
+    // Blue is the third sample of RGB and RGBA, grey the first of the others.
+    const bool rgb = ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR || ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA;
+    plan->firstbit = rgb ? 2 * ihdr.bit_depth : 0;
+    plan->rule = &rule;
+    plan->table = nullptr;
+    plan->haskey = rule.alpha && spng_get_trns(ctx, &plan->trns) == 0;
+    if (ihdr.color_type == SPNG_COLOR_TYPE_INDEXED) {
+        plan->table = table;
+        return ReadPalette(ctx, path, *plan, table);
+    }
+    if (ihdr.color_type == SPNG_COLOR_TYPE_GRAYSCALE && ihdr.bit_depth <= 8 && !rule.plain) {
+        plan->table = table;
+        GreyTable(*plan, table);
+    }
+    return 1;
 }
 
 // Reads the picture through ctx into the globals; returns 0 after printing
@@ -149,9 +234,9 @@ static int DecodeWith(spng_ctx* ctx, const uint8_t* data, size_t size, const cha
     int err = spng_decode_image(ctx, nullptr, 0, SPNG_FMT_RAW, SPNG_DECODE_PROGRESSIVE);
     if (err)
         return Refuse(path, "unreadable PNG: %s", spng_strerror(err));
-    const bool palette = ihdr.color_type == SPNG_COLOR_TYPE_INDEXED;
+    RowPlan plan;
     uint8_t table[256];
-    if (palette && !ReadPalette(ctx, path, rule, table))
+    if (!PlanRows(ctx, path, ihdr, rule, &plan, table))
         return 0;
 
     const uint64_t pixels = uint64_t(ihdr.width) * uint64_t(ihdr.height);
@@ -163,7 +248,7 @@ static int DecodeWith(spng_ctx* ctx, const uint8_t* data, size_t size, const cha
     if (!row)
         return Refuse(path, "cannot allocate %llu bytes for a row of %d pixels",
                       (unsigned long long)rowbytes, imgwidth);
-    err = DecodeRows(ctx, ihdr, row, rowbytes, palette ? table : nullptr);
+    err = DecodeRows(ctx, plan, row, rowbytes);
     FreeBlock(row);
     // The last rows end the image data, not the file: what follows is read
     // through to IEND, so a bad checksum there is still caught.
