@@ -53,6 +53,8 @@ struct Options {
     // -q, --quiet: nothing on standard output; the line of a refusal or a
     // failure on standard error.
     bool quiet = false;
+    // --syntax: SYNTAX_PLAIN, SYNTAX_OCTO or SYNTAX_STRICT.
+    int syntax = SYNTAX_PLAIN;
     // --max-pixels: the most pixels a PNG may declare, up to MAX_PIXELS.
     uint64_t maxpixels = DEFAULT_MAX_PIXELS;
     // --rule: what a pixel's colour is thresholded on; RULE_PLAIN (none

@@ -105,6 +105,16 @@ int CheckLabel(const char* label)
     return name && length <= 64;
 }
 
+int SyntaxNamed(const char* option, const char* name)
+{
+    static const char* const NAMES[] = {"plain", "octo", "strict"};
+    for (int syntax = 0; syntax < 3; syntax++)
+        if (std::strcmp(name, NAMES[syntax]) == 0)
+            return syntax;
+    UsageError("%s \"%s\" is none of plain, octo and strict", option, name);
+    return -1;
+}
+
 void Say(const char* format, ...)
 {
     if (options.quiet)
@@ -208,16 +218,127 @@ static char outbuf[1 << 20];
 static size_t outlen;
 static int outerror;
 
+// The include text is made as plain text. For --syntax octo and strict a
+// filter remakes it line by line as it leaves the buffer, a character at a
+// time, so that a line of any length passes through.
+static struct LineFilter {
+    int syntax;
+    enum { START, HEAD, COPY, LABEL, BYTES, WORDS } state;
+    char head[3];  // the first characters of a line, until its kind is known
+    size_t headlen;
+    std::string label;  // a line that may be a label ("NAME:")
+    char digits[4];  // the hex digits of the value being read
+    size_t ndigits, values;  // of the value being read; values of the line so far
+    char out[1 << 16];
+    size_t outlen;
+} filter;
+
+static void Emit(const char* text, size_t length)
+{
+    for (size_t i = 0; i < length; i++) {
+        if (filter.outlen == sizeof filter.out) {
+            if (outerror == 0 && std::fwrite(filter.out, 1, filter.outlen, outfile) != filter.outlen)
+                outerror = errno ? errno : EIO;
+            filter.outlen = 0;
+        }
+        filter.out[filter.outlen++] = text[i];
+    }
+}
+
+static void Emit(const char* text) { Emit(text, std::strlen(text)); }
+
+// A value of a DB line ("#xx") or of a DW line ("#xxxx", two bytes high
+// byte first): Octo writes each byte "0xxx", one space apart; strict
+// assemblers take commas between values only.
+static void EmitValue()
+{
+    const bool octo = filter.syntax == SYNTAX_OCTO;
+    for (size_t at = 0; octo && at + 2 <= filter.ndigits; at += 2) {
+        Emit(filter.values++ ? " 0x" : "0x");
+        Emit(filter.digits + at, 2);
+    }
+    if (!octo) {
+        Emit(filter.values++ ? ",#" : (filter.state == LineFilter::BYTES ? "DB #" : "DW #"));
+        Emit(filter.digits, filter.ndigits);
+    }
+    filter.ndigits = 0;
+}
+
+// The end of a line: a DB line without values is left out.
+static void EndLine()
+{
+    if (filter.ndigits)
+        EmitValue();
+    if (filter.state == LineFilter::HEAD)
+        Emit(filter.head, filter.headlen);
+    if (filter.state == LineFilter::LABEL) {
+        bool name = filter.syntax == SYNTAX_OCTO && filter.label.size() > 1 && filter.label.back() == ':';
+        Emit(name ? ": " : "");
+        Emit(filter.label.data(), filter.label.size() - (name ? 1 : 0));
+    }
+    if (!((filter.state == LineFilter::BYTES || filter.state == LineFilter::WORDS) && filter.values == 0))
+        Emit("\n");
+    filter.state = LineFilter::START;
+    filter.headlen = filter.ndigits = filter.values = 0;
+    filter.label.clear();
+}
+
+static void Filter(const char* text, size_t length)
+{
+    for (size_t i = 0; i < length; i++) {
+        char c = text[i];
+        if (c == '\n') {
+            EndLine();
+            continue;
+        }
+        switch (filter.state) {
+        case LineFilter::START:
+            if (c == ';') {
+                Emit(filter.syntax == SYNTAX_OCTO ? "#" : ";");
+                filter.state = LineFilter::COPY;
+                break;
+            }
+            filter.state = LineFilter::HEAD;
+            // fall through
+        case LineFilter::HEAD: {
+            filter.head[filter.headlen++] = c;
+            bool bytes = std::memcmp(filter.head, "DB ", filter.headlen) == 0;
+            bool words = std::memcmp(filter.head, "DW ", filter.headlen) == 0;
+            if (filter.headlen == 3 && (bytes || words))
+                filter.state = bytes ? LineFilter::BYTES : LineFilter::WORDS;
+            else if (!bytes && !words)
+                filter.label.assign(filter.head, filter.headlen), filter.state = LineFilter::LABEL;
+            break;
+        }
+        case LineFilter::COPY: Emit(&c, 1); break;
+        case LineFilter::LABEL: filter.label += c; break;
+        case LineFilter::BYTES:
+        case LineFilter::WORDS:
+            if (c == ',' && filter.ndigits)
+                EmitValue();
+            else if (c != '#' && c != ',' && filter.ndigits < sizeof filter.digits)
+                filter.digits[filter.ndigits++] = c;
+            break;
+        }
+    }
+}
+
 void StartOutput(FILE* out)
 {
     outfile = out;
     outlen = 0;
     outerror = 0;
+    filter.syntax = options.syntax;
+    filter.state = LineFilter::START;
+    filter.headlen = filter.ndigits = filter.values = filter.outlen = 0;
+    filter.label.clear();
 }
 
 static void FlushOutput()
 {
-    if (outerror == 0 && std::fwrite(outbuf, 1, outlen, outfile) != outlen)
+    if (filter.syntax != SYNTAX_PLAIN)
+        Filter(outbuf, outlen);
+    else if (outerror == 0 && std::fwrite(outbuf, 1, outlen, outfile) != outlen)
         outerror = errno ? errno : EIO;
     outlen = 0;
 }
@@ -225,6 +346,11 @@ static void FlushOutput()
 int FinishOutput()
 {
     FlushOutput();
+    // Remade text ends with a line break; the rest of it is written.
+    if (filter.syntax != SYNTAX_PLAIN && filter.state != LineFilter::START)
+        EndLine();
+    if (filter.syntax != SYNTAX_PLAIN && outerror == 0 && std::fwrite(filter.out, 1, filter.outlen, outfile) != filter.outlen)
+        outerror = errno ? errno : EIO;
     if (outerror == 0 && std::fflush(outfile) != 0)
         outerror = errno ? errno : EIO;
     if (outerror == 0)

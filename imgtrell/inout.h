@@ -50,6 +50,15 @@ int UsageError(const char* format, ...) TRELL_PRINTF(1, 2);
 // Checks the label an option gives: 1, or 0 after the usage error.
 int CheckLabel(const char* label);
 
+// The syntax of the include text (--syntax): plain, as always; octo, for
+// Octo ("# comment", ": NAME", bytes written 0xff one space apart, words
+// as two bytes); strict, for assemblers that take commas between values
+// only. Both of the others leave out DB lines without values and end the
+// file with a line break.
+enum { SYNTAX_PLAIN, SYNTAX_OCTO, SYNTAX_STRICT };
+// The syntax of that name, or -1 after the usage error of option.
+int SyntaxNamed(const char* option, const char* name);
+
 // Console. Say prints a line of the run on standard output (nothing with
 // --quiet); SayError the line of a refusal or a failure (on standard error
 // with --quiet); Warn "<program>: warning: <text>" on standard error.

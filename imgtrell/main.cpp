@@ -23,6 +23,8 @@ static const char HELP[] =
     "  -l, --label NAME    label the data NAME, the palette NAME_PAL\n"
     "  -b, --batch         for build tools: no key wait, status 0 when converted\n"
     "  -q, --quiet         nothing on standard output, failures on standard error\n"
+    "      --syntax S      the include text for plain assemblers (the default), for\n"
+    "                      Octo (octo), or with commas only between values (strict)\n"
     "      --max-pixels N  read a PNG of up to N pixels (default 16777216, at\n"
     "                      most 1073741824)\n"
     "Pixel rules, where a colour becomes one bit (modes 0 and 1, and mode 2 of\n"
@@ -44,13 +46,13 @@ static const char HELP[] =
     "Manual: man imgtrell (on Windows: README.txt)\n";
 
 enum {
-    OPT_OUTPUT = 1, OPT_PALETTE, OPT_LABEL, OPT_BATCH, OPT_QUIET, OPT_HELP, OPT_VERSION, OPT_MAX_PIXELS,
+    OPT_OUTPUT = 1, OPT_PALETTE, OPT_LABEL, OPT_BATCH, OPT_QUIET, OPT_HELP, OPT_VERSION, OPT_SYNTAX, OPT_MAX_PIXELS,
     OPT_RULE, OPT_THRESHOLD, OPT_INVERT, OPT_ALPHA, OPT_PREVIEW
 };
 
 static const OptionSpec OPTIONS[] = {
     {OPT_OUTPUT, 'o', "output", true},   {OPT_PALETTE, 'p', "palette", true}, {OPT_LABEL, 'l', "label", true},
-    {OPT_BATCH, 'b', "batch", false},    {OPT_QUIET, 'q', "quiet", false},    {OPT_HELP, 'h', "help", false},
+    {OPT_BATCH, 'b', "batch", false},    {OPT_QUIET, 'q', "quiet", false},  {OPT_SYNTAX, 0, "syntax", true},    {OPT_HELP, 'h', "help", false},
     {OPT_VERSION, 'V', "version", false},  {OPT_MAX_PIXELS, 0, "max-pixels", true}, {OPT_RULE, 0, "rule", true},
     {OPT_THRESHOLD, 't', "threshold", true}, {OPT_INVERT, 0, "invert", false},   {OPT_ALPHA, 0, "alpha", false},
     {OPT_PREVIEW, 0, "preview", false},
@@ -106,6 +108,10 @@ static int TakeArguments(int argc, char** argv)
             break;
         case OPT_BATCH: options.batch = true; break;
         case OPT_QUIET: options.quiet = true; break;
+        case OPT_SYNTAX:
+            if ((options.syntax = SyntaxNamed(scan.name.c_str(), scan.value)) < 0)
+                return STATUS_FAILED;
+            break;
         case OPT_HELP: help = true; break;
         case OPT_VERSION: version = true; break;
         case OPT_MAX_PIXELS:

@@ -18,6 +18,8 @@ static const char HELP[] =
     "  -b, --batch         for build tools: no key wait, status 0 when converted,\n"
     "                      and no include file for a refused sound\n"
     "  -q, --quiet         nothing on standard output, failures on standard error\n"
+    "      --syntax S      the include text for plain assemblers (the default), for\n"
+    "                      Octo (octo), or with commas only between values (strict)\n"
     "  -h, --help          this text\n"
     "  -V, --version       the version\n"
     "A sound whose name begins with - is given after -- or as ./-name.\n"
@@ -26,11 +28,11 @@ static const char HELP[] =
     "length of 0, but not with -b), sound.inc not written, or a usage error.\n"
     "Manual: man sndtrell (on Windows: README.txt)\n";
 
-enum { OPT_OUTPUT = 1, OPT_LABEL, OPT_BATCH, OPT_QUIET, OPT_HELP, OPT_VERSION };
+enum { OPT_OUTPUT = 1, OPT_LABEL, OPT_BATCH, OPT_QUIET, OPT_HELP, OPT_VERSION, OPT_SYNTAX };
 
 static const OptionSpec OPTIONS[] = {
     {OPT_OUTPUT, 'o', "output", true}, {OPT_LABEL, 'l', "label", true}, {OPT_BATCH, 'b', "batch", false},
-    {OPT_QUIET, 'q', "quiet", false},  {OPT_HELP, 'h', "help", false},  {OPT_VERSION, 'V', "version", false},
+    {OPT_QUIET, 'q', "quiet", false},  {OPT_SYNTAX, 0, "syntax", true},  {OPT_HELP, 'h', "help", false},  {OPT_VERSION, 'V', "version", false},
 };
 
 // Takes the options and the sound into the options record. Returns the
@@ -50,6 +52,10 @@ static int TakeArguments(int argc, char** argv)
             break;
         case OPT_BATCH: options.batch = true; break;
         case OPT_QUIET: options.quiet = true; break;
+        case OPT_SYNTAX:
+            if ((options.syntax = SyntaxNamed(scan.name.c_str(), scan.value)) < 0)
+                return STATUS_FAILED;
+            break;
         case OPT_HELP: help = true; break;
         case OPT_VERSION: version = true; break;
         }

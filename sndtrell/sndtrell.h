@@ -38,6 +38,8 @@ struct Options {
     // -q, --quiet: nothing on standard output; the line of a refusal or a
     // failure on standard error.
     bool quiet = false;
+    // --syntax: SYNTAX_PLAIN, SYNTAX_OCTO or SYNTAX_STRICT.
+    int syntax = SYNTAX_PLAIN;
 };
 extern Options options;
 
