@@ -31,6 +31,8 @@ const uint64_t MAX_PIXELS = uint64_t(1) << 30;
 // What a pixel rule thresholds: blue, the luma of the colour, or the
 // largest of red, green and blue.
 enum { RULE_PLAIN, RULE_BLUE, RULE_LUMA, RULE_ANY };
+// Their names, as --rule takes them.
+static const char* const RULE_NAMES[] = {"", "blue", "luma", "any"};
 
 // What the command line asks for: filled by main before the picture is
 // loaded, read by the loader's pixel rule, the writer and the console.
@@ -45,6 +47,7 @@ struct Options {
     // -p, --palette: the include file of the palette (mode 2); with -o
     // alone, beside the output, named after it.
     std::string palette = "picpal.inc";
+    bool palettegiven = false;
     // -l, --label: the label of the picture, and with "_PAL" of the
     // palette; none: IMGDATA and PALDATA.
     const char* label = nullptr;

@@ -92,6 +92,20 @@ int UsageError(const char* format, ...)
     return OPTION_BAD;
 }
 
+int TakeCommonOption(int id, const OptionScan& scan, int* shown)
+{
+    switch (id) {
+    case OPT_OUTPUT: options.output = scan.value; return 1;
+    case OPT_LABEL: options.label = scan.value; return CheckLabel(scan.value) ? 1 : -1;
+    case OPT_BATCH: options.batch = true; return 1;
+    case OPT_QUIET: options.quiet = true; return 1;
+    case OPT_SYNTAX: options.syntax = SyntaxNamed(scan.name.c_str(), scan.value); return options.syntax < 0 ? -1 : 1;
+    case OPT_HELP:
+    case OPT_VERSION: *shown = *shown == OPT_VERSION ? OPT_VERSION : id; return 1;
+    }
+    return 0;
+}
+
 int CheckLabel(const char* label)
 {
     size_t length = std::strlen(label);

@@ -45,17 +45,14 @@ static const char HELP[] =
     "usage error.\n"
     "Manual: man imgtrell (on Windows: README.txt)\n";
 
-enum {
-    OPT_OUTPUT = 1, OPT_PALETTE, OPT_LABEL, OPT_BATCH, OPT_QUIET, OPT_HELP, OPT_VERSION, OPT_SYNTAX, OPT_MAX_PIXELS,
-    OPT_RULE, OPT_THRESHOLD, OPT_INVERT, OPT_ALPHA, OPT_PREVIEW
-};
+enum { OPT_PALETTE = OPT_OWN, OPT_MAX_PIXELS, OPT_RULE, OPT_THRESHOLD, OPT_INVERT, OPT_ALPHA, OPT_PREVIEW };
 
 static const OptionSpec OPTIONS[] = {
-    {OPT_OUTPUT, 'o', "output", true},   {OPT_PALETTE, 'p', "palette", true}, {OPT_LABEL, 'l', "label", true},
-    {OPT_BATCH, 'b', "batch", false},    {OPT_QUIET, 'q', "quiet", false},  {OPT_SYNTAX, 0, "syntax", true},    {OPT_HELP, 'h', "help", false},
-    {OPT_VERSION, 'V', "version", false},  {OPT_MAX_PIXELS, 0, "max-pixels", true}, {OPT_RULE, 0, "rule", true},
-    {OPT_THRESHOLD, 't', "threshold", true}, {OPT_INVERT, 0, "invert", false},   {OPT_ALPHA, 0, "alpha", false},
-    {OPT_PREVIEW, 0, "preview", false},
+    {OPT_OUTPUT, 'o', "output", true},         {OPT_LABEL, 'l', "label", true},       {OPT_BATCH, 'b', "batch", false},
+    {OPT_QUIET, 'q', "quiet", false},          {OPT_SYNTAX, 0, "syntax", true},       {OPT_HELP, 'h', "help", false},
+    {OPT_VERSION, 'V', "version", false},      {OPT_PALETTE, 'p', "palette", true},   {OPT_MAX_PIXELS, 0, "max-pixels", true},
+    {OPT_RULE, 0, "rule", true},               {OPT_THRESHOLD, 't', "threshold", true}, {OPT_INVERT, 0, "invert", false},
+    {OPT_ALPHA, 0, "alpha", false},            {OPT_PREVIEW, 0, "preview", false},
 };
 
 // The mode argument reads like atoi (leading blanks, a sign, digits up to
@@ -90,61 +87,50 @@ static std::string PaletteBeside(const std::string& output)
     return output.substr(0, end) + ".pal.inc";
 }
 
+// Takes one of imgtrell's own options into the options record; false after
+// a usage error.
+static bool TakeOwnOption(int id, const OptionScan& scan)
+{
+    uint64_t number = 0;
+    const char* wrong = nullptr;  // what a bad value is not
+    switch (id) {
+    case OPT_PALETTE: options.palette = scan.value, options.palettegiven = true; break;
+    case OPT_MAX_PIXELS:
+        if (!ParseNumber(scan.value, 1, MAX_PIXELS, &options.maxpixels))
+            wrong = "is not a number from 1 to 1073741824";
+        break;
+    case OPT_RULE:
+        options.rule = RULE_PLAIN;
+        for (int rule : {RULE_BLUE, RULE_LUMA, RULE_ANY})
+            if (std::strcmp(scan.value, RULE_NAMES[rule]) == 0)
+                options.rule = rule;
+        if (options.rule == RULE_PLAIN)
+            wrong = "is none of blue, luma and any";
+        break;
+    case OPT_THRESHOLD:
+        if (!ParseNumber(scan.value, 0, 255, &number))
+            wrong = "is not a number from 0 to 255";
+        options.threshold = int(number);
+        break;
+    case OPT_INVERT: options.invert = true; break;
+    case OPT_ALPHA: options.alpha = true; break;
+    case OPT_PREVIEW: options.preview = true; break;
+    }
+    if (wrong)
+        UsageError("%s \"%s\" %s", scan.name.c_str(), scan.value, wrong);
+    return !wrong;
+}
+
 // Takes the options, the picture and the mode into the options record.
 // Returns the status to end with, or -1 to go on and convert.
 static int TakeArguments(int argc, char** argv)
 {
     OptionScan scan = ScanOptions(argc, argv);
-    bool help = false, version = false, palette = false;
-    for (int id; (id = NextOption(scan, OPTIONS, sizeof OPTIONS / sizeof *OPTIONS)) != OPTIONS_DONE;) {
-        switch (id) {
-        case OPTION_BAD: return STATUS_FAILED;
-        case OPT_OUTPUT: options.output = scan.value; break;
-        case OPT_PALETTE: options.palette = scan.value, palette = true; break;
-        case OPT_LABEL:
-            if (!CheckLabel(scan.value))
-                return STATUS_FAILED;
-            options.label = scan.value;
-            break;
-        case OPT_BATCH: options.batch = true; break;
-        case OPT_QUIET: options.quiet = true; break;
-        case OPT_SYNTAX:
-            if ((options.syntax = SyntaxNamed(scan.name.c_str(), scan.value)) < 0)
-                return STATUS_FAILED;
-            break;
-        case OPT_HELP: help = true; break;
-        case OPT_VERSION: version = true; break;
-        case OPT_MAX_PIXELS:
-            if (!ParseNumber(scan.value, 1, MAX_PIXELS, &options.maxpixels)) {
-                UsageError("%s \"%s\" is not a number from 1 to %llu", scan.name.c_str(), scan.value,
-                           (unsigned long long)MAX_PIXELS);
-                return STATUS_FAILED;
-            }
-            break;
-        case OPT_RULE:
-            options.rule = std::strcmp(scan.value, "blue") == 0   ? RULE_BLUE
-                           : std::strcmp(scan.value, "luma") == 0 ? RULE_LUMA
-                           : std::strcmp(scan.value, "any") == 0  ? RULE_ANY
-                                                                  : RULE_PLAIN;
-            if (options.rule == RULE_PLAIN) {
-                UsageError("%s \"%s\" is none of blue, luma and any", scan.name.c_str(), scan.value);
-                return STATUS_FAILED;
-            }
-            break;
-        case OPT_THRESHOLD: {
-            uint64_t threshold;
-            if (!ParseNumber(scan.value, 0, 255, &threshold)) {
-                UsageError("%s \"%s\" is not a number from 0 to 255", scan.name.c_str(), scan.value);
-                return STATUS_FAILED;
-            }
-            options.threshold = int(threshold);
-            break;
-        }
-        case OPT_INVERT: options.invert = true; break;
-        case OPT_ALPHA: options.alpha = true; break;
-        case OPT_PREVIEW: options.preview = true; break;
-        }
-    }
+    int shown = 0, taken;
+    for (int id; (id = NextOption(scan, OPTIONS, sizeof OPTIONS / sizeof *OPTIONS)) != OPTIONS_DONE;)
+        if (id == OPTION_BAD || (taken = TakeCommonOption(id, scan, &shown)) < 0 || (!taken && !TakeOwnOption(id, scan)))
+            return STATUS_FAILED;
+    bool help = shown == OPT_HELP, version = shown == OPT_VERSION;
     if (version || help) {
         std::printf("%s", version ? "imgtrell " TRELL_VERSION "\n" : BANNER);
         std::printf("%s", version ? "" : HELP);
@@ -159,7 +145,7 @@ static int TakeArguments(int argc, char** argv)
         return STATUS_FAILED;
     }
     // The palette goes beside the output file; not beside a device.
-    if (!palette && options.output != "picdata.inc" && !WrittenInPlace(options.output.c_str()))
+    if (!options.palettegiven && options.output != "picdata.inc" && !WrittenInPlace(options.output.c_str()))
         options.palette = PaletteBeside(options.output);
     if (options.palette == options.output || SameFile(options.palette.c_str(), options.output.c_str())) {
         UsageError("the picture and its palette would both be written to %s", options.output.c_str());
@@ -175,7 +161,7 @@ static int TakeArguments(int argc, char** argv)
         Warn("mode \"%s\" is not a number; mode 0 is used", argv[scan.next + 1]);
     if (more > 1)
         Warn("%d argument%s after the mode %s ignored", more - 1, more == 2 ? "" : "s", more == 2 ? "is" : "are");
-    if (palette && options.imgmode != 2)
+    if (options.palettegiven && options.imgmode != 2)
         Warn("a palette file is written in mode 2 only; %s is not written", options.palette.c_str());
     return -1;
 }

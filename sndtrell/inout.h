@@ -47,6 +47,13 @@ int NextOption(OptionScan& scan, const OptionSpec* specs, size_t count);
 // Prints "<program>: <cause>" and "Try '<program> --help'." on standard
 // error and returns the status of a usage error.
 int UsageError(const char* format, ...) TRELL_PRINTF(1, 2);
+// The options both programs take (-o, -l, -b, -q, --syntax, -h, -V), and
+// the first id of a program's own.
+enum { OPT_OUTPUT = 1, OPT_LABEL, OPT_BATCH, OPT_QUIET, OPT_SYNTAX, OPT_HELP, OPT_VERSION, OPT_OWN };
+// Takes an option both programs take into the options record, and tells
+// --help and --version in *shown (OPT_HELP or OPT_VERSION). Returns 1, 0
+// for another option, or -1 after a usage error (a bad label or syntax).
+int TakeCommonOption(int id, const OptionScan& scan, int* shown);
 // Checks the label an option gives: 1, or 0 after the usage error.
 int CheckLabel(const char* label);
 

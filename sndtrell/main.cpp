@@ -28,11 +28,10 @@ static const char HELP[] =
     "length of 0, but not with -b), sound.inc not written, or a usage error.\n"
     "Manual: man sndtrell (on Windows: README.txt)\n";
 
-enum { OPT_OUTPUT = 1, OPT_LABEL, OPT_BATCH, OPT_QUIET, OPT_HELP, OPT_VERSION, OPT_SYNTAX };
-
 static const OptionSpec OPTIONS[] = {
     {OPT_OUTPUT, 'o', "output", true}, {OPT_LABEL, 'l', "label", true}, {OPT_BATCH, 'b', "batch", false},
-    {OPT_QUIET, 'q', "quiet", false},  {OPT_SYNTAX, 0, "syntax", true},  {OPT_HELP, 'h', "help", false},  {OPT_VERSION, 'V', "version", false},
+    {OPT_QUIET, 'q', "quiet", false},  {OPT_SYNTAX, 0, "syntax", true}, {OPT_HELP, 'h', "help", false},
+    {OPT_VERSION, 'V', "version", false},
 };
 
 // Takes the options and the sound into the options record. Returns the
@@ -40,26 +39,11 @@ static const OptionSpec OPTIONS[] = {
 static int TakeArguments(int argc, char** argv)
 {
     OptionScan scan = ScanOptions(argc, argv);
-    bool help = false, version = false;
-    for (int id; (id = NextOption(scan, OPTIONS, sizeof OPTIONS / sizeof *OPTIONS)) != OPTIONS_DONE;) {
-        switch (id) {
-        case OPTION_BAD: return STATUS_FAILED;
-        case OPT_OUTPUT: options.output = scan.value; break;
-        case OPT_LABEL:
-            if (!CheckLabel(scan.value))
-                return STATUS_FAILED;
-            options.label = scan.value;
-            break;
-        case OPT_BATCH: options.batch = true; break;
-        case OPT_QUIET: options.quiet = true; break;
-        case OPT_SYNTAX:
-            if ((options.syntax = SyntaxNamed(scan.name.c_str(), scan.value)) < 0)
-                return STATUS_FAILED;
-            break;
-        case OPT_HELP: help = true; break;
-        case OPT_VERSION: version = true; break;
-        }
-    }
+    int shown = 0;
+    for (int id; (id = NextOption(scan, OPTIONS, sizeof OPTIONS / sizeof *OPTIONS)) != OPTIONS_DONE;)
+        if (id == OPTION_BAD || TakeCommonOption(id, scan, &shown) < 0)
+            return STATUS_FAILED;
+    bool help = shown == OPT_HELP, version = shown == OPT_VERSION;
     if (version || help) {
         std::printf("%s", version ? "sndtrell " TRELL_VERSION "\n" : BANNER);
         std::printf("%s", version ? "" : HELP);
