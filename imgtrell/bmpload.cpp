@@ -230,7 +230,7 @@ static void DecodeRow1(const uint8_t* src, uint8_t* row, int64_t width, const ui
 static void BitTable(const uint8_t* data, size_t size, const BmpHeader& h, const PixelRule& rule, uint8_t stored[2])
 {
     uint64_t entrysize = h.core ? 3 : 4;
-    int64_t entries = h.colorsused > 0 && h.colorsused < 2 ? h.colorsused : 2;
+    int64_t entries = h.colorsused < 0 ? 0 : h.colorsused == 0 ? 2 : std::min<int64_t>(h.colorsused, 2);
     if (h.core)
         entries = std::min<int64_t>(entries, h.dataoffset > CORE_HEADER_SIZE ? (h.dataoffset - CORE_HEADER_SIZE) / 3 : 0);
     bitrule = !rule.bycolour;
@@ -239,12 +239,11 @@ static void BitTable(const uint8_t* data, size_t size, const BmpHeader& h, const
         uint32_t color = 0xFF000000u;
         if (b < entries && at + 3 <= size)
             color += data[at + 2] * 65536u + data[at + 1] * 256u + data[at];
-        stored[b] = ColourValue(rule, color, false);
-        if (bitrule && stored[b] != rule.transparent)
-            stored[b] = uint8_t((b == 0) != rule.invert);
+        if (rule.alpha && CheckTransparency(color))
+            stored[b] = rule.transparent;
+        else
+            stored[b] = bitrule ? uint8_t((b == 0) != rule.invert) : ColourValue(rule, color, false);
     }
-    if (bitrule && !rule.alpha)
-        stored[0] = rule.invert ? 0 : 1, stored[1] = rule.invert ? 1 : 0;
 }
 
 // 4 bits: high nibble first; each index stores what the table gives it.
@@ -320,10 +319,15 @@ static Field FieldOf(uint32_t mask, bool declared)
     return f;
 }
 
+// A field wider than 8 bits gives its top 8 bits rather than the scaled
+// value, which for such a field can round 2^(n-1) down to 127: its top bit
+// still decides at the threshold 127, as without a rule.
 static uint8_t Channel(uint32_t pixel, const Field& f)
 {
     uint32_t v = (pixel & f.mask) >> f.shift;
-    return f.declared ? Scale(v, f.bits) : f.bits >= 8 ? uint8_t(v) : uint8_t(v << (8 - f.bits));
+    if (f.bits > 8)
+        return uint8_t(v >> (f.bits - 8));
+    return f.declared ? Scale(v, f.bits) : f.bits == 8 ? uint8_t(v) : uint8_t(v << (8 - f.bits));
 }
 
 // The fields of red, green, blue and alpha of a 15-, 16-, 24- or 32-bit

@@ -44,6 +44,7 @@ struct Options {
     int32_t imgmode = 2;
     // -o, --output: the include file of the picture.
     std::string output = "picdata.inc";
+    bool outputgiven = false;
     // -p, --palette: the include file of the palette (mode 2); with -o
     // alone, beside the output, named after it.
     std::string palette = "picpal.inc";

@@ -18,28 +18,28 @@ OptionScan ScanOptions(int argc, char** argv)
 }
 
 // The option named by a long name or an unambiguous start of one.
-static const OptionSpec* FindLong(const char* name, size_t length, const OptionSpec* specs, size_t count)
+static const OptionInfo* FindLong(const char* name, size_t length, const OptionInfo* table, size_t count)
 {
-    const OptionSpec* found = nullptr;
+    const OptionInfo* found = nullptr;
     for (size_t i = 0; i < count; i++) {
-        if (std::strncmp(specs[i].longname, name, length) != 0)
+        if (std::strncmp(table[i].longname, name, length) != 0)
             continue;
-        if (specs[i].longname[length] == '\0')
-            return &specs[i];
-        found = found ? &specs[count] : &specs[i];  // a second match: ambiguous
+        if (table[i].longname[length] == '\0')
+            return &table[i];
+        found = found ? &table[count] : &table[i];  // a second match: ambiguous
     }
     return found;
 }
 
 // The value of an option that takes one: what its argument holds after
 // the name (rest), or else the next argument. An empty one is none.
-static int TakeValue(OptionScan& scan, const char* rest, const OptionSpec& spec)
+static int TakeValue(OptionScan& scan, const char* rest, const OptionInfo& option)
 {
     scan.value = rest ? rest : scan.next < scan.argc ? scan.argv[scan.next++] : "";
-    return *scan.value ? spec.id : UsageError("option '%s' needs a value", scan.name.c_str());
+    return *scan.value ? option.id : UsageError("option '%s' needs a value", scan.name.c_str());
 }
 
-int NextOption(OptionScan& scan, const OptionSpec* specs, size_t count)
+int NextOption(OptionScan& scan, const OptionInfo* table, size_t count)
 {
     scan.value = nullptr;
     if (scan.letter == 0) {
@@ -53,14 +53,14 @@ int NextOption(OptionScan& scan, const OptionSpec* specs, size_t count)
             const char* equals = std::strchr(arg, '=');
             size_t length = equals ? size_t(equals - arg - 2) : std::strlen(arg + 2);
             scan.name.assign(arg, length + 2);
-            const OptionSpec* spec = FindLong(arg + 2, length, specs, count);
-            if (spec == specs + count)
+            const OptionInfo* option = FindLong(arg + 2, length, table, count);
+            if (option == table + count)
                 return UsageError("option '%s' is ambiguous", scan.name.c_str());
-            if (!spec)
+            if (!option)
                 return UsageError("unknown option '%s'", scan.name.c_str());
-            if (!spec->takesvalue && equals)
+            if (!option->takesvalue && equals)
                 return UsageError("option '%s' takes no value", scan.name.c_str());
-            return spec->takesvalue ? TakeValue(scan, equals ? equals + 1 : nullptr, *spec) : spec->id;
+            return option->takesvalue ? TakeValue(scan, equals ? equals + 1 : nullptr, *option) : option->id;
         }
         scan.letter = 1;
     }
@@ -70,13 +70,13 @@ int NextOption(OptionScan& scan, const OptionSpec* specs, size_t count)
         scan.letter = 0;
     scan.name = std::string("-") + letter;
     for (size_t i = 0; i < count; i++) {
-        if (specs[i].shortname != letter)
+        if (table[i].shortname != letter)
             continue;
-        if (!specs[i].takesvalue)
-            return specs[i].id;
+        if (!table[i].takesvalue)
+            return table[i].id;
         const char* rest = scan.letter ? arg + scan.letter : nullptr;
         scan.letter = 0;
-        return TakeValue(scan, rest, specs[i]);
+        return TakeValue(scan, rest, table[i]);
     }
     return UsageError("unknown option '%s'", scan.name.c_str());
 }
@@ -95,7 +95,7 @@ int UsageError(const char* format, ...)
 int TakeCommonOption(int id, const OptionScan& scan, int* shown)
 {
     switch (id) {
-    case OPT_OUTPUT: options.output = scan.value; return 1;
+    case OPT_OUTPUT: options.output = scan.value, options.outputgiven = true; return 1;
     case OPT_LABEL: options.label = scan.value; return CheckLabel(scan.value) ? 1 : -1;
     case OPT_BATCH: options.batch = true; return 1;
     case OPT_QUIET: options.quiet = true; return 1;

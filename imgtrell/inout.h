@@ -24,7 +24,7 @@
 // long as it names one option). The first argument that does not begin
 // with "-", or is "-" alone, or the one after "--", is the path; nothing
 // after it is an option.
-struct OptionSpec {
+struct OptionInfo {
     int id;  // what NextOption returns for it
     char shortname;  // 0: a long name only
     const char* longname;
@@ -43,7 +43,7 @@ enum { OPTIONS_DONE = 0, OPTION_BAD = -1 };
 OptionScan ScanOptions(int argc, char** argv);
 // The id of the next option, OPTIONS_DONE when the options have ended, or
 // OPTION_BAD after the usage error (an unknown option, a missing value).
-int NextOption(OptionScan& scan, const OptionSpec* specs, size_t count);
+int NextOption(OptionScan& scan, const OptionInfo* table, size_t count);
 // Prints "<program>: <cause>" and "Try '<program> --help'." on standard
 // error and returns the status of a usage error.
 int UsageError(const char* format, ...) TRELL_PRINTF(1, 2);

@@ -47,7 +47,7 @@ static const char HELP[] =
 
 enum { OPT_PALETTE = OPT_OWN, OPT_MAX_PIXELS, OPT_RULE, OPT_THRESHOLD, OPT_INVERT, OPT_ALPHA, OPT_PREVIEW };
 
-static const OptionSpec OPTIONS[] = {
+static const OptionInfo OPTIONS[] = {
     {OPT_OUTPUT, 'o', "output", true},         {OPT_LABEL, 'l', "label", true},       {OPT_BATCH, 'b', "batch", false},
     {OPT_QUIET, 'q', "quiet", false},          {OPT_SYNTAX, 0, "syntax", true},       {OPT_HELP, 'h', "help", false},
     {OPT_VERSION, 'V', "version", false},      {OPT_PALETTE, 'p', "palette", true},   {OPT_MAX_PIXELS, 0, "max-pixels", true},
@@ -144,14 +144,6 @@ static int TakeArguments(int argc, char** argv)
         UsageError("no picture given");
         return STATUS_FAILED;
     }
-    // The palette goes beside the output file; not beside a device.
-    if (!options.palettegiven && options.output != "picdata.inc" && !WrittenInPlace(options.output.c_str()))
-        options.palette = PaletteBeside(options.output);
-    if (options.palette == options.output || SameFile(options.palette.c_str(), options.output.c_str())) {
-        UsageError("the picture and its palette would both be written to %s", options.output.c_str());
-        return STATUS_FAILED;
-    }
-
     // A mode that is no number, as when a shell pattern names several
     // pictures, and arguments past the mode are run as given but warned
     // about on standard error, which the output leaves alone.
@@ -162,7 +154,16 @@ static int TakeArguments(int argc, char** argv)
     if (more > 1)
         Warn("%d argument%s after the mode %s ignored", more - 1, more == 2 ? "" : "s", more == 2 ? "is" : "are");
     if (options.palettegiven && options.imgmode != 2)
-        Warn("a palette file is written in mode 2 only; %s is not written", options.palette.c_str());
+        Warn("-p names the palette file of mode 2 only; no palette file is written");
+
+    // The palette goes beside the output file; not beside a device.
+    if (!options.palettegiven && options.outputgiven && !WrittenInPlace(options.output.c_str()))
+        options.palette = PaletteBeside(options.output);
+    if (options.imgmode == 2 &&
+        (options.palette == options.output || SameFile(options.palette.c_str(), options.output.c_str()))) {
+        UsageError("the picture and its palette would both be written to %s", options.output.c_str());
+        return STATUS_FAILED;
+    }
     return -1;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 
 #include "platform.h"
@@ -28,7 +29,10 @@ static Output outputs[2];
 // called: ".trell.<process id, 8 hex digits>.<slot><n, the new text; o, the
 // old file>", in the folder of the file they replace. Only a run killed
 // outright (SIGKILL, a power cut) leaves them; the next run that moves files
-// in that folder removes those whose process is gone.
+// in that folder removes those whose process is gone and that have not
+// changed for a minute (a run on another machine, or in another process
+// namespace, sharing the folder may have the same id and still be writing).
+static const long LEFTOVER_AGE = 60;  // seconds
 static const char TEMP_PREFIX[] = ".trell.";
 static const size_t TEMP_LENGTH = sizeof TEMP_PREFIX - 1 + 8 + 3;
 
@@ -104,6 +108,15 @@ static char* Utf8(const wchar_t* wide)
     return text;
 }
 
+// The console's output code page before the program set it to UTF-8; put
+// back when the program ends, so the console shows what comes after as before.
+static UINT savedcodepage;
+static void RestoreCodePage()
+{
+    if (savedcodepage)
+        SetConsoleOutputCP(savedcodepage);
+}
+
 char** CommandLineInUtf8(int argc, char** argv)
 {
     int count = 0;
@@ -115,7 +128,10 @@ char** CommandLineInUtf8(int argc, char** argv)
         if (!(utf8[i] = Utf8(wide[i])))
             return argv;
     LocalFree(wide);
-    SetConsoleOutputCP(CP_UTF8);
+    if ((savedcodepage = GetConsoleOutputCP()) != 0 && SetConsoleOutputCP(CP_UTF8))
+        std::atexit(RestoreCodePage);
+    else
+        savedcodepage = 0;
     return utf8 ? utf8 : argv;
 }
 
@@ -142,6 +158,7 @@ static BOOL WINAPI OnConsoleEvent(DWORD)
         if (output.named && !DeleteFileW(Wide(output.tmpname).c_str()) &&
             SetFileAttributesW(Wide(output.tmpname).c_str(), FILE_ATTRIBUTE_NORMAL))
             DeleteFileW(Wide(output.tmpname).c_str());
+    RestoreCodePage();
     ExitProcess(STATUS_CONTROL_C_EXIT);
 }
 
@@ -224,9 +241,13 @@ static void RemoveLeftovers(const std::string& folder)
     HANDLE search = FindFirstFileW(Wide(folder + TEMP_PREFIX + "*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    auto ticks = [](const FILETIME& t) { return (unsigned long long)t.dwHighDateTime << 32 | t.dwLowDateTime; };
     do {
         char* name = Utf8(found.cFileName);
-        if (name && Abandoned(LeftoverOwner(name)))
+        bool old = ticks(now) - ticks(found.ftLastWriteTime) >= LEFTOVER_AGE * 10000000ull;  // 100 ns ticks
+        if (name && old && Abandoned(LeftoverOwner(name)))
             Remove(folder + name);
         std::free(name);
     } while (FindNextFileW(search, &found));
@@ -662,6 +683,8 @@ FILE* OpenTempOutput(int slot, const char* name, const char** cause)
     *cause = nullptr;
     int own = OwnDescriptor(name);
     if (own >= 0) {
+        // What the console printed so far goes first.
+        std::fflush(own == 2 ? stderr : stdout);
         output.target = name;
         return InPlace(output, fcntl(own, F_DUPFD_CLOEXEC, 3));
     }
@@ -725,12 +748,14 @@ static int NameTemp(Output& output)
     return 0;
 }
 
-// Copies the file from to a new file to; 0, or -1 with errno set.
+// Copies the file from to a new file to, with its permission bits; 0, or
+// -1 with errno set.
 static int CopyFile(const std::string& from, const std::string& to)
 {
     int in = open(from.c_str(), O_RDONLY | O_CLOEXEC), out = -1, error = 0;
-    if (in >= 0)
-        out = open(to.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+    struct stat info;
+    if (in >= 0 && fstat(in, &info) == 0 && (out = open(to.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600)) >= 0)
+        fchmod(out, info.st_mode & 01777);
     char buffer[1 << 16];
     ssize_t got = 0;
     while (out >= 0 && (got = read(in, buffer, sizeof buffer)) > 0)
@@ -775,8 +800,11 @@ static void RemoveLeftovers(const std::string& folder)
     DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
     if (!dir)
         return;
+    time_t now = time(nullptr);
+    struct stat info;
     while (dirent* entry = readdir(dir))
-        if (Abandoned(LeftoverOwner(entry->d_name)))
+        if (Abandoned(LeftoverOwner(entry->d_name)) && fstatat(dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            now - info.st_mtime >= LEFTOVER_AGE)
             unlink((folder + entry->d_name).c_str());
     closedir(dir);
 }

@@ -28,7 +28,7 @@ static const char HELP[] =
     "length of 0, but not with -b), sound.inc not written, or a usage error.\n"
     "Manual: man sndtrell (on Windows: README.txt)\n";
 
-static const OptionSpec OPTIONS[] = {
+static const OptionInfo OPTIONS[] = {
     {OPT_OUTPUT, 'o', "output", true}, {OPT_LABEL, 'l', "label", true}, {OPT_BATCH, 'b', "batch", false},
     {OPT_QUIET, 'q', "quiet", false},  {OPT_SYNTAX, 0, "syntax", true}, {OPT_HELP, 'h', "help", false},
     {OPT_VERSION, 'V', "version", false},

@@ -30,6 +30,7 @@ struct Options {
     const char* sound = nullptr;
     // -o, --output: the include file.
     std::string output = "sound.inc";
+    bool outputgiven = false;
     // -l, --label: the label of the data; none: SOUNDDATA.
     const char* label = nullptr;
     // -b, --batch: no key wait, status 0 when converted, and no include

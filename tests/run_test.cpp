@@ -398,6 +398,10 @@ TEST_P(Run, KillNineWhileTheFilesMoveLeavesEachFileOldOrNew)
         }
         for (int i = 0; i < 100 && kill(child, 0) == 0; i++)
             usleep(10000);  // until the killed process is gone
+        // Left alone while they are fresh (the writer might be elsewhere); removed once a minute old.
+        EXPECT_EQ(Status(Start(p.input, never[0])), 1);
+        EXPECT_TRUE(TemporaryFiles()) << "a fresh leftover removed";
+        ASSERT_EQ(std::system("touch -d '2 minutes ago' .trell.*"), 0);
         EXPECT_EQ(Status(Start(p.input, never[0])), 1);
         EXPECT_FALSE(TemporaryFiles()) << "not removed by the next run";
     }
