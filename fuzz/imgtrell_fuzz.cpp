@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     size_t width = size_t(imgwidth), height = size_t(imgheight);
 
     unsigned largest = 1;  // the largest value a pixel may store
-    BmpHeader h;
+    BmpHeader h{};
     if (file[0] != 'B') {
         // A PNG: IHDR is read, the depth at 24, the colour type at 25. Only a
         // palette picture lists colours, and stores its indices in mode 2.

@@ -481,7 +481,7 @@ static int DecodeRunLength(const uint8_t* data, size_t size, uint64_t at, bool r
 int DecodeBMP(const uint8_t* data, size_t size, const char* path, const PixelRule& rule)
 {
     ClearPicture();
-    BmpHeader h;
+    BmpHeader h{};
     if (!ReadBmpHeader(data, size, path, &h) || !CheckHeader(h, path))
         return 0;
     numcolors = PaletteCount(h);
