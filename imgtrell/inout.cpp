@@ -81,12 +81,18 @@ int NextOption(OptionScan& scan, const OptionInfo* table, size_t count)
     return UsageError("unknown option '%s'", scan.name.c_str());
 }
 
+// "<program>: <prefix><text>" on standard error, without its line break.
+static void Complain(const char* prefix, const char* format, va_list args)
+{
+    std::fprintf(stderr, "%s: %s", PROGRAM_NAME, prefix);
+    std::vfprintf(stderr, format, args);
+}
+
 int UsageError(const char* format, ...)
 {
-    std::fprintf(stderr, "%s: ", PROGRAM_NAME);
     va_list args;
     va_start(args, format);
-    std::vfprintf(stderr, format, args);
+    Complain("", format, args);
     va_end(args);
     std::fprintf(stderr, "\nTry '%s --help'.\n", PROGRAM_NAME);
     return OPTION_BAD;
@@ -149,10 +155,9 @@ void SayError(const char* format, ...)
 
 void Warn(const char* format, ...)
 {
-    std::fprintf(stderr, "%s: warning: ", PROGRAM_NAME);
     va_list args;
     va_start(args, format);
-    std::vfprintf(stderr, format, args);
+    Complain("warning: ", format, args);
     va_end(args);
     std::fputc('\n', stderr);
 }

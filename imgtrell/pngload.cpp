@@ -112,8 +112,9 @@ static void StoreRow(const uint8_t* src, uint32_t y, uint32_t x0, uint32_t dx, c
 
 // The chunks up to the image data are read before the header line: a
 // checksum is checked only as the next chunk is reached, IHDR's too. Then
-// the limits of size, before anything large is allocated.
-static int ReadHeader(spng_ctx* ctx, const char* path, spng_ihdr* ihdr)
+// the limits of size, before anything large is allocated; *rowsize is the
+// size of a stored row.
+static int ReadHeader(spng_ctx* ctx, const char* path, spng_ihdr* ihdr, size_t* rowsize)
 {
     int err = spng_get_ihdr(ctx, ihdr);
     if (!err)
@@ -136,6 +137,7 @@ static int ReadHeader(spng_ctx* ctx, const char* path, spng_ihdr* ihdr)
         return Refuse(path, "a row of %u pixels of %u bits takes %llu bytes; at most %llu are read",
                       unsigned(ihdr->width), unsigned(pixelbits), (unsigned long long)rowbytes,
                       (unsigned long long)MAX_ROW_BYTES);
+    *rowsize = size_t(rowbytes);
     return 1;
 }
 
@@ -229,7 +231,8 @@ static int DecodeWith(spng_ctx* ctx, const uint8_t* data, size_t size, const cha
     spng_set_png_buffer(ctx, data, size);
     spng_set_chunk_limits(ctx, CHUNK_LIMIT, CACHE_LIMIT);
     spng_ihdr ihdr;
-    if (!ReadHeader(ctx, path, &ihdr))
+    size_t rowbytes = 0;
+    if (!ReadHeader(ctx, path, &ihdr, &rowbytes))
         return 0;
     int err = spng_decode_image(ctx, nullptr, 0, SPNG_FMT_RAW, SPNG_DECODE_PROGRESSIVE);
     if (err)
@@ -240,7 +243,6 @@ static int DecodeWith(spng_ctx* ctx, const uint8_t* data, size_t size, const cha
         return 0;
 
     const uint64_t pixels = uint64_t(ihdr.width) * uint64_t(ihdr.height);
-    const size_t rowbytes = size_t((uint64_t(ihdr.width) * CHANNELS[ihdr.color_type] * ihdr.bit_depth + 7) / 8);
     if (!(imgbuffer = AllocateBlock(size_t(pixels))))
         return Refuse(path, "cannot allocate %llu bytes for a %d x %d picture",
                       (unsigned long long)pixels, imgwidth, imgheight);
