@@ -6,7 +6,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "decode.h"
 #include "imgtrell.h"
+#include "layout.h"
+#include "picture.h"
 
 // Writes through an in-memory stream and returns the number of lines.
 static size_t WriteAndCount(bool palette)
@@ -34,15 +37,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size == 0)
         return 0;
-    static const int32_t modes[] = {0, 1, 2, 7}, thresholds[] = {127, 0, 200, 255};
-    options.imgmode = modes[data[0] % 4];
+    static const Mode modes[] = {MODE_VERTICAL, MODE_HORIZONTAL, MODE_PALETTE, MODE_HORIZONTAL};
+    static const int thresholds[] = {127, 0, 200, 255};
+    options.mode = modes[data[0] % 4];
     options.alpha = data[0] & 4;
     options.invert = data[0] & 8;
     options.rule = (data[0] >> 4) & 3;
     options.threshold = thresholds[data[0] >> 6];
     const uint8_t* file = data + 1;
     size_t filesize = size - 1;
-    if (!DecodePicture(file, filesize, "fuzz.bmp", RuleOfOptions()))
+    if (!DecodePicture(file, filesize, "fuzz.bmp"))
         return 0;
     size_t width = size_t(imgwidth), height = size_t(imgheight);
 
@@ -54,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         bool palette = file[25] == 3;
         if (width * height > options.maxpixels || (!palette && numcolors != 0) || numcolors > 256)
             std::abort();
-        largest = options.imgmode == 2 && palette ? (1u << file[24]) - 1 : 1;
+        largest = options.mode == MODE_PALETTE && palette ? (1u << file[24]) - 1 : 1;
     } else if (ReadBmpHeader(file, filesize, "fuzz.bmp", &h)) {
         // A run-length picture with pixels has the depth of its compression,
         // rows bottom-up, and at most 4096 pixels a byte of the file.
@@ -62,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             (h.bpp != (h.compression == 1 ? 8u : 4u) || h.height < 0 || width * height > 4096 * filesize))
             std::abort();
         // Palette indices are stored by 4- and 8-bit pictures in mode 2.
-        largest = options.imgmode != 2 ? 1 : h.bpp == 4 ? 15 : h.bpp == 8 ? 255 : 1;
+        largest = options.mode != MODE_PALETTE ? 1 : h.bpp == 4 ? 15 : h.bpp == 8 ? 255 : 1;
     } else {
         std::abort();  // decoded, yet its header does not read
     }
@@ -70,13 +74,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // pixels (255) in mode 2. Reading them all also proves, under the
     // address sanitizer, that the buffer is whole.
     for (size_t i = 0; i < width * height; i++)
-        if (imgbuffer[i] > largest && !(options.alpha && options.imgmode == 2 && imgbuffer[i] == 255))
+        if (imgbuffer[i] > largest && !(options.alpha && options.mode == MODE_PALETTE && imgbuffer[i] == 255))
             std::abort();
     // Comment, label, the data lines of the mode, and the closing empty line.
-    size_t datalines = options.imgmode == 0 ? (width + 7) / 8 : options.imgmode == 2 ? height * std::max<size_t>((width + 15) / 16, 1) : height;
+    size_t datalines = options.mode == MODE_VERTICAL ? (width + 7) / 8 : options.mode == MODE_PALETTE ? height * std::max<size_t>((width + 15) / 16, 1) : height;
     if (WriteAndCount(false) != 3 + datalines)
         std::abort();
-    if (options.imgmode == 2 && WriteAndCount(true) != 1 + size_t(numcolors > 0 ? numcolors : 0))
+    if (options.mode == MODE_PALETTE && WriteAndCount(true) != 1 + size_t(numcolors > 0 ? numcolors : 0))
         std::abort();
     return 0;
 }

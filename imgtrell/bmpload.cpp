@@ -1,12 +1,15 @@
 // BMP decoder: takes the header fields at their fixed offsets (those of the
 // Windows header, or of the 12-byte OS/2 1.x one), checks them against what
-// is read, and decodes the stored rows, or the run-length stream, into
-// imgbuffer, one byte per pixel, through the pixel rule.
+// is read, and hands the stored rows, or the run-length stream, over to the
+// pixel rule: indices into the palette, or colour samples.
 #include <algorithm>
 #include <climits>
 #include <cstring>
 
-#include "imgtrell.h"
+#include "console.h"
+#include "decode.h"
+#include "picture.h"
+#include "pixels.h"
 
 // 14-byte file header plus the 40-byte information header.
 static const size_t BMP_HEADER_SIZE = 54;
@@ -108,9 +111,15 @@ static int CheckHeader(const BmpHeader& h, const char* path)
     return 1;
 }
 
+// Whole 3-byte palette entries that lie before the pixels of a core header.
+static uint64_t CoreEntries(const BmpHeader& h)
+{
+    return h.dataoffset > CORE_HEADER_SIZE ? (h.dataoffset - CORE_HEADER_SIZE) / 3 : 0;
+}
+
 // The number of palette entries: the colours-used count, or 16 and 256 for
 // 4- and 8-bit pictures when it is 0; at most the 256 the table holds. After
-// a core header, at most those whole 3-byte entries that lie before the pixels.
+// a core header, at most those whole entries that lie before the pixels.
 static int32_t PaletteCount(const BmpHeader& h)
 {
     int32_t colors = h.colorsused;
@@ -120,10 +129,8 @@ static int32_t PaletteCount(const BmpHeader& h)
         colors = 256;
     if (colors > 256)
         colors = 256;
-    if (h.core) {
-        uint64_t before = h.dataoffset > CORE_HEADER_SIZE ? (h.dataoffset - CORE_HEADER_SIZE) / 3 : 0;
-        colors = int32_t(std::min<uint64_t>(uint64_t(colors), before));
-    }
+    if (h.core)
+        colors = int32_t(std::min<uint64_t>(uint64_t(colors), CoreEntries(h)));
     return colors;
 }
 
@@ -209,96 +216,22 @@ static int CheckPixelData(const BmpHeader& h, size_t size, const char* path)
     return 1;
 }
 
-// The row decoders. Each fills one image row from one stored row. Columns
-// are counted in 64 bits: stepping past a width near the top of the int
-// range cannot overflow.
-
-// 1 bit: each bit stores what the table gives it.
-static void DecodeRow1(const uint8_t* src, uint8_t* row, int64_t width, const uint8_t* stored)
-{
-    for (int64_t x = 0; x < width; x += 8) {
-        uint8_t bits = *src++;
-        for (int64_t i = 0; i < 8 && x + i < width; i++)
-            row[x + i] = stored[(bits >> (7 - i)) & 1];
-    }
-}
-
-// What the bits of a 1-bit picture store. By the fixed rule a set bit
-// stores 0 and a clear bit 1, whatever the palette says; by their colours
-// (--rule), bit b is palette entry b, black where the file has none. The
-// colours also tell a transparent bit (--alpha).
-static void BitTable(const uint8_t* data, size_t size, const BmpHeader& h, const PixelRule& rule, uint8_t stored[2])
+// The two colours of a 1-bit picture: bit b is palette entry b, black where
+// the file has none. Without --rule the bits decide by themselves (a clear
+// bit is 1); the colours still tell the colour key.
+static void BitColours(const uint8_t* data, size_t size, const BmpHeader& h, IndexedSource& source)
 {
     uint64_t entrysize = h.core ? 3 : 4;
     int64_t entries = h.colorsused < 0 ? 0 : h.colorsused == 0 ? 2 : std::min<int64_t>(h.colorsused, 2);
     if (h.core)
-        entries = std::min<int64_t>(entries, h.dataoffset > CORE_HEADER_SIZE ? (h.dataoffset - CORE_HEADER_SIZE) / 3 : 0);
-    bitrule = !rule.bycolour;
+        entries = std::min<int64_t>(entries, int64_t(CoreEntries(h)));
     for (int b = 0; b < 2; b++) {
         uint64_t at = h.paloffset + entrysize * uint64_t(b);
-        uint32_t color = 0xFF000000u;
+        source.colours[b] = 0xFF000000u;
         if (b < entries && at + 3 <= size)
-            color += data[at + 2] * 65536u + data[at + 1] * 256u + data[at];
-        if (rule.alpha && CheckTransparency(color))
-            stored[b] = rule.transparent;
-        else
-            stored[b] = bitrule ? uint8_t((b == 0) != rule.invert) : ColourValue(rule, color, false);
+            source.colours[b] += data[at + 2] * 65536u + data[at + 1] * 256u + data[at];
     }
-}
-
-// 4 bits: high nibble first; each index stores what the table gives it.
-static void DecodeRow4(const uint8_t* src, uint8_t* row, int64_t width, const uint8_t* stored)
-{
-    for (int64_t x = 0; x < width; x += 2) {
-        uint8_t pair = *src++;
-        row[x] = stored[pair >> 4];
-        if (x + 1 < width)
-            row[x + 1] = stored[pair & 15];
-    }
-}
-
-// 8 bits: each index stores what the table gives it; where that is the
-// index itself, the row is copied as it is.
-static void DecodeRow8(const uint8_t* src, uint8_t* row, int64_t width, const uint8_t* stored, bool identity)
-{
-    if (identity) {
-        std::memcpy(row, src, size_t(width));
-        return;
-    }
-    for (int64_t x = 0; x < width; x++)
-        row[x] = stored[src[x]];
-}
-
-// 15, 16, 24 and 32 bits: a pixel stores the one bit of its little-endian
-// value that is the highest bit of its blue field. That is the blue
-// threshold, blue above 127 once scaled to 8 bits, whatever the field's width.
-static void DecodeRowBit(const uint8_t* src, uint8_t* row, int64_t width, size_t pixelbytes,
-                         uint32_t bluebit)
-{
-    src += bluebit / 8;
-    uint8_t mask = uint8_t(1u << (bluebit % 8));
-    for (int64_t x = 0; x < width; x++, src += pixelbytes)
-        row[x] = (*src & mask) ? 1 : 0;
-}
-
-// The bit of a direct-colour pixel that decides it by the plain rule. 15
-// bits, and 16 bits without compression 3, are 5-5-5 (blue in bits 0-4);
-// 24 and 32 bits are the bytes blue, green, red (, alpha). With compression
-// 3 a 16- or 32-bit picture takes the blue mask the file declares; without
-// one, or with a mask of 0 in the pixel's bits, 16 bits read 4-4-4 and 32
-// bits alpha, blue, green, red.
-static uint32_t BlueFieldTop(const BmpHeader& h)
-{
-    if (h.compression == 3 && (h.bpp == 16 || h.bpp == 32)) {
-        uint32_t mask = h.bpp == 16 ? h.masks[2] & 0xFFFF : h.masks[2];
-        if (mask == 0)
-            return h.bpp == 16 ? 3 : 15;
-        uint32_t top = 0;
-        while (mask >>= 1)
-            top++;
-        return top;
-    }
-    return h.bpp == 15 || h.bpp == 16 ? 4 : 7;
+    source.fixedbits = true;
 }
 
 // One channel of a direct-colour pixel: the bits of a mask, scaled to
@@ -331,7 +264,12 @@ static uint8_t Channel(uint32_t pixel, const Field& f)
 }
 
 // The fields of red, green, blue and alpha of a 15-, 16-, 24- or 32-bit
-// picture; alpha only where the file declares a mask of it.
+// picture; alpha only where the file declares a mask of it. 15 bits, and
+// 16 bits without compression 3, are 5-5-5; 24 and 32 bits are the bytes
+// blue, green, red (, alpha). With compression 3 a 16- or 32-bit picture
+// takes the masks the file declares; without them, or with a blue mask of
+// 0 in the pixel's bits, 16 bits read 4-4-4 and 32 bits alpha, blue,
+// green, red.
 static void ColourFields(const BmpHeader& h, Field fields[4])
 {
     uint32_t width = h.bpp == 32 ? 0xFFFFFFFFu : h.bpp == 24 ? 0xFFFFFFu : 0xFFFF;
@@ -347,16 +285,25 @@ static void ColourFields(const BmpHeader& h, Field fields[4])
     fields[3] = FieldOf(h.bpp == 16 || h.bpp == 32 ? h.masks[3] & width : 0, true);
 }
 
-// A stored row of 15, 16, 24 or 32 bits through a rule other than the
-// plain one: 24 bits straight from the bytes, the others by their fields,
-// a run of pixels at a time.
-static void DecodeRowColours(const uint8_t* src, uint8_t* row, int64_t width, uint32_t bpp, const Field fields[4],
-                             const PixelRule& rule)
+// Whether every field is a byte of the pixel (8 bits at a byte's place),
+// and which byte: then the pixels are handed over as samples as they are.
+// A missing alpha field has the offset -1.
+static bool ByteOffsets(const BmpHeader& h, const Field fields[4], int offsets[4])
 {
-    if (bpp == 24) {
-        StoreSamples(rule, src, 3, 2, 1, 0, -1, size_t(width), row);
-        return;
+    if (h.bpp != 24 && h.bpp != 32)
+        return false;
+    for (int i = 0; i < 4; i++) {
+        offsets[i] = fields[i].bits == 8 && fields[i].shift % 8 == 0 ? int(fields[i].shift / 8) : -1;
+        if (offsets[i] < 0 && (i < 3 || fields[i].mask != 0))
+            return false;
     }
+    return true;
+}
+
+// A stored row of 15, 16 or 32 bits with fields of other widths: read by
+// its fields, a run of pixels at a time.
+static void PutFieldRow(int64_t y, const uint8_t* src, int64_t width, uint32_t bpp, const Field fields[4])
+{
     static ColourRun run;
     run.hasalpha = fields[3].mask != 0;
     const size_t bytes = bpp == 15 ? 2 : bpp / 8;
@@ -370,41 +317,29 @@ static void DecodeRowColours(const uint8_t* src, uint8_t* row, int64_t width, ui
             run.blue[i] = Channel(pixel, fields[2]);
             run.alpha[i] = Channel(pixel, fields[3]);
         }
-        StoreColours(rule, run, n, row + x0);
+        PutColours(y, x0, 1, run, n);
     }
 }
 
 // The stored rows, each one stride after the previous, the first at the
 // pixel data offset; bottom-up unless the height is negative.
-static void DecodeRows(const uint8_t* data, size_t size, const BmpHeader& h, const PixelRule& rule,
-                       const uint8_t* stored)
+static void DecodeRows(const uint8_t* data, const BmpHeader& h)
 {
     const int64_t width = imgwidth, height = imgheight;
     const uint64_t stride = Stride(h);
-    const uint32_t bluebit = BlueFieldTop(h);
-    uint8_t bits[2];
-    if (h.bpp == 1)
-        BitTable(data, size, h, rule, bits);
     Field fields[4];
     ColourFields(h, fields);
-    const bool identity = rule.indices && !rule.alpha;  // 8-bit indices stored as they are
+    int offsets[4];
+    const bool samples = ByteOffsets(h, fields, offsets);
     for (int64_t r = 0; r < height; r++) {
         int64_t y = h.height < 0 ? r : height - 1 - r;
         const uint8_t* src = data + h.dataoffset + size_t(r) * stride;
-        uint8_t* row = imgbuffer + size_t(y) * size_t(width);
-        if (h.bpp > 8 && !rule.plain) {
-            DecodeRowColours(src, row, width, h.bpp, fields, rule);
-            continue;
-        }
-        switch (h.bpp) {
-        case 1: DecodeRow1(src, row, width, bits); break;
-        case 4: DecodeRow4(src, row, width, stored); break;
-        case 8: DecodeRow8(src, row, width, stored, identity); break;
-        case 15:
-        case 16: DecodeRowBit(src, row, width, 2, bluebit); break;
-        case 24: DecodeRowBit(src, row, width, 3, bluebit); break;
-        case 32: DecodeRowBit(src, row, width, 4, bluebit); break;
-        }
+        if (h.bpp <= 8)
+            PutPackedIndices(y, 0, 1, src, 0, h.bpp, size_t(width));
+        else if (samples)
+            PutSamples(y, 0, 1, src, h.bpp / 8, offsets[0], offsets[1], offsets[2], offsets[3], size_t(width));
+        else
+            PutFieldRow(y, src, width, h.bpp, fields);
     }
 }
 
@@ -416,14 +351,12 @@ static void DecodeRows(const uint8_t* data, size_t size, const BmpHeader& h, con
 //   0, 1         end of bitmap
 //   0, 2, dx, dy move dx columns right and dy rows up
 //   0, n >= 3    n indices follow, their bytes padded to an even count
-// Rows go bottom-up. The buffer has been set to what index 0 stores, which
-// every pixel the stream leaves alone keeps; a pixel at or past the width
-// is dropped (a run never wraps). Decoding ends at an end of bitmap or as
-// soon as the position is past the top row, or past the last column of
-// the top row; nothing after that point is read. Refuses (0) a stream that
-// needs a byte past the end of the file.
-static int DecodeRunLength(const uint8_t* data, size_t size, uint64_t at, bool rle4,
-                           const uint8_t* stored, const char* path)
+// Rows go bottom-up. Every pixel the stream leaves alone is index 0; a
+// pixel at or past the width is dropped (a run never wraps). Decoding ends
+// at an end of bitmap or as soon as the position is past the top row, or
+// past the last column of the top row; nothing after that point is read.
+// Refuses (0) a stream that needs a byte past the end of the file.
+static int DecodeRunLength(const uint8_t* data, size_t size, uint64_t at, bool rle4, const char* path)
 {
     const int64_t width = imgwidth, height = imgheight;
     int64_t x = 0, y = 0;  // y counts rows from the bottom
@@ -432,21 +365,16 @@ static int DecodeRunLength(const uint8_t* data, size_t size, uint64_t at, bool r
                       what, (unsigned long long)start,
                       (unsigned long long)(start > size ? start : size), size);
     };
+    FillIndex(0);
     while (y < height && !(y == height - 1 && x >= width)) {
         if (at + 2 > size)
             return missing("run-length pair", at);
         uint32_t count = data[at], code = data[at + 1];
         at += 2;
-        uint8_t* row = imgbuffer + size_t(height - 1 - y) * size_t(width);
         int64_t room = x < width ? width - x : 0;  // columns left to store into
         if (count > 0) {
             int64_t n = std::min<int64_t>(count, room);
-            uint8_t high = stored[rle4 ? code >> 4 : code], low = stored[rle4 ? code & 15 : code];
-            if (high == low)
-                std::memset(row + x, high, size_t(n));
-            else
-                for (int64_t i = 0; i < n; i++)
-                    row[x + i] = i % 2 ? low : high;
+            PutIndexRun(height - 1 - y, x, uint8_t(rle4 ? code >> 4 : code), uint8_t(rle4 ? code & 15 : code), size_t(n));
             x += count;
         } else if (code == 0) {
             x = 0;
@@ -465,11 +393,7 @@ static int DecodeRunLength(const uint8_t* data, size_t size, uint64_t at, bool r
             uint64_t bytes = uint64_t(rle4 ? (take + 1) / 2 : take);
             if (bytes > size - at)
                 return missing("absolute run", at);
-            const uint8_t* src = data + at;
-            int64_t n = std::min(take, room);
-            for (int64_t i = 0; i < n; i++)
-                bmp_drawpixel8(int32_t(x + i), int32_t(height - 1 - y),
-                               stored[rle4 ? (src[i / 2] >> (i % 2 ? 0 : 4)) & 15 : src[i]]);
+            PutPackedIndices(height - 1 - y, x, 1, data + at, 0, rle4 ? 4 : 8, size_t(std::min(take, room)));
             x += code;
             uint64_t runbytes = rle4 ? (code + 1) / 2 : code;
             at += runbytes + runbytes % 2;  // the pad byte is skipped, not read
@@ -478,7 +402,7 @@ static int DecodeRunLength(const uint8_t* data, size_t size, uint64_t at, bool r
     return 1;
 }
 
-int DecodeBMP(const uint8_t* data, size_t size, const char* path, const PixelRule& rule)
+int DecodeBMP(const uint8_t* data, size_t size, const char* path)
 {
     ClearPicture();
     BmpHeader h{};
@@ -491,22 +415,21 @@ int DecodeBMP(const uint8_t* data, size_t size, const char* path, const PixelRul
     if (!CheckRunLength(h, path) || !ReadPalette(data, size, h, path) || !CheckPixelData(h, size, path))
         return 0;
 
-    uint64_t pixels = uint64_t(imgwidth) * uint64_t(imgheight);
-    if (pixels > SIZE_MAX || !(imgbuffer = AllocateBlock(size_t(pixels))))
-        return Refuse(path, "cannot allocate %llu bytes for a %d x %d picture",
-                      (unsigned long long)pixels, imgwidth, imgheight);
-    uint8_t stored[256];
-    IndexTable(rule, pal.data(), false, stored);
+    // 4 and 8 bits are palette pictures; 1 bit has two colours of its own.
+    IndexedSource source{};
+    std::copy(pal.begin(), pal.end(), source.colours);
+    source.palette = h.bpp == 4 || h.bpp == 8;
+    if (h.bpp == 1)
+        BitColours(data, size, h, source);
+    if (!StartPixels(path, h.bpp <= 8 ? &source : nullptr))
+        return 0;
     if (!IsRunLength(h)) {
-        DecodeRows(data, size, h, rule, stored);
+        DecodeRows(data, h);
         return 1;
     }
-    if (pixels == 0)
+    if (uint64_t(imgwidth) * uint64_t(imgheight) == 0 ||
+        DecodeRunLength(data, size, h.dataoffset, h.compression == 2, path))
         return 1;
-    std::memset(imgbuffer, stored[0], size_t(pixels));
-    if (DecodeRunLength(data, size, h.dataoffset, h.compression == 2, stored, path))
-        return 1;
-    FreeBlock(imgbuffer);
-    imgbuffer = nullptr;
+    ClearPicture();
     return 0;
 }

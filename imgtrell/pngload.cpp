@@ -1,10 +1,15 @@
 // PNG decoder: decodes the picture row by row through libspng, samples as
-// stored, and stores each row straight into imgbuffer, one byte per pixel,
-// through the pixel rule, as the BMP decoder would store the same colours.
+// stored, and hands each row over to the pixel rule: palette indices, grey
+// levels as indices of their greys, or colour samples.
 #include <algorithm>
 #include <cstring>
 
+#include "console.h"
+#include "decode.h"
 #include "imgtrell.h"
+#include "picture.h"
+#include "pixels.h"
+#include "platform.h"
 
 #ifdef TRELL_PNG
 #include <spng.h>
@@ -27,15 +32,12 @@ static const uint32_t PASS_DX[7] = {8, 8, 4, 4, 2, 2, 1};
 // alpha, -, RGBA).
 static const uint32_t CHANNELS[7] = {1, 0, 3, 1, 2, 0, 4};
 
-// How the decoded rows become the picture's bytes.
+// How the decoded rows are handed over.
 struct RowPlan {
     spng_ihdr ihdr;
-    uint32_t pixelbits;  // the size of a pixel
-    uint32_t firstbit;   // where the sample that decides it starts: blue, or grey
-    const uint8_t* table;  // a pixel of depth bits stores table[sample]: palette, or grey by a rule
-    const PixelRule* rule;  // else, but for the plain rule, the pixel's colours go through this
-    spng_trns trns;      // the tRNS chunk, where haskey
-    bool haskey;
+    bool indexed;    // palette indices, or grey levels of 8 bits or fewer
+    spng_trns trns;  // the tRNS chunk, where haskey
+    bool haskey;     // a grey or RGB colour of tRNS is transparent
 };
 
 // The colours of the pixels at columns x, x + dx, ... of a decoded row of
@@ -58,56 +60,35 @@ static void ReadColours(const uint8_t* src, uint64_t x, uint64_t dx, size_t n, c
     run.hasalpha = true;
 }
 
-// Stores the pixels of one decoded row that the pass has filled: columns
-// x0, x0 + dx, ... of image row y. The row holds the samples as stored,
-// big-endian and packed MSB first below 8 bits.
-static void StoreRow(const uint8_t* src, uint32_t y, uint32_t x0, uint32_t dx, const RowPlan& plan)
+// Hands over the pixels of one decoded row that the pass has filled:
+// columns x0, x0 + dx, ... of image row y. The row holds the samples as
+// stored, big-endian and packed most significant first below 8 bits.
+static void HandRow(const uint8_t* src, uint32_t y, uint32_t x0, uint32_t dx, const RowPlan& plan)
 {
-    uint8_t* row = imgbuffer + size_t(y) * size_t(imgwidth);
     const uint64_t width = uint64_t(imgwidth);
-    const uint32_t depth = plan.ihdr.bit_depth, pixelbits = plan.pixelbits, firstbit = plan.firstbit;
-    const uint8_t* table = plan.table;
-    if (table && depth == 8) {
-        for (uint64_t x = x0; x < width; x += dx)
-            row[x] = table[src[x]];
-    } else if (table) {
-        const uint32_t mask = (1u << depth) - 1;
-        for (uint64_t x = x0; x < width; x += dx) {
-            uint64_t bit = x * depth;
-            row[x] = table[(src[bit / 8] >> (8 - depth - bit % 8)) & mask];
-        }
-    } else if (!plan.rule->plain) {
-        // Samples of 8 or 16 bits (by the high byte), grey or red, green and
-        // blue, then alpha; a tRNS colour is compared at the full depth.
-        static ColourRun run;
-        static uint8_t out[COLOUR_RUN];
-        const uint8_t type = plan.ihdr.color_type;
-        const size_t bytes = depth / 8, step = CHANNELS[type] * bytes;
-        const bool grey = type == SPNG_COLOR_TYPE_GRAYSCALE || type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA;
-        const int g = grey ? 0 : int(bytes), b = grey ? 0 : 2 * int(bytes);
-        const int a = type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA ? int(bytes) : type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA ? 3 * int(bytes) : -1;
-        for (uint64_t x = x0; x < width; x += COLOUR_RUN * dx) {
-            size_t n = size_t(std::min<uint64_t>((width - x + dx - 1) / dx, COLOUR_RUN));
-            uint8_t* to = dx == 1 ? row + x : out;
-            if (plan.haskey) {
-                ReadColours(src, x, dx, n, plan, run);
-                StoreColours(*plan.rule, run, n, to);
-            } else {
-                StoreSamples(*plan.rule, src + x * step, dx * step, 0, g, b, a, n, to);
-            }
-            for (size_t i = 0; dx > 1 && i < n; i++)
-                row[x + i * dx] = out[i];
-        }
-    } else if (pixelbits % 8 == 0) {
-        const uint64_t step = pixelbits / 8, at = firstbit / 8;
-        for (uint64_t x = x0; x < width; x += dx)
-            row[x] = src[x * step + at] >> 7;
-    } else {
-        for (uint64_t x = x0; x < width; x += dx) {
-            uint64_t bit = x * pixelbits + firstbit;
-            row[x] = (src[bit / 8] >> (7 - bit % 8)) & 1;
-        }
+    const uint32_t depth = plan.ihdr.bit_depth;
+    const size_t count = x0 < width ? size_t((width - x0 + dx - 1) / dx) : 0;
+    if (plan.indexed) {
+        PutPackedIndices(y, x0, dx, src, uint64_t(x0) * depth, depth, count);
+        return;
     }
+    if (plan.haskey) {
+        static ColourRun run;
+        for (size_t at = 0; at < count; at += COLOUR_RUN) {
+            size_t n = std::min(count - at, COLOUR_RUN);
+            ReadColours(src, x0 + at * dx, dx, n, plan, run);
+            PutColours(y, int64_t(x0 + at * dx), dx, run, n);
+        }
+        return;
+    }
+    // Samples of 8 or 16 bits (by the high byte), grey or red, green and
+    // blue, then alpha.
+    const uint8_t type = plan.ihdr.color_type;
+    const size_t bytes = depth / 8, step = CHANNELS[type] * bytes;
+    const bool grey = type == SPNG_COLOR_TYPE_GRAYSCALE || type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA;
+    const int g = grey ? 0 : int(bytes), b = grey ? 0 : 2 * int(bytes);
+    const int a = type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA ? int(bytes) : type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA ? 3 * int(bytes) : -1;
+    PutSamples(y, x0, dx, src + x0 * step, dx * step, 0, g, b, a, count);
 }
 
 // The chunks up to the image data are read before the header line: a
@@ -126,12 +107,8 @@ static int ReadHeader(spng_ctx* ctx, const char* path, spng_ihdr* ihdr, size_t* 
     imgwidth = int32_t(ihdr->width);
     imgheight = int32_t(ihdr->height);
     PrintHeaderLine(int32_t(pixelbits), 0);
-
-    const uint64_t pixels = uint64_t(ihdr->width) * uint64_t(ihdr->height);
-    if (pixels > options.maxpixels)
-        return Refuse(path, "a picture of %u x %u has %llu pixels; at most %llu are read (see --max-pixels)",
-                      unsigned(ihdr->width), unsigned(ihdr->height), (unsigned long long)pixels,
-                      (unsigned long long)options.maxpixels);
+    if (!CheckPixelCount(path, ihdr->width, ihdr->height))
+        return 0;
     const uint64_t rowbytes = (uint64_t(ihdr->width) * pixelbits + 7) / 8;
     if (rowbytes > MAX_ROW_BYTES)
         return Refuse(path, "a row of %u pixels of %u bits takes %llu bytes; at most %llu are read",
@@ -142,41 +119,41 @@ static int ReadHeader(spng_ctx* ctx, const char* path, spng_ihdr* ihdr, size_t* 
 }
 
 // A palette picture reads like a 4- or 8-bit BMP: pal holds the PLTE
-// entries, and the table what each index stores; an index past the entries
-// finds black. With tRNS, each entry's alpha is the chunk's (opaque past it).
-static int ReadPalette(spng_ctx* ctx, const char* path, const RowPlan& plan, uint8_t table[256])
+// entries, an index past them finds black. With tRNS, each entry's alpha
+// is the chunk's (opaque past it).
+static int ReadPalette(spng_ctx* ctx, const char* path, const RowPlan& plan, IndexedSource& source)
 {
     spng_plte plte;
     int err = spng_get_plte(ctx, &plte);
     if (err)
         return Refuse(path, "unreadable PNG: %s", spng_strerror(err));
     numcolors = int32_t(plte.n_entries);
-    uint32_t colors[256];
     for (uint32_t i = 0; i < 256; i++) {
         const spng_plte_entry& e = plte.entries[i];
         pal[i] = i < plte.n_entries ? 0xFF000000u + e.red * 65536u + e.green * 256u + e.blue : 0;
         uint32_t alpha = plan.haskey && i < plan.trns.n_type3_entries ? plan.trns.type3_alpha[i] : 255;
-        colors[i] = (pal[i] & 0xFFFFFF) | alpha << 24;
+        source.colours[i] = (pal[i] & 0xFFFFFF) | alpha << 24;
     }
-    IndexTable(*plan.rule, colors, plan.haskey, table);
+    source.hasalpha = plan.haskey;
+    source.palette = true;
     return 1;
 }
 
-// What each grey sample of 8 bits or fewer stores by a rule: its colour is
-// grey scaled to 0-255 as v x 255 / (2^depth - 1), transparent where it is
-// the tRNS grey.
-static void GreyTable(const RowPlan& plan, uint8_t table[256])
+// Grey samples of 8 bits or fewer are indices of their greys: v x 255 /
+// (2^depth - 1), transparent where it is the tRNS grey.
+static void GreyColours(const RowPlan& plan, IndexedSource& source)
 {
     const uint32_t depth = plan.ihdr.bit_depth;
     for (uint32_t v = 0; v < 256; v++) {
         uint32_t grey = Scale(v & ((1u << depth) - 1), depth);
         bool clear = plan.haskey && v == plan.trns.gray;
-        table[v] = ColourValue(*plan.rule, (clear ? 0u : 0xFF000000u) | grey * 0x010101u, true);
+        source.colours[v] = (clear ? 0u : 0xFF000000u) | grey * 0x010101u;
     }
+    source.hasalpha = plan.haskey;
 }
 
-// Decodes the rows into imgbuffer through one row buffer of rowbytes.
-// Returns libspng's error, SPNG_EOI at the end of the image data.
+// Decodes the rows through one row buffer of rowbytes. Returns libspng's
+// error, SPNG_EOI at the end of the image data.
 static int DecodeRows(spng_ctx* ctx, const RowPlan& plan, uint8_t* row, size_t rowbytes)
 {
     // An interlaced row comes once per pass, holding that pass's pixels at
@@ -193,40 +170,33 @@ static int DecodeRows(spng_ctx* ctx, const RowPlan& plan, uint8_t* row, size_t r
         if (err && err != SPNG_EOI)
             return err;
         uint32_t pass = interlaced ? uint32_t(info.pass) : 6;
-        StoreRow(row, info.row_num, PASS_X0[pass], PASS_DX[pass], plan);
+        HandRow(row, info.row_num, PASS_X0[pass], PASS_DX[pass], plan);
         if (err)
             return err;
     }
 }
 
-// The plan of a picture: its samples, its tRNS chunk, and the table that a
-// palette picture, or a grey one of 8 bits or fewer under a rule, is stored
-// by. Returns 0 after printing a refusal.
-static int PlanRows(spng_ctx* ctx, const char* path, const spng_ihdr& ihdr, const PixelRule& rule, RowPlan* plan,
-                    uint8_t table[256])
+// The plan of a picture: indices (a palette, or grey of 8 bits or fewer),
+// or samples, and its tRNS chunk; then the pixels begun. Returns 0 after
+// printing a refusal.
+static int PlanRows(spng_ctx* ctx, const char* path, const spng_ihdr& ihdr, RowPlan* plan)
 {
     plan->ihdr = ihdr;
-    plan->pixelbits = CHANNELS[ihdr.color_type] * ihdr.bit_depth;
-    // Blue is the third sample of RGB and RGBA, grey the first of the others.
-    const bool rgb = ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR || ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA;
-    plan->firstbit = rgb ? 2 * ihdr.bit_depth : 0;
-    plan->rule = &rule;
-    plan->table = nullptr;
-    plan->haskey = rule.alpha && spng_get_trns(ctx, &plan->trns) == 0;
-    if (ihdr.color_type == SPNG_COLOR_TYPE_INDEXED) {
-        plan->table = table;
-        return ReadPalette(ctx, path, *plan, table);
-    }
-    if (ihdr.color_type == SPNG_COLOR_TYPE_GRAYSCALE && ihdr.bit_depth <= 8 && !rule.plain) {
-        plan->table = table;
-        GreyTable(*plan, table);
-    }
-    return 1;
+    const uint8_t type = ihdr.color_type;
+    plan->indexed = type == SPNG_COLOR_TYPE_INDEXED || (type == SPNG_COLOR_TYPE_GRAYSCALE && ihdr.bit_depth <= 8);
+    // A tRNS colour is compared with every pixel only when alpha counts.
+    plan->haskey = spng_get_trns(ctx, &plan->trns) == 0 && (plan->indexed || AlphaWanted());
+    IndexedSource source{};
+    if (type == SPNG_COLOR_TYPE_INDEXED && !ReadPalette(ctx, path, *plan, source))
+        return 0;
+    if (type == SPNG_COLOR_TYPE_GRAYSCALE && plan->indexed)
+        GreyColours(*plan, source);
+    return StartPixels(path, plan->indexed ? &source : nullptr);
 }
 
-// Reads the picture through ctx into the globals; returns 0 after printing
+// Reads the picture through ctx into the picture; returns 0 after printing
 // the refusal.
-static int DecodeWith(spng_ctx* ctx, const uint8_t* data, size_t size, const char* path, const PixelRule& rule)
+static int DecodeWith(spng_ctx* ctx, const uint8_t* data, size_t size, const char* path)
 {
     spng_set_png_buffer(ctx, data, size);
     spng_set_chunk_limits(ctx, CHUNK_LIMIT, CACHE_LIMIT);
@@ -238,14 +208,8 @@ static int DecodeWith(spng_ctx* ctx, const uint8_t* data, size_t size, const cha
     if (err)
         return Refuse(path, "unreadable PNG: %s", spng_strerror(err));
     RowPlan plan;
-    uint8_t table[256];
-    if (!PlanRows(ctx, path, ihdr, rule, &plan, table))
+    if (!PlanRows(ctx, path, ihdr, &plan))
         return 0;
-
-    const uint64_t pixels = uint64_t(ihdr.width) * uint64_t(ihdr.height);
-    if (!(imgbuffer = AllocateBlock(size_t(pixels))))
-        return Refuse(path, "cannot allocate %llu bytes for a %d x %d picture",
-                      (unsigned long long)pixels, imgwidth, imgheight);
     uint8_t* row = AllocateBlock(rowbytes);
     if (!row)
         return Refuse(path, "cannot allocate %llu bytes for a row of %d pixels",
@@ -261,13 +225,13 @@ static int DecodeWith(spng_ctx* ctx, const uint8_t* data, size_t size, const cha
     return 1;
 }
 
-int DecodePNG(const uint8_t* data, size_t size, const char* path, const PixelRule& rule)
+int DecodePNG(const uint8_t* data, size_t size, const char* path)
 {
     ClearPicture();
     spng_ctx* ctx = spng_ctx_new(0);
     if (!ctx)
         return Refuse(path, "cannot allocate the PNG decoder");
-    int loaded = DecodeWith(ctx, data, size, path, rule);
+    int loaded = DecodeWith(ctx, data, size, path);
     spng_ctx_free(ctx);
     if (!loaded) {
         FreeBlock(imgbuffer);
@@ -278,7 +242,7 @@ int DecodePNG(const uint8_t* data, size_t size, const char* path, const PixelRul
 
 #else
 
-int DecodePNG(const uint8_t*, size_t, const char* path, const PixelRule&)
+int DecodePNG(const uint8_t*, size_t, const char* path)
 {
     ClearPicture();
     return Refuse(path, "this build reads no PNG (it was built with TRELL_PNG=OFF)");

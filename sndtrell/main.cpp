@@ -1,6 +1,8 @@
 // sndtrell: converts a PCM WAV file into CHIP8 assembler include text.
 #include <cstring>
 
+#include "console.h"
+#include "platform.h"
 #include "sndtrell.h"
 
 static const char BANNER[] =
@@ -41,7 +43,7 @@ static int TakeArguments(int argc, char** argv)
     OptionScan scan = ScanOptions(argc, argv);
     int shown = 0;
     for (int id; (id = NextOption(scan, OPTIONS, sizeof OPTIONS / sizeof *OPTIONS)) != OPTIONS_DONE;)
-        if (id == OPTION_BAD || TakeCommonOption(id, scan, &shown) < 0)
+        if (id == OPTION_BAD || TakeCommonOption(id, scan, options.common, &shown) < 0)
             return STATUS_FAILED;
     bool help = shown == OPT_HELP, version = shown == OPT_VERSION;
     if (version || help) {
@@ -68,23 +70,25 @@ static int TakeArguments(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    SetProgramName("sndtrell");
     argv = CommandLineInUtf8(argc, argv);
     int status = TakeArguments(argc, argv);
     if (status >= 0)
         return status;
+    SetQuiet(options.common.quiet);
     Say("%sLoading WAV: %s\n", BANNER, options.sound);
     // A refused file still gives an include file, with a data length of 0,
     // since build scripts expect it; the status tells the refusal. In batch
     // mode it gives none, so that a build tool never takes it as made.
     int loaded = LoadWAV(options.sound);
     int written = 0;
-    if (loaded || !options.batch) {
-        Say("Writing CHIP8 sound: %s\n", options.output.c_str());
+    if (loaded || !options.common.batch) {
+        Say("Writing CHIP8 sound: %s\n", options.common.output.c_str());
         written = WriteSoundFile(options.sound);
     }
-    status = !loaded || !written ? STATUS_FAILED : options.batch ? STATUS_BATCH_CONVERTED : STATUS_CONVERTED;
+    status = !loaded || !written ? STATUS_FAILED : options.common.batch ? STATUS_BATCH_CONVERTED : STATUS_CONVERTED;
     std::fflush(stdout);
-    if (!options.batch)
+    if (!options.common.batch)
         WaitForKey();
     return status;
 }

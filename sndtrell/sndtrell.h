@@ -8,10 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "inout.h"
-#include "platform.h"
-
-#define PROGRAM_NAME "sndtrell"
+#include "cmdline.h"
 
 // Exit statuses of the program.
 enum {
@@ -23,24 +20,14 @@ enum {
                                  // or not fully written, or a usage error
 };
 
-// What the command line asks for: filled by main, read by the writer and
-// the console.
+// What the command line asks for: filled by main, read by the loader and
+// the writer.
 struct Options {
+    // -o, -l, -b (which also means no include file for a refused sound),
+    // -q and --syntax.
+    CommonOptions common{"sound.inc"};
     // The path: the first argument that is no option.
     const char* sound = nullptr;
-    // -o, --output: the include file.
-    std::string output = "sound.inc";
-    bool outputgiven = false;
-    // -l, --label: the label of the data; none: SOUNDDATA.
-    const char* label = nullptr;
-    // -b, --batch: no key wait, status 0 when converted, and no include
-    // file for a refused sound.
-    bool batch = false;
-    // -q, --quiet: nothing on standard output; the line of a refusal or a
-    // failure on standard error.
-    bool quiet = false;
-    // --syntax: SYNTAX_PLAIN, SYNTAX_OCTO or SYNTAX_STRICT.
-    int syntax = SYNTAX_PLAIN;
 };
 extern Options options;
 

@@ -3,6 +3,8 @@
 // first "data" chunk after it, passing over any others.
 #include <cstring>
 
+#include "console.h"
+#include "input.h"
 #include "sndtrell.h"
 
 int32_t soundsize = 0;
@@ -28,10 +30,10 @@ static bool HasTag(const uint8_t* p, const char* tag) { return std::memcmp(p, ta
 // error, naming the program and the file. Returns 0.
 static int RefuseUnended(const char* path, const char* text)
 {
-    if (options.quiet)
-        std::fprintf(stderr, "%s: %s: %s\n", PROGRAM_NAME, path, text);
+    if (options.common.quiet)
+        std::fprintf(stderr, "%s: %s: %s\n", ProgramName(), path, text);
     else
-        Say(options.batch ? "%s\n" : "%s", text);
+        Say(options.common.batch ? "%s\n" : "%s", text);
     return 0;
 }
 

@@ -9,6 +9,9 @@
 #include <vector>
 
 #include "imgtrell.h"
+#include "layout.h"
+#include "picture.h"
+#include "platform.h"
 
 namespace {
 
@@ -24,7 +27,7 @@ TEST(Image, LongOutputInEveryModeAFullDiskAndALargeBlock)
     // Each mode's lines, and the values a line holds.
     const int32_t lines[] = {width / 8, height, height * width / 16}, values[] = {height, width / 8, 16};
     for (int32_t mode : {0, 1, 2}) {
-        options.imgmode = mode;
+        options.mode = Mode(mode == 0 ? MODE_VERTICAL : mode == 1 ? MODE_HORIZONTAL : MODE_PALETTE);
         imgheight = height;
         std::string expect = ";image: a.bmp - 2048 x 1100\nIMGDATA:\n" +
                              repeat("DB " + repeat(mode == 2 ? "#02," : "#ff,", values[mode]) + "\n", lines[mode]) + "\n";

@@ -1,0 +1,110 @@
+// The command line read as getopt_long reads it, and the options both
+// converters take.
+#include "cmdline.h"
+
+#include <cstring>
+
+#include "console.h"
+#include "text.h"
+
+OptionScan ScanOptions(int argc, char** argv)
+{
+    OptionScan scan;
+    scan.argc = argc;
+    scan.argv = argv;
+    scan.next = 1;
+    scan.letter = 0;
+    scan.value = nullptr;
+    return scan;
+}
+
+// The option named by a long name or an unambiguous start of one.
+static const OptionInfo* FindLong(const char* name, size_t length, const OptionInfo* table, size_t count)
+{
+    const OptionInfo* found = nullptr;
+    for (size_t i = 0; i < count; i++) {
+        if (std::strncmp(table[i].longname, name, length) != 0)
+            continue;
+        if (table[i].longname[length] == '\0')
+            return &table[i];
+        found = found ? &table[count] : &table[i];  // a second match: ambiguous
+    }
+    return found;
+}
+
+// The value of an option that takes one: what its argument holds after
+// the name (rest), or else the next argument. An empty one is none.
+static int TakeValue(OptionScan& scan, const char* rest, const OptionInfo& option)
+{
+    scan.value = rest ? rest : scan.next < scan.argc ? scan.argv[scan.next++] : "";
+    return *scan.value ? option.id : UsageError("option '%s' needs a value", scan.name.c_str());
+}
+
+int NextOption(OptionScan& scan, const OptionInfo* table, size_t count)
+{
+    scan.value = nullptr;
+    if (scan.letter == 0) {
+        const char* arg = scan.next < scan.argc ? scan.argv[scan.next] : "";
+        if (arg[0] != '-' || arg[1] == '\0')
+            return OPTIONS_DONE;
+        scan.next++;
+        if (std::strcmp(arg, "--") == 0)
+            return OPTIONS_DONE;
+        if (arg[1] == '-') {
+            const char* equals = std::strchr(arg, '=');
+            size_t length = equals ? size_t(equals - arg - 2) : std::strlen(arg + 2);
+            scan.name.assign(arg, length + 2);
+            const OptionInfo* option = FindLong(arg + 2, length, table, count);
+            if (option == table + count)
+                return UsageError("option '%s' is ambiguous", scan.name.c_str());
+            if (!option)
+                return UsageError("unknown option '%s'", scan.name.c_str());
+            if (!option->takesvalue && equals)
+                return UsageError("option '%s' takes no value", scan.name.c_str());
+            return option->takesvalue ? TakeValue(scan, equals ? equals + 1 : nullptr, *option) : option->id;
+        }
+        scan.letter = 1;
+    }
+    const char* arg = scan.argv[scan.next - 1];
+    char letter = arg[scan.letter++];
+    if (arg[scan.letter] == '\0')
+        scan.letter = 0;
+    scan.name = std::string("-") + letter;
+    for (size_t i = 0; i < count; i++) {
+        if (table[i].shortname != letter)
+            continue;
+        if (!table[i].takesvalue)
+            return table[i].id;
+        const char* rest = scan.letter ? arg + scan.letter : nullptr;
+        scan.letter = 0;
+        return TakeValue(scan, rest, table[i]);
+    }
+    return UsageError("unknown option '%s'", scan.name.c_str());
+}
+
+int TakeCommonOption(int id, const OptionScan& scan, CommonOptions& options, int* shown)
+{
+    switch (id) {
+    case OPT_OUTPUT: options.output = scan.value, options.outputgiven = true; return 1;
+    case OPT_LABEL: options.label = scan.value; return CheckLabel(scan.value) ? 1 : -1;
+    case OPT_BATCH: options.batch = true; return 1;
+    case OPT_QUIET: options.quiet = true; return 1;
+    case OPT_SYNTAX: options.syntax = SyntaxNamed(scan.name.c_str(), scan.value); return options.syntax < 0 ? -1 : 1;
+    case OPT_HELP:
+    case OPT_VERSION: *shown = *shown == OPT_VERSION ? OPT_VERSION : id; return 1;
+    }
+    return 0;
+}
+
+int CheckLabel(const char* label)
+{
+    size_t length = std::strlen(label);
+    bool name = length > 0 && !(label[0] >= '0' && label[0] <= '9');
+    for (const char* c = label; *c; c++)
+        name = name && ((*c >= 'a' && *c <= 'z') || (*c >= 'A' && *c <= 'Z') || (*c >= '0' && *c <= '9') || *c == '_');
+    if (!name)
+        UsageError("label \"%s\" is not a name: letters, digits and _, not starting with a digit", label);
+    else if (length > 64)
+        UsageError("label \"%s\" is too long: %zu characters, at most 64", label, length);
+    return name && length <= 64;
+}

@@ -1,0 +1,59 @@
+// The command line of a converter, read with getopt_long's conventions on
+// every platform: options come before the path ("-o FILE", "-oFILE",
+// "--output FILE", "--output=FILE", flags combined as in "-bq", a long
+// name shortened as long as it names one option). The first argument that
+// does not begin with "-", or is "-" alone, or the one after "--", is the
+// path; nothing after it is an option. Then the options both converters
+// take.
+#ifndef TRELL_CMDLINE_H
+#define TRELL_CMDLINE_H
+
+#include <cstddef>
+#include <string>
+
+struct OptionInfo {
+    int id;  // what NextOption returns for it
+    char shortname;  // 0: a long name only
+    const char* longname;
+    bool takesvalue;
+};
+struct OptionScan {
+    int argc;
+    char** argv;
+    int next;  // the argument read next; at the end, the path's (argc: none)
+    int letter;  // in a group of short options, the next letter (0: none)
+    const char* value;  // the value of the option returned
+    std::string name;  // the option as written, for messages ("-o", "--output")
+};
+enum { OPTIONS_DONE = 0, OPTION_BAD = -1 };
+// Starts a scan of the command line.
+OptionScan ScanOptions(int argc, char** argv);
+// The id of the next option, OPTIONS_DONE when the options have ended, or
+// OPTION_BAD after the usage error (an unknown option, a missing value).
+int NextOption(OptionScan& scan, const OptionInfo* table, size_t count);
+
+// The options both converters take, and the first id of a program's own.
+enum { OPT_OUTPUT = 1, OPT_LABEL, OPT_BATCH, OPT_QUIET, OPT_SYNTAX, OPT_HELP, OPT_VERSION, OPT_OWN };
+struct CommonOptions {
+    // -o, --output: the include file, or the program's own name for it.
+    std::string output;
+    bool outputgiven = false;
+    // -l, --label: the label of the data; none: the program's own.
+    const char* label = nullptr;
+    // -b, --batch: no key wait, status 0 when converted.
+    bool batch = false;
+    // -q, --quiet: nothing on standard output; the line of a refusal or a
+    // failure on standard error.
+    bool quiet = false;
+    // --syntax: an index into the table of syntaxes (text.h).
+    int syntax = 0;
+};
+// Takes an option both converters take into options, and tells --help and
+// --version in *shown (OPT_HELP or OPT_VERSION; --version wins). Returns
+// 1, 0 for another option, or -1 after a usage error (a bad label or
+// syntax).
+int TakeCommonOption(int id, const OptionScan& scan, CommonOptions& options, int* shown);
+// Checks the label an option gives: 1, or 0 after the usage error.
+int CheckLabel(const char* label);
+
+#endif

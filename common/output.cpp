@@ -1,0 +1,157 @@
+// The include files of a run: begun one after another, each into its
+// temporary file, then moved into place together, or all dropped.
+#include "output.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "console.h"
+#include "outputfile.h"
+
+extern const char TEMP_PREFIX[] = ".trell.";
+static const size_t TEMP_LENGTH = sizeof TEMP_PREFIX - 1 + 8 + 3;
+
+#ifdef _WIN32
+static const char SEPARATORS[] = "/\\:";
+#else
+static const char SEPARATORS[] = "/";
+#endif
+
+std::string FolderOf(const std::string& path)
+{
+    size_t end = path.find_last_of(SEPARATORS);
+    return end == std::string::npos ? std::string() : path.substr(0, end + 1);
+}
+
+std::string TempName(const OutputFile& file, char kind)
+{
+    char name[TEMP_LENGTH + 1];
+    std::snprintf(name, sizeof name, "%s%08lx.%c%c", TEMP_PREFIX, ProcessId() & 0xFFFFFFFFul, char('0' + file.slot % 10), kind);
+    return FolderOf(file.target) + name;
+}
+
+long long LeftoverOwner(const char* name)
+{
+    if (std::strlen(name) != TEMP_LENGTH || std::strncmp(name, TEMP_PREFIX, sizeof TEMP_PREFIX - 1) != 0)
+        return -1;
+    const char* hex = name + sizeof TEMP_PREFIX - 1;
+    if (std::strspn(hex, "0123456789abcdef") != 8 || hex[8] != '.' || !(hex[9] >= '0' && hex[9] <= '9') ||
+        (hex[10] != 'n' && hex[10] != 'o'))
+        return -1;
+    return (long long)std::strtoull(std::string(hex, 8).c_str(), nullptr, 16);
+}
+
+// The run's include files, in the order they were begun.
+static std::vector<OutputFile> files;
+
+// Drops every include file of the run: their temporary files are removed.
+static void DropIncludeFiles()
+{
+    for (OutputFile& file : files)
+        RemoveTemp(file);
+    files.clear();
+}
+
+FILE* StartIncludeFile(const char* name)
+{
+    files.emplace_back();
+    files.back().slot = int(files.size()) - 1;
+    files.back().name = name;
+    const char* cause;
+    FILE* out = OpenTemp(files.back(), name, &cause);
+    if (!out) {
+        SayError("Error: cannot %s %s: %s\n", cause ? "write" : "create", name, cause ? cause : std::strerror(errno));
+        DropIncludeFiles();
+    }
+    return out;
+}
+
+int EndIncludeFile(FILE* out, int failed)
+{
+    int cause = errno;
+    if (std::fclose(out) != 0 && !failed) {
+        failed = -1;
+        cause = errno;
+    }
+    if (!failed)
+        return 1;
+    SayError("Error: cannot write %s: %s\n", files.back().name.c_str(), std::strerror(cause));
+    DropIncludeFiles();
+    return 0;
+}
+
+// The folders of the files a move replaces, each once.
+static std::vector<std::string> MovedFolders()
+{
+    std::vector<std::string> folders;
+    for (const OutputFile& file : files) {
+        std::string folder = FolderOf(file.target);
+        if (!file.inplace && std::find(folders.begin(), folders.end(), folder) == folders.end())
+            folders.push_back(folder);
+    }
+    return folders;
+}
+
+// Moves the finished temporary files over their files, all of them or
+// none: each by one rename over the old file, while the old files of all
+// but the last keep a second name that puts them back should a later one
+// fail. Another run moving files in the same folder waits; signals are
+// held meanwhile. Leftovers of runs killed in those folders are removed
+// first. Returns the number of files, or the index of the one that could
+// not be moved with errno set. The temporary files are gone either way.
+static size_t MoveIntoPlace()
+{
+    const size_t count = files.size();
+    std::vector<std::string> folders = MovedFolders();
+    std::vector<intptr_t> locks = LockFolders(folders);
+    HoldSignals();
+    for (const std::string& folder : folders)
+        RemoveLeftovers(folder);
+    // Every temporary file is named, and every old file but the last one's
+    // kept under a second name, before the first rename; then each rename
+    // replaces a file at once, and a failed one puts the earlier ones back.
+    size_t failed = count, renamed = 0;
+    for (size_t i = 0; i < count && failed == count; i++)
+        if (NameTemp(files[i]) != 0)
+            failed = i;
+    for (size_t i = 0; i + 1 < count && failed == count; i++)
+        if (KeepOld(files[i]) != 0)
+            failed = i;
+    for (; renamed < count && failed == count; renamed++) {
+        OutputFile& file = files[renamed];
+        if (!file.inplace && RenameFile(file.tmpname, file.target) != 0) {
+            failed = renamed;
+            break;
+        }
+        file.named = false;
+    }
+    int error = errno;
+    for (size_t i = 0; i < count; i++) {
+        OutputFile& file = files[i];
+        bool back = failed < count && i < renamed && !file.inplace;
+        if (file.kept && back)
+            RenameFile(file.keptname, file.target);
+        else if (file.kept)
+            RemoveFile(file.keptname);
+        else if (back)
+            RemoveFile(file.target);  // there was no file before
+        file.kept = false;
+        RemoveTemp(file);
+    }
+    ReleaseSignals();
+    UnlockFolders(locks);
+    errno = error;
+    return failed;
+}
+
+int PlaceIncludeFiles()
+{
+    size_t moved = MoveIntoPlace();
+    if (moved < files.size())
+        SayError("Error: cannot replace %s: %s\n", files[moved].name.c_str(), std::strerror(errno));
+    bool placed = moved == files.size();
+    files.clear();
+    return placed;
+}

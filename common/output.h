@@ -1,0 +1,30 @@
+// The include files of a run, written as a transaction: each into a
+// temporary file beside the file it replaces, then all moved over their
+// names together once complete, so that a failed run leaves the earlier
+// files as they were. A file that is a device or a FIFO is written into
+// as it is instead.
+#ifndef TRELL_OUTPUT_H
+#define TRELL_OUTPUT_H
+
+#include <cstdio>
+
+// Begins the include file name: opens what receives its text. Returns the
+// stream, or nullptr after the failure line.
+FILE* StartIncludeFile(const char* name);
+// Ends the text of the include file begun last, given whether it was all
+// written (0) or not (-1 with errno). Returns 1, or 0 after the failure line.
+int EndIncludeFile(FILE* out, int failed);
+// Moves the include files begun into place, all of them or none, in the
+// order they were begun. Returns 1, or 0 after the failure line.
+int PlaceIncludeFiles();
+// After a failure line of one of the above, nothing of the run's include
+// files is left: their temporary files are removed.
+
+// True when the include file name would be written into as it is (a
+// device, a FIFO, the program's own standard output).
+bool WrittenInPlace(const char* name);
+// True when writing include files named a and b would replace one file:
+// the same name in the same folder, once symbolic links are followed.
+bool SameFile(const char* a, const char* b);
+
+#endif

@@ -1,0 +1,53 @@
+// Plain include text, as the converters always wrote it: ";" comments,
+// "NAME:" labels, "DB #xx,#xx," lines with a comma after every value, and
+// "DW #xxxx,#xxxx" lines.
+#include <algorithm>
+#include <cstring>
+
+#include "text.h"
+
+static void Comment(const char* text) { PutLine(";", text, ""); }
+
+static void Label(const char* name) { PutLine("", name, ":"); }
+
+// Each value "#xx,", the last of a line too; a line without values is "DB ".
+// The text of each value comes from a table, four bytes at a time.
+static void Bytes(const uint8_t* values, size_t count, size_t perline, bool ended)
+{
+    static const struct ValueTexts {
+        char text[256][4];
+        ValueTexts()
+        {
+            for (int v = 0; v < 256; v++)
+                text[v][0] = '#', PutHex(text[v] + 1, uint8_t(v)), text[v][3] = ',';
+        }
+    } texts;
+    const size_t per = perline ? perline : count;
+    size_t at = 0;
+    do {
+        const size_t end = at + std::min(per, count - at);
+        // Each group of at most 16 values has the room of 16, the first also
+        // that of "DB " and the last that of the line break.
+        char* p = Room(3 + 16 * 4 + 1);
+        std::memcpy(p, "DB ", 3);
+        p += 3;
+        for (size_t group = at;;) {
+            const size_t n = std::min<size_t>(end - group, 16);
+            for (size_t i = 0; i < n; i++, p += 4)
+                std::memcpy(p, texts.text[values[group + i]], 4);
+            group += n;
+            if (group == end)
+                break;
+            Advance(p);
+            p = Room(16 * 4 + 1);
+        }
+        at = end;
+        if (at < count || ended)
+            *p++ = '\n';
+        Advance(p);
+    } while (at < count);
+}
+
+static void Words(const uint16_t* words, size_t count) { PutSeparatedWords(words, count, "DW ", "#", ",#"); }
+
+extern const Syntax PLAIN_SYNTAX = {"plain", Comment, Label, Bytes, Words};
