@@ -3,7 +3,7 @@
 // without values, every line ended.
 #include <cstring>
 
-#include "text.h"
+#include "textbuffer.h"
 
 static void Comment(const char* text) { PutLine("#", text, ""); }
 

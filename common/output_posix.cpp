@@ -132,7 +132,7 @@ static int CreateTemp(OutputFile& file)
         return fd;
     }
 #endif
-    file.tmpname = TempName(file, 'n');
+    file.tmpname = TempName(file, ProcessId(), 'n');
     file.note = NoteTemp(file.tmpname.c_str());
     // A name left by an earlier process of the same id is taken over.
     for (int attempt = 0; fd < 0 && attempt < 2; attempt++) {
@@ -218,7 +218,7 @@ int NameTemp(OutputFile& file)
     if (file.fd < 0)
         return 0;
     std::string proc = "/proc/self/fd/" + std::to_string(file.fd);
-    file.tmpname = TempName(file, 'n');
+    file.tmpname = TempName(file, ProcessId(), 'n');
     file.note = NoteTemp(file.tmpname.c_str());
     for (int attempt = 0; !file.named; attempt++) {
         file.named = linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, file.tmpname.c_str(), AT_SYMLINK_FOLLOW) == 0;
@@ -263,7 +263,7 @@ int KeepOld(OutputFile& file)
     struct stat info;
     if (file.inplace || lstat(file.target.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return 0;
-    file.keptname = TempName(file, 'o');
+    file.keptname = TempName(file, ProcessId(), 'o');
     unlink(file.keptname.c_str());
     if (link(file.target.c_str(), file.keptname.c_str()) != 0 && CopyFile(file.target, file.keptname) != 0)
         return -1;

@@ -43,7 +43,7 @@ int KeepOld(OutputFile& file)
     DWORD attributes = GetFileAttributesW(Wide(file.target).c_str());
     if (file.inplace || attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return 0;
-    file.keptname = TempName(file, 'o');
+    file.keptname = TempName(file, ProcessId(), 'o');
     RemoveFile(file.keptname);
     std::wstring kept = Wide(file.keptname), target = Wide(file.target);
     if (!CreateHardLinkW(kept.c_str(), target.c_str(), nullptr) && !CopyFileW(target.c_str(), kept.c_str(), FALSE))
@@ -159,7 +159,7 @@ FILE* OpenTemp(OutputFile& file, const char* name, const char** cause)
     // A name left by an earlier process of the same id is taken over. The
     // file may be deleted while it is open, as the console handler does.
     HoldSignals();
-    file.tmpname = TempName(file, 'n');
+    file.tmpname = TempName(file, ProcessId(), 'n');
     file.note = NoteTemp(file.tmpname.c_str());
     std::wstring tmpname = Wide(file.tmpname);
     handle = INVALID_HANDLE_VALUE;

@@ -33,7 +33,7 @@ struct OutputFile {
 // namespace, sharing the folder may have the same id and still be writing).
 const long LEFTOVER_AGE = 60;  // seconds
 extern const char TEMP_PREFIX[];
-std::string TempName(const OutputFile& file, char kind);
+std::string TempName(const OutputFile& file, unsigned long pid, char kind);
 // The process that made a temporary name, or -1 for any other name.
 long long LeftoverOwner(const char* name);
 // The folder part of a path, with its last separator; "" for a bare name.

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "text.h"
+#include "textbuffer.h"
 
 static void Comment(const char* text) { PutLine(";", text, ""); }
 

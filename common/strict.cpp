@@ -1,7 +1,7 @@
 // Include text for assemblers that refuse an empty operand: plain text but
 // with a comma only between values, no DB line without values, and a line
 // break after the last line.
-#include "text.h"
+#include "textbuffer.h"
 
 static void Comment(const char* text) { PutLine(";", text, ""); }
 

@@ -31,6 +31,12 @@ struct Options {
 };
 extern Options options;
 
+// The three lines every run but a usage error begins with.
+extern const char BANNER[];
+// Takes the options and the sound into options. Returns the status to end
+// with, or -1 to go on and convert.
+int TakeArguments(int argc, char** argv);
+
 // Length of the sample data in bytes; 0 unless a load succeeded.
 extern int32_t soundsize;
 // Samples per second, as the file's rate field holds it.

@@ -6,8 +6,6 @@
 #include "sndtrell.h"
 #include "text.h"
 
-Options options;
-
 int WriteSoundData(FILE* out, const char* path)
 {
     StartOutput(out, options.common.syntax);
