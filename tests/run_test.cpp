@@ -69,9 +69,9 @@ struct Program {
 void PrintTo(const Program& program, std::ostream* out) { *out << program.input; }
 
 const Program PROGRAMS[] = {
-    {IMGTRELL_BIN, TESTS_DIR "/e2e/imgtrell/mode1/in/pic.bmp", TESTS_DIR "/fixtures/imgtrell/im8_rle_m2/in/im8_rle.bmp",
+    {IMGTRELL_BIN, TESTS_DIR "/golden/imgtrell/options/mode1/in/pic.bmp", TESTS_DIR "/golden/imgtrell/rle/im8_rle_m2/in/im8_rle.bmp",
      "Writing CHIP8 image: picdata.inc\r\n", "picdata.inc", ";image: "},
-    {SNDTRELL_BIN, TESTS_DIR "/fixtures/sndtrell/convert/in/tone.wav", TESTS_DIR "/fixtures/sndtrell/sox_u8_mono/in/sox8.wav",
+    {SNDTRELL_BIN, TESTS_DIR "/golden/sndtrell/wav/convert/in/tone.wav", TESTS_DIR "/golden/sndtrell/wav/sox_u8_mono/in/sox8.wav",
      "Writing CHIP8 sound: sound.inc\r\n", "sound.inc", "; Name: "},
 };
 
@@ -261,7 +261,7 @@ TEST_P(Run, NoKeyWaitWhenInputIsNotATerminalAndNoTemporaryFileLeftBySignals)
             break;
         ASSERT_EQ(std::system("echo old > picdata.inc && echo old > picpal.inc"), 0);
         std::string trace = std::string("inject=") + inject + ":signal=TERM";
-        Status(Start(TESTS_DIR "/e2e/imgtrell/mode1/in/pic.bmp", never[0], NAMED_TEMPS, -1, trace.c_str()));
+        Status(Start(TESTS_DIR "/golden/imgtrell/options/mode1/in/pic.bmp", never[0], NAMED_TEMPS, -1, trace.c_str()));
         EXPECT_EQ(std::system("[ \"$(ls -A | tr '\\n' ' ')\" = 'big picdata.inc picpal.inc ' ] && "
                               "{ grep -qx old picdata.inc; new=$?; grep -qx old picpal.inc; [ $? = $new ]; }"),
                   0)
