@@ -1,0 +1,77 @@
+// The pixel rule's tables: each value at its threshold, the colour key at
+// its edges, alpha either side of 128, invert, and the bytes of mode 2.
+#include <gtest/gtest.h>
+
+#include "imgtrell.h"
+#include "picture.h"
+#include "pixels.h"
+
+namespace {
+
+struct RuleCase {
+    int rule, threshold;
+    bool invert, alpha;
+    Mode mode;
+    uint32_t colour;
+    bool hasalpha;
+    uint8_t stored;
+};
+
+PixelRule RuleOf(const RuleCase& c)
+{
+    options.rule = c.rule, options.threshold = c.threshold, options.invert = c.invert, options.alpha = c.alpha;
+    options.mode = c.mode;
+    return RuleOfOptions();
+}
+
+TEST(PixelRule, ColoursAtTheEdgesOfEachRule)
+{
+    const Mode H = MODE_HORIZONTAL, P = MODE_PALETTE;
+    const RuleCase cases[] = {
+        {RULE_PLAIN, 127, false, false, H, 0xFF000080, false, 1},  // blue 128
+        {RULE_PLAIN, 127, false, false, H, 0xFFFFFF7F, false, 0},  // blue 127, whatever red and green
+        {RULE_LUMA, 149, false, false, H, 0xFF00FF00, false, 1},   // green 255: luma 150
+        {RULE_LUMA, 150, false, false, H, 0xFF00FF00, false, 0},
+        {RULE_LUMA, 75, false, false, H, 0xFFFF0000, false, 1},    // red 255: luma 76
+        {RULE_LUMA, 76, false, false, H, 0xFFFF0000, false, 0},
+        {RULE_LUMA, 28, false, false, H, 0xFF0000FF, false, 1},    // blue 255: luma 29
+        {RULE_LUMA, 29, false, false, H, 0xFF0000FF, false, 0},
+        {RULE_ANY, 200, false, false, H, 0xFF10C910, false, 1},    // green 201
+        {RULE_ANY, 201, false, false, H, 0xFFC9C9C9, false, 0},
+        {RULE_BLUE, 127, true, false, H, 0xFF000080, false, 0},    // inverted
+        {RULE_BLUE, 127, true, true, H, 0xFFF10FF1, false, 0},     // the colour key stays 0
+        {RULE_BLUE, 127, false, true, P, 0xFFF10FF1, false, 255},  // and is 255 in mode 2
+        {RULE_BLUE, 127, false, true, P, 0xFFF00FFF, false, 1},    // red 240: no key
+        {RULE_BLUE, 127, false, true, P, 0xFFFF10FF, false, 1},    // green 16: no key
+        {RULE_BLUE, 127, false, true, P, 0xFFFF00F0, false, 1},    // blue 240: no key
+        {RULE_BLUE, 127, false, true, P, 0x7F0000FF, true, 255},   // alpha 127 is transparent
+        {RULE_BLUE, 127, false, true, P, 0x800000FF, true, 1},     // 128 is not
+        {RULE_BLUE, 127, false, true, P, 0x000000FF, false, 1},    // alpha the file does not give
+        {RULE_BLUE, 127, false, false, P, 0x000000FF, true, 1},    // alpha without --alpha
+    };
+    for (const RuleCase& c : cases)
+        EXPECT_EQ(ColourValue(RuleOf(c), c.colour, c.hasalpha), c.stored) << std::hex << c.colour << " t " << std::dec
+                                                                           << c.threshold;
+}
+
+// The same colours reach the picture alike as samples and as runs of colour
+// planes; alpha 127 and 128, and the colour key, under --alpha.
+TEST(PixelRule, SamplesAndColourRunsStoreAlike)
+{
+    RuleOf({RULE_LUMA, 100, false, true, MODE_HORIZONTAL, 0, false, 0});
+    imgwidth = 4, imgheight = 2;
+    ASSERT_TRUE(StartPixels("t", nullptr));
+    const uint8_t samples[] = {200, 200, 200, 127, 200, 200, 200, 128, 255, 0, 255, 255, 10, 10, 10, 255};
+    PutSamples(0, 0, 1, samples, 4, 0, 1, 2, 3, 4);
+    static ColourRun run;
+    for (int i = 0; i < 4; i++)
+        run.red[i] = samples[4 * i], run.green[i] = samples[4 * i + 1], run.blue[i] = samples[4 * i + 2],
+        run.alpha[i] = samples[4 * i + 3];
+    run.hasalpha = true;
+    PutColours(1, 0, 1, run, 4);
+    for (int y = 0; y < 2; y++)
+        EXPECT_EQ(std::vector<uint8_t>(PictureRow(y), PictureRow(y) + 4), std::vector<uint8_t>({0, 1, 0, 0})) << y;
+    ClearPicture();
+}
+
+}  // namespace

@@ -1,0 +1,84 @@
+// The include text: each syntax's lines, and text far past the 1 MiB
+// buffer, written whole or failing on a full disk.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "text.h"
+
+namespace {
+
+// The text of the lines written through syntax into a stream.
+template <typename Lines>
+std::string Written(int syntax, Lines lines, int* status = nullptr)
+{
+    FILE* out = std::tmpfile();
+    StartOutput(out, syntax);
+    lines();
+    int finished = FinishOutput();
+    if (status)
+        *status = finished;
+    std::string text(1 << 24, '\0');
+    std::rewind(out);
+    text.resize(std::fread(&text[0], 1, text.size(), out));
+    std::fclose(out);
+    return text;
+}
+
+TEST(Text, EachSyntaxWritesEachKindOfLine)
+{
+    const uint8_t values[17] = {0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08,
+                                0x09, 0x0a, 0x0b, 0x0c, 0x0d, 0x0e, 0xf0, 0xff};
+    const uint16_t words[2] = {0xffff, 0x00ab};
+    auto lines = [&] {
+        WriteComment("image: a");
+        WriteLabel("L");
+        WriteBytes(values + 15, 2);           // one line
+        WriteBytes(values, 0);                // a line without values
+        WriteBytes(values, 17, 16);           // 16 to a line
+        WriteWords(words, 2);
+        WriteBlank();
+        WriteBytes(values + 16, 1, 0, false); // the last line unended
+    };
+    const std::string sixteen = "#00,#01,#02,#03,#04,#05,#06,#07,#08,#09,#0a,#0b,#0c,#0d,#0e,#f0,";
+    EXPECT_EQ(Written(SYNTAX_PLAIN, lines),
+              ";image: a\nL:\nDB #f0,#ff,\nDB \nDB " + sixteen + "\nDB #ff,\nDW #ffff,#00ab\n\nDB #ff,");
+    EXPECT_EQ(Written(SYNTAX_OCTO, lines), "#image: a\n: L\n0xf0 0xff\n0x00 0x01 0x02 0x03 0x04 0x05 0x06 0x07 0x08 "
+                                           "0x09 0x0a 0x0b 0x0c 0x0d 0x0e 0xf0\n0xff\n0xff 0xff 0x00 0xab\n\n0xff\n");
+    EXPECT_EQ(Written(SYNTAX_STRICT, lines),
+              ";image: a\nL:\nDB #f0,#ff\nDB #00,#01,#02,#03,#04,#05,#06,#07,#08,#09,#0a,#0b,#0c,#0d,#0e,#f0\n"
+              "DB #ff\nDW #ffff,#00ab\n\nDB #ff\n");
+}
+
+// 2.7 MiB of values on one line, and of lines of 16: the buffer is emptied at
+// its very edge more than once; on a full disk the first full buffer fails,
+// or a short text at the end.
+TEST(Text, TextPastTheBufferIsWrittenWholeOrFailsOnAFullDisk)
+{
+    std::vector<uint8_t> values(700001);
+    std::string one = "DB ", lines = "DB ";
+    for (size_t i = 0; i < values.size(); i++) {
+        values[i] = uint8_t(i * 7 + i / 256);
+        char text[5];
+        std::snprintf(text, sizeof text, "#%02x,", values[i]);
+        one += text;
+        lines += text + std::string(i % 16 == 15 ? "\nDB " : "");
+    }
+    EXPECT_TRUE(Written(SYNTAX_PLAIN, [&] { WriteBytes(values.data(), values.size()); }) == one + "\n");
+    EXPECT_TRUE(Written(SYNTAX_PLAIN, [&] { WriteBytes(values.data(), values.size(), 16, false); }) == lines);
+    for (size_t count : {values.size(), size_t(1)}) {
+        FILE* full = std::fopen("/dev/full", "w");
+        ASSERT_TRUE(full);
+        StartOutput(full, SYNTAX_PLAIN);
+        WriteBytes(values.data(), count);
+        errno = 0;
+        EXPECT_EQ(FinishOutput(), -1);
+        EXPECT_EQ(errno, ENOSPC);
+        std::fclose(full);
+    }
+}
+
+}  // namespace
