@@ -30,6 +30,16 @@ int UsageError(const char* format, ...)
     return -1;
 }
 
+int Mismatch(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    Complain("", format, args);
+    va_end(args);
+    std::fputc('\n', stderr);
+    return 0;
+}
+
 void Say(const char* format, ...)
 {
     if (quietrun)

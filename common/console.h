@@ -25,6 +25,9 @@ void Say(const char* format, ...) TRELL_PRINTF(1, 2);
 void SayError(const char* format, ...) TRELL_PRINTF(1, 2);
 void Warn(const char* format, ...) TRELL_PRINTF(1, 2);
 int Refuse(const char* path, const char* format, ...) TRELL_PRINTF(2, 3);
+// Prints "<program>: <text>" on standard error and returns 0: what the
+// options ask for does not fit the input.
+int Mismatch(const char* format, ...) TRELL_PRINTF(1, 2);
 // Prints "<program>: <cause>" and "Try '<program> --help'." on standard
 // error and returns -1.
 int UsageError(const char* format, ...) TRELL_PRINTF(1, 2);

@@ -12,16 +12,28 @@ static void Label(const char* name) { PutLine("", name, ":"); }
 
 // Each value "#xx,", the last of a line too; a line without values is "DB ".
 // The text of each value comes from a table, four bytes at a time.
+static const struct ValueTexts {
+    char text[256][4];
+    ValueTexts()
+    {
+        for (int v = 0; v < 256; v++)
+            text[v][0] = '#', PutHex(text[v] + 1, uint8_t(v)), text[v][3] = ',';
+    }
+} texts;
+
 static void Bytes(const uint8_t* values, size_t count, size_t perline, bool ended)
 {
-    static const struct ValueTexts {
-        char text[256][4];
-        ValueTexts()
-        {
-            for (int v = 0; v < 256; v++)
-                text[v][0] = '#', PutHex(text[v] + 1, uint8_t(v)), text[v][3] = ',';
-        }
-    } texts;
+    if (count <= 16 && (perline == 0 || count <= perline)) {  // one short line: the usual
+        char* p = Room(3 + 16 * 4 + 1);
+        std::memcpy(p, "DB ", 3);
+        p += 3;
+        for (size_t i = 0; i < count; i++, p += 4)
+            std::memcpy(p, texts.text[values[i]], 4);
+        if (ended)
+            *p++ = '\n';
+        Advance(p);
+        return;
+    }
     const size_t per = perline ? perline : count;
     size_t at = 0;
     do {

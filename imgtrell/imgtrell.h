@@ -32,6 +32,13 @@ enum Mode { MODE_VERTICAL, MODE_HORIZONTAL, MODE_PALETTE };
 // 1-bit BMP by its bits, not its colours.
 enum { RULE_PLAIN, RULE_BLUE, RULE_LUMA, RULE_ANY };
 
+// The orders --order names: the outer walk over the tiles, then the inner
+// one (t, b, l, r: from the top, bottom, left, right).
+enum { ORDER_TBLR, ORDER_TBRL, ORDER_BTLR, ORDER_BTRL, ORDER_LRTB, ORDER_LRBT, ORDER_RLTB, ORDER_RLBT };
+extern const char* const ORDER_NAMES[];  // "tblr", ...
+// What --labels adds to the label of the data.
+enum { LABELS_ONE, LABELS_FRAME, LABELS_TILE, LABELS_NONE };
+
 // What the command line asks for: filled before the picture is loaded.
 struct Options {
     // -o, -l, -b, -q and --syntax.
@@ -41,6 +48,7 @@ struct Options {
     // The mode argument after the picture, as atoi reads it (2 without
     // one), and the mode it selects.
     int32_t imgmode = 2;
+    bool modegiven = false;
     Mode mode = MODE_PALETTE;
     // -p, --palette: the include file of the palette (mode 2); with -o
     // alone, beside the output, named after it.
@@ -58,11 +66,33 @@ struct Options {
     bool alpha = false;
     // --preview: the picture as # and . on standard output.
     bool preview = false;
+    // --tile WxH or auto, and --frame WxH: the picture cut into sprites,
+    // each written row by row, in frames of the sheet when --frame is given.
+    bool tiled = false;
+    bool tileauto = false;
+    int tilewidth = 0, tileheight = 0;
+    int framewidth = 0, frameheight = 0;
+    // --order: the walk over a frame's tiles.
+    int order = ORDER_TBLR;
+    // --pad: a picture that is not a whole number of tiles (or frames) gets
+    // 0 pixels on the right and bottom.
+    bool pad = false;
+    // --stride: the bytes of each frame, padded with 0; 0: as many as it needs.
+    uint64_t stride = 0;
+    // --xor: each frame but the first written as its XOR with the one before.
+    bool xorframes = false;
+    // --labels: the labels written, one of LABELS_*.
+    int labels = LABELS_ONE;
 };
 extern Options options;
 
 // The three lines every run but a usage error begins with.
 extern const char BANNER[];
+
+// The tile of --tile auto for a picture (or frame) of width x height:
+// 16x16 when it is 16 x 16, else 8 wide and the tallest height of 15 or
+// less that divides its height.
+void AutoTile(int64_t width, int64_t height);
 
 // Takes the options, the picture and the mode into options. Returns the
 // status to end with, or -1 to go on and convert.

@@ -10,25 +10,35 @@
 #include "picture.h"
 #include "text.h"
 
-// The layout of each mode, and whether the palette file goes with it.
+// The layouts: of each mode, and the tiles of --tile and --frame; each
+// with what it plans once the picture is loaded, its comment lines after
+// the first, its lines, and its preview (where not the plain one), and
+// whether the palette file goes with it.
+enum Kind { STRIPS, ROWS, PALETTE_BYTES, TILES };
 struct Layout {
-    Mode mode;
+    Kind kind;
+    int (*plan)(const char* path);
+    void (*comments)();
     void (*put)();
+    void (*preview)();
     bool palettefile;
 };
 static const Layout LAYOUTS[] = {
-    {MODE_VERTICAL, PutStrips, false},
-    {MODE_HORIZONTAL, PutRows, false},
-    {MODE_PALETTE, PutPaletteBytes, true},
+    {STRIPS, nullptr, nullptr, PutStrips, nullptr, false},
+    {ROWS, nullptr, nullptr, PutRows, nullptr, false},
+    {PALETTE_BYTES, nullptr, nullptr, PutPaletteBytes, nullptr, true},
+    {TILES, PlanTiles, PutTileComments, PutTiles, PreviewTiles, false},
 };
 
-static const Layout& LayoutOf(Mode mode)
+static const Layout& TheLayout()
 {
-    for (const Layout& layout : LAYOUTS)
-        if (layout.mode == mode)
-            return layout;
-    return LAYOUTS[1];
+    Kind kind = options.tiled ? TILES : options.mode == MODE_VERTICAL ? STRIPS
+                                    : options.mode == MODE_PALETTE    ? PALETTE_BYTES
+                                                                      : ROWS;
+    return LAYOUTS[kind];
 }
+
+int PlanLayout(const char* path) { return !TheLayout().plan || TheLayout().plan(path); }
 
 int WritePicData(FILE* out, const char* path)
 {
@@ -36,8 +46,12 @@ int WritePicData(FILE* out, const char* path)
     char size[40];
     std::snprintf(size, sizeof size, " - %d x %d", imgwidth, imgheight);
     WriteComment(("image: " + CommentText(path) + size).c_str());
-    WriteLabel(options.common.label ? options.common.label : "IMGDATA");
-    LayoutOf(options.mode).put();
+    const Layout& layout = TheLayout();
+    if (layout.comments)
+        layout.comments();
+    if (options.labels != LABELS_NONE)
+        WriteLabel(options.common.label ? options.common.label : "IMGDATA");
+    layout.put();
     WriteBlank();
     return FinishOutput();
 }
@@ -46,7 +60,8 @@ int WritePalData(FILE* out)
 {
     StartOutput(out, options.common.syntax);
     const char* label = options.common.label;
-    WriteLabel(label ? (label + std::string("_PAL")).c_str() : "PALDATA");
+    if (options.labels != LABELS_NONE)
+        WriteLabel(label ? (label + std::string("_PAL")).c_str() : "PALDATA");
     for (int32_t i = 0; i < numcolors; i++) {
         uint32_t color = pal[size_t(i)];
         Say("%08x\n", unsigned(color));
@@ -58,6 +73,10 @@ int WritePalData(FILE* out)
 
 void PrintPreview()
 {
+    if (TheLayout().preview) {
+        TheLayout().preview();
+        return;
+    }
     uint8_t value[256];
     PaletteValues(value);
     const bool palette = options.mode == MODE_PALETTE;
@@ -76,7 +95,7 @@ int WriteImageFiles(const char* path)
     FILE* out = StartIncludeFile(options.common.output.c_str());
     if (!out || !EndIncludeFile(out, WritePicData(out, path)))
         return 0;
-    if (LayoutOf(options.mode).palettefile) {
+    if (TheLayout().palettefile) {
         out = StartIncludeFile(options.palette.c_str());
         if (!out || !EndIncludeFile(out, WritePalData(out)))
             return 0;

@@ -16,6 +16,14 @@ void PutRows();
 // else the byte plus one, kept to 8 bits.
 void PutPaletteBytes();
 void PaletteValues(uint8_t value[256]);
+// Tiles (tiles.cpp), with --tile or --frame: the cut of the picture
+// planned (0 after the line of a picture that is no whole number of tiles
+// or frames, or a label too long), its comment lines, its lines, and the
+// preview with a blank column and row between tiles.
+int PlanTiles(const char* path);
+void PutTileComments();
+void PutTiles();
+void PreviewTiles();
 
 // Packs columns x to x + 7 of an image row into one byte, column x in the
 // most significant bit; a non-zero pixel is a set bit, columns past the
@@ -45,6 +53,9 @@ inline uint8_t PackByte(const uint8_t* row, int64_t x, int64_t width)
 // 0 when every byte was written, -1 on a write error (errno tells).
 int WritePicData(FILE* out, const char* path);
 int WritePalData(FILE* out);
+// Plans the layout of the picture loaded; 0 after the line of a picture
+// that does not fit it.
+int PlanLayout(const char* path);
 // Writes the picture's include file (and the palette's in mode 2) through
 // temporary files, so a failed write leaves earlier files intact. Prints
 // the palette colours; prints one line and returns 0 on failure.

@@ -33,7 +33,7 @@ int main(int argc, char** argv)
     SetQuiet(options.common.quiet);
     Say("%sLoading image: %s\n", BANNER, options.picture);
     status = STATUS_FAILED;
-    if (LoadPicture(options.picture)) {
+    if (LoadPicture(options.picture) && PlanLayout(options.picture)) {
         WarnOfOneValue();
         Say("Writing CHIP8 image: %s\n", options.common.output.c_str());
         if (WriteImageFiles(options.picture)) {

@@ -41,6 +41,22 @@ static const char HELP[] =
     "      --alpha         transparent pixels are 0: alpha below 128, tRNS, and\n"
     "                      the magenta colour key\n"
     "      --preview       the picture written, as # and ., on standard output\n"
+    "Sprites (with mode 0, 1 or none; both write the same bytes):\n"
+    "      --tile T        cut the picture into tiles, each a line written row by\n"
+    "                      row: 8xH (H 1 to 15), 8x16, 16x16 (two bytes a row), or\n"
+    "                      auto (16x16 for a 16 x 16 picture, else 8 x the tallest\n"
+    "                      height of 15 or less that divides the picture's)\n"
+    "      --order O       the walk over the tiles: tblr (rows from the top, each\n"
+    "                      from the left; the default), tbrl, btlr, btrl, lrtb\n"
+    "                      (columns from the left, each from the top), lrbt, rltb, rlbt\n"
+    "      --pad           fill the right and bottom with 0 pixels to whole tiles\n"
+    "      --frame WxH     cut a sprite sheet into frames, left to right, then top\n"
+    "                      to bottom, each tiled (--tile auto by the frame's size)\n"
+    "      --stride N      pad each frame to N bytes\n"
+    "      --xor           write each frame but the first XOR the one before\n"
+    "      --labels L      one (the label alone, the default), frame (and\n"
+    "                      NAME_F0, NAME_F1, ...), tile (and NAME_C_R by column and\n"
+    "                      row), or none\n"
     "  -h, --help          this text\n"
     "  -V, --version       the version\n"
     "A picture whose name begins with - is given after -- or as ./-name.\n"
@@ -49,18 +65,34 @@ static const char HELP[] =
     "usage error.\n"
     "Manual: man imgtrell (on Windows: README.txt)\n";
 
-enum { OPT_PALETTE = OPT_OWN, OPT_MAX_PIXELS, OPT_RULE, OPT_THRESHOLD, OPT_INVERT, OPT_ALPHA, OPT_PREVIEW };
+enum {
+    OPT_PALETTE = OPT_OWN, OPT_MAX_PIXELS, OPT_RULE, OPT_THRESHOLD, OPT_INVERT, OPT_ALPHA, OPT_PREVIEW,
+    OPT_TILE, OPT_ORDER, OPT_PAD, OPT_FRAME, OPT_STRIDE, OPT_XOR, OPT_LABELS
+};
 
 static const OptionInfo OPTIONS[] = {
     {OPT_OUTPUT, 'o', "output", true},         {OPT_LABEL, 'l', "label", true},       {OPT_BATCH, 'b', "batch", false},
     {OPT_QUIET, 'q', "quiet", false},          {OPT_SYNTAX, 0, "syntax", true},       {OPT_HELP, 'h', "help", false},
     {OPT_VERSION, 'V', "version", false},      {OPT_PALETTE, 'p', "palette", true},   {OPT_MAX_PIXELS, 0, "max-pixels", true},
     {OPT_RULE, 0, "rule", true},               {OPT_THRESHOLD, 't', "threshold", true}, {OPT_INVERT, 0, "invert", false},
-    {OPT_ALPHA, 0, "alpha", false},            {OPT_PREVIEW, 0, "preview", false},
+    {OPT_ALPHA, 0, "alpha", false},            {OPT_PREVIEW, 0, "preview", false},    {OPT_TILE, 0, "tile", true},
+    {OPT_ORDER, 0, "order", true},             {OPT_PAD, 0, "pad", false},            {OPT_FRAME, 0, "frame", true},
+    {OPT_STRIDE, 0, "stride", true},           {OPT_XOR, 0, "xor", false},            {OPT_LABELS, 0, "labels", true},
 };
 
-// The names --rule takes, by rule.
+// The names --rule, --order and --labels take, by value.
 static const char* const RULE_NAMES[] = {"", "blue", "luma", "any"};
+extern const char* const ORDER_NAMES[] = {"tblr", "tbrl", "btlr", "btrl", "lrtb", "lrbt", "rltb", "rlbt"};
+static const char* const LABELS_NAMES[] = {"one", "frame", "tile", "none"};
+
+// The index of name among count names, or -1.
+static int Named(const char* name, const char* const* names, int count)
+{
+    for (int i = 0; i < count; i++)
+        if (std::strcmp(name, names[i]) == 0)
+            return i;
+    return -1;
+}
 
 // The mode argument reads like atoi (leading blanks, a sign, digits up to
 // the first other character; no number gives 0), but a number too large
@@ -81,6 +113,27 @@ static bool ParseNumber(const char* text, uint64_t low, uint64_t high, uint64_t*
         return false;
     *number = std::strtoull(text, nullptr, 10);
     return *number >= low && *number <= high;
+}
+
+// A size "WxH", each side a whole number from 1 to 65535.
+static bool ParseSize(const char* text, int* width, int* height)
+{
+    const char* x = std::strchr(text, 'x');
+    uint64_t w, h;
+    if (!x || !ParseNumber(std::string(text, x).c_str(), 1, 65535, &w) || !ParseNumber(x + 1, 1, 65535, &h))
+        return false;
+    *width = int(w), *height = int(h);
+    return true;
+}
+
+// The tiles --tile takes: auto, or the sprites CHIP8 and SUPER-CHIP draw.
+static bool ParseTile(const char* text)
+{
+    options.tileauto = std::strcmp(text, "auto") == 0;
+    int w = 0, h = 0;
+    bool sprite = ParseSize(text, &w, &h) && ((w == 8 && h <= 16) || (w == 16 && h == 16));
+    options.tilewidth = sprite ? w : 0, options.tileheight = sprite ? h : 0;
+    return options.tileauto || sprite;
 }
 
 // The palette file beside the output file: its last extension replaced by
@@ -107,11 +160,7 @@ static bool TakeOwnOption(int id, const OptionScan& scan)
             wrong = "is not a number from 1 to 1073741824";
         break;
     case OPT_RULE:
-        options.rule = RULE_PLAIN;
-        for (int rule : {RULE_BLUE, RULE_LUMA, RULE_ANY})
-            if (std::strcmp(scan.value, RULE_NAMES[rule]) == 0)
-                options.rule = rule;
-        if (options.rule == RULE_PLAIN)
+        if ((options.rule = Named(scan.value, RULE_NAMES, 4)) <= RULE_PLAIN)
             wrong = "is none of blue, luma and any";
         break;
     case OPT_THRESHOLD:
@@ -122,10 +171,90 @@ static bool TakeOwnOption(int id, const OptionScan& scan)
     case OPT_INVERT: options.invert = true; break;
     case OPT_ALPHA: options.alpha = true; break;
     case OPT_PREVIEW: options.preview = true; break;
+    case OPT_TILE:
+        if (!ParseTile(scan.value))
+            wrong = "is none of auto, 8x1 to 8x16, and 16x16";
+        options.tiled = true;
+        break;
+    case OPT_ORDER:
+        if ((options.order = Named(scan.value, ORDER_NAMES, 8)) < 0)
+            wrong = "is none of tblr, tbrl, btlr, btrl, lrtb, lrbt, rltb and rlbt";
+        break;
+    case OPT_PAD: options.pad = true; break;
+    case OPT_FRAME:
+        if (!ParseSize(scan.value, &options.framewidth, &options.frameheight))
+            wrong = "is not a size WxH, each side 1 to 65535";
+        options.tiled = true;
+        break;
+    case OPT_STRIDE:
+        if (!ParseNumber(scan.value, 1, 65535, &options.stride))
+            wrong = "is not a number from 1 to 65535";
+        break;
+    case OPT_XOR: options.xorframes = true; break;
+    case OPT_LABELS:
+        if ((options.labels = Named(scan.value, LABELS_NAMES, 4)) < 0)
+            wrong = "is none of one, frame, tile and none";
+        break;
     }
     if (wrong)
         UsageError("%s \"%s\" %s", scan.name.c_str(), scan.value, wrong);
     return !wrong;
+}
+
+void AutoTile(int64_t width, int64_t height)
+{
+    options.tilewidth = width == 16 && height == 16 ? 16 : 8;
+    options.tileheight = 16;
+    for (int h = 15; options.tilewidth == 8 && h >= 1; h--)
+        if (height % h == 0) {
+            options.tileheight = h;
+            break;
+        }
+}
+
+// Whether the options of sprites go together, with each other and with
+// the mode argument (null: none); after the usage error, false. A tile
+// size --tile auto leaves to the frame is decided here.
+static bool CheckSprites(const char* mode)
+{
+    // Options that mean nothing without tiles, or without frames.
+    const struct {
+        bool given;
+        const char* option;
+        bool needsframe;
+    } needs[] = {
+        {options.order != ORDER_TBLR, "--order", false}, {options.pad, "--pad", false},
+        {options.labels == LABELS_TILE, "--labels tile", false}, {options.stride != 0, "--stride", true},
+        {options.xorframes, "--xor", true}, {options.labels == LABELS_FRAME, "--labels frame", true},
+    };
+    for (const auto& need : needs)
+        if (need.given && !(need.needsframe ? options.framewidth > 0 : options.tiled)) {
+            UsageError("%s needs %s", need.option, need.needsframe ? "--frame" : "--tile or --frame");
+            return false;
+        }
+    if (!options.tiled)
+        return true;
+    if (mode && options.imgmode != 0 && options.imgmode != 1) {
+        UsageError("%s writes sprites: mode \"%s\" is none of 0 and 1", options.framewidth ? "--frame" : "--tile", mode);
+        return false;
+    }
+    if (options.framewidth == 0)
+        return true;
+    if (options.tileauto || options.tilewidth == 0)
+        AutoTile(options.framewidth, options.frameheight);
+    uint64_t bytes = uint64_t(options.framewidth / options.tilewidth) * uint64_t(options.frameheight / options.tileheight) *
+                     uint64_t(options.tilewidth / 8 * options.tileheight);
+    if (options.framewidth % options.tilewidth || options.frameheight % options.tileheight) {
+        UsageError("--frame %dx%d is not a whole number of %dx%d tiles", options.framewidth, options.frameheight,
+                   options.tilewidth, options.tileheight);
+        return false;
+    }
+    if (options.stride && options.stride < bytes) {
+        UsageError("--stride %llu is less than the %llu bytes of a %dx%d frame", (unsigned long long)options.stride,
+                   (unsigned long long)bytes, options.framewidth, options.frameheight);
+        return false;
+    }
+    return true;
 }
 
 int TakeArguments(int argc, char** argv)
@@ -155,11 +284,14 @@ int TakeArguments(int argc, char** argv)
     // about on standard error, which the output leaves alone.
     options.picture = argv[scan.next];
     int more = argc - scan.next - 1;
+    options.modegiven = more > 0;
     if (more > 0 && !ParseMode(argv[scan.next + 1], &options.imgmode))
         Warn("mode \"%s\" is not a number; mode 0 is used", argv[scan.next + 1]);
     if (more > 1)
         Warn("%d argument%s after the mode %s ignored", more - 1, more == 2 ? "" : "s", more == 2 ? "is" : "are");
     options.mode = options.imgmode == 0 ? MODE_VERTICAL : options.imgmode == 2 ? MODE_PALETTE : MODE_HORIZONTAL;
+    if (!CheckSprites(options.modegiven ? argv[scan.next + 1] : nullptr))
+        return STATUS_FAILED;
     if (options.palettegiven && options.mode != MODE_PALETTE)
         Warn("-p names the palette file of mode 2 only; no palette file is written");
 
