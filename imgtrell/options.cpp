@@ -56,7 +56,7 @@ static const char HELP[] =
     "      --xor           write each frame but the first XOR the one before\n"
     "      --labels L      one (the label alone, the default), frame (and\n"
     "                      NAME_F0, NAME_F1, ...), tile (and NAME_C_R by column and\n"
-    "                      row), or none\n"
+    "                      row), or none (no label at all)\n"
     "  -h, --help          this text\n"
     "  -V, --version       the version\n"
     "A picture whose name begins with - is given after -- or as ./-name.\n"
