@@ -13,7 +13,8 @@ def subject(program, name):
     if name.startswith("syntax_"):
         return "syntax"
     if program == "imgtrell":
-        for prefixes, folder in [(("rule_",), "rules"), (("png_", "pil_", "im_"), "png"), (("rle", "im8_rle"), "rle")]:
+        for prefixes, folder in [(("rule_",), "rules"), (("png_", "pil_", "im_"), "png"), (("rle", "im8_rle"), "rle"),
+                                 (("tile_",), "tiles")]:
             if name.startswith(prefixes):
                 return folder
         return "bmp"

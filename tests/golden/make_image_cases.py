@@ -23,6 +23,8 @@ from PIL import Image
 
 import casefolders
 
+# The script whose cases case() writes (another script may borrow it).
+SCRIPT = __file__
 BANNER = "=" * 44 + "\nCHIP8 BMP converter, Quarnwell\n" + "=" * 44 + "\n"
 
 BLACK, WHITE, MAGENTA, NAVY, RED = (0, 0, 0), (255, 255, 255), (255, 0, 255), (0, 0, 200), (255, 0, 0)
@@ -146,7 +148,7 @@ def write(path, data):
 # A case converting the file d, named stem + ext, in the mode (None: no mode argument), with
 # the options opts before the file.
 def case(name, stem, d, mode, console, status, files=(), ext=".bmp", stderr="", opts=()):
-    folder = casefolders.generated("imgtrell", name, __file__)
+    folder = casefolders.generated("imgtrell", name, SCRIPT)
     write(os.path.join(folder, "in", stem + ext), d)
     write(os.path.join(folder, "args"), "".join(o + "\n" for o in opts) + stem + ext + "\n" + ("" if mode is None else "%d\n" % mode))
     write(os.path.join(folder, "status"), "%d\n" % status)

@@ -1,0 +1,183 @@
+#!/usr/bin/python3
+# Writes the generated imgtrell cases of sprites under tests/golden/imgtrell/tiles/:
+# pictures drawn here and saved as PNGs by Pillow, cut into tiles and frames
+# with each option of sprites. The expected bytes are cut here from Pillow's
+# reading of each file (a pixel is lit when its blue is above 127), never
+# from imgtrell's output. Run with Debian's python3 (it needs Pillow):
+#     /usr/bin/python3 tests/golden/make_sprite_cases.py
+import os
+import tempfile
+
+from PIL import Image
+
+import casefolders
+import make_image_cases as base
+
+base.SCRIPT = __file__
+ORDERS = ["tblr", "tbrl", "btlr", "btrl", "lrtb", "lrbt", "rltb", "rlbt"]
+
+
+# The tiles of a frame of cols x rows, as (column, row), in the walk of the order: the
+# outer walk over rows (t, b) or columns (l, r), then the inner one, b and r walking back.
+def walk(order, cols, rows):
+    columns = order[0] in "lr"
+    outer, inner = list(range(cols if columns else rows)), list(range(rows if columns else cols))
+    outer.reverse() if order[0] in "br" else None
+    inner.reverse() if order[2] in "br" else None
+    return [(o, i) if columns else (i, o) for o in outer for i in inner]
+
+
+def auto(w, h):
+    return (16, 16) if (w, h) == (16, 16) else (8, max(t for t in range(1, 16) if h % t == 0))
+
+
+# The text of picdata.inc for the bits (rows, top first) of a picture named name, cut as the
+# options ask, or None for a picture that is not a whole number of tiles (or frames).
+def cut(name, bits, tile=None, order="tblr", pad=False, frame=None, stride=None, xor=False, labels="one", label="IMGDATA"):
+    h, w = len(bits), len(bits[0]) if bits else 0
+    tw, th = tile or auto(*(frame or (w, h)))
+    uw, uh = frame or (tw, th)
+    if not pad and (w % uw or h % uh):
+        return None
+    W, H = -(-w // uw) * uw, -(-h // uh) * uh
+    fw, fh = frame or (W, H)
+    origins = [(x, y) for y in range(0, H, fh) for x in range(0, W, fw)] if frame else [(0, 0)]
+    cols, rows = fw // tw, fh // th
+    lit = lambda x, y: x < w and y < h and bits[y][x]
+    text = ";image: %s - %d x %d\n" % (name, w, h)
+    if frame:
+        text += ";frames: %d x %d of %dx%d, %d bytes each%s\n" % (W // fw, H // fh, fw, fh, stride or cols * rows * tw * th // 8,
+                                                                ", each but the first XOR the one before" if xor else "")
+    text += ";tiles: %d x %d of %dx%d%s, %d bytes each, order %s%s\n" % (
+        cols, rows, tw, th, " in each frame" if frame else "", tw * th // 8, order,
+        ", padded to %d x %d" % (W, H) if (W, H) != (w, h) else "")
+    text += "" if labels == "none" else label + ":\n"
+    before = None
+    for k, (fx, fy) in enumerate(origins):
+        tiles = [[sum(128 >> i for i in range(8) if lit(fx + c * tw + b + i, fy + r * th + y)) for y in range(th) for b in range(0, tw, 8)]
+                 for c, r in walk(order, cols, rows)]
+        flat = [v for t in tiles for v in t] + [0] * ((stride or 0) - len(tiles) * tw * th // 8)
+        shown = [a ^ b for a, b in zip(flat, before)] if xor and before else flat
+        before = flat
+        text += "%s_F%d:\n" % (label, k) if labels == "frame" else ""
+        for t, (c, r) in enumerate(walk(order, cols, rows)):
+            text += "%s_%d_%d:\n" % (label, fx // tw + c, fy // th + r) if labels == "tile" else ""
+            text += "DB " + "".join("#%02x," % v for v in shown[t * tw * th // 8:(t + 1) * tw * th // 8]) + "\n"
+        pad_bytes = shown[len(tiles) * tw * th // 8:]
+        text += "DB " + "".join("#%02x," % v for v in pad_bytes) + "\n" if pad_bytes else ""
+    return text + "\n"
+
+
+# Plain text in another syntax: octo or strict.
+def syntax(text, kind):
+    out = []
+    for line in text.split("\n")[:-1]:
+        if line.startswith(("DB ", "DW ")):
+            values = [v[1:] for v in line[3:].split(",") if v]
+            if values:
+                out.append(" ".join("0x" + v for v in values) if kind == "octo" else line[:3] + ",".join("#" + v for v in values))
+        elif kind == "octo" and line.startswith(";"):
+            out.append("#" + line[1:])
+        elif kind == "octo" and line.endswith(":"):
+            out.append(": " + line[:-1])
+        else:
+            out.append(line)
+    return "\n".join(out) + "\n"
+
+
+# A case converting the picture pic (saved as stem.png) with the options opts (and mode).
+def sprite_case(name, pic, opts, mode=None, kind="plain", preview=False, **how):
+    with tempfile.TemporaryDirectory() as tmp:
+        path = os.path.join(tmp, "p.png")
+        pic.save(path)
+        d = open(path, "rb").read()
+        header = base.png_header(d)
+        bits = [[int(p[2] > 127) for p in row] for row in
+                [list(Image.open(path).convert("RGB").getdata())[y * pic.width:(y + 1) * pic.width] for y in range(pic.height)]]
+    stem = name[5:]
+    text = cut(stem + ".png", bits, **how)
+    args = opts + (["--syntax", kind] if kind != "plain" else [])
+    if text is None:
+        unit = how.get("frame") or how.get("tile") or auto(pic.width, pic.height)
+        stderr = "imgtrell: %s.png: a %d x %d picture is not a whole number of %dx%d %s (see --pad)\n" % (
+            stem, pic.width, pic.height, unit[0], unit[1], "frames" if how.get("frame") else "tiles")
+        base.case(name, stem, d, mode, header, 2, ext=".png", stderr=stderr, opts=args)
+        return
+    console = header + "Writing CHIP8 image: picdata.inc\n"
+    if preview:
+        W, H = -(-pic.width // 8) * 8, -(-pic.height // 8) * 8  # 8x8 tiles, padded
+        lines = ["".join(("#" if x < pic.width and y < pic.height and bits[y][x] else ".") + (" " if x % 8 == 7 and x + 1 < W else "")
+                         for x in range(W)) for y in range(H)]
+        console += "".join(line + "\n" + ("\n" if y % 8 == 7 and y + 1 < H else "") for y, line in enumerate(lines))
+    base.case(name, stem, d, mode, console, 1, [("picdata.inc", text if kind == "plain" else syntax(text, kind))], ".png", opts=args)
+
+
+# A picture of w x h whose pixels lit are those where lit(x, y) holds.
+def picture(w, h, lit):
+    im = Image.new("RGB", (w, h))
+    im.putdata([(255, 255, 255) if lit(x, y) else (0, 0, 0) for y in range(h) for x in range(w)])
+    return im
+
+
+def main():
+    casefolders.clear("imgtrell", __file__)
+    # A 3 x 2 grid of 8 x 8 tiles, tile n (row by row) lit in the first n + 1 pixels of its top row.
+    grid = picture(24, 16, lambda x, y: (y % 8 == 0 and x % 8 <= x // 8 + 3 * (y // 8)) or (x % 8 == 7 and y % 8 == 7))
+    for order in ORDERS:
+        sprite_case("tile_order_" + order, grid, ["--tile", "8x8", "--order", order], 1, tile=(8, 8), order=order)
+    sprite_case("tile_order_tblr_m0", grid, ["--tile", "8x8"], 0, tile=(8, 8))
+    # Every height of an 8-wide tile: four tiles of a busy pattern.
+    busy = lambda x, y: (x * 3 + y * 5 + x * y) % 7 < 3
+    for th in range(1, 16):
+        sprite_case("tile_8x%d" % th, picture(16, 2 * th, busy), ["--tile", "8x%d" % th], tile=(8, th))
+    sprite_case("tile_8x16", picture(16, 32, busy), ["--tile", "8x16"], tile=(8, 16))
+    sprite_case("tile_16x16", picture(32, 32, busy), ["--tile", "16x16"], tile=(16, 16))
+    for w, h in [(16, 16), (64, 32), (24, 15), (8, 17), (32, 16)]:
+        sprite_case("tile_auto_%dx%d" % (w, h), picture(w, h, busy), ["--tile", "auto"])
+    # Not a whole number of tiles: refused, or padded.
+    odd = picture(20, 10, busy)
+    sprite_case("tile_not_whole", odd, ["--tile", "8x8"], tile=(8, 8))
+    sprite_case("tile_pad", odd, ["--tile", "8x8", "--pad"], tile=(8, 8), pad=True)
+    sprite_case("tile_pad_preview", odd, ["--tile", "8x8", "--pad", "--preview"], 1, preview=True, tile=(8, 8), pad=True)
+    # A sheet of four 16 x 16 frames, each a step of a turning bar.
+    sheet = picture(64, 16, lambda x, y: abs((x % 16 - 7.5) * [0, 1, 1, 1][x // 16] - (y - 7.5) * [1, 1, 0, -1][x // 16]) < 2)
+    sprite_case("tile_frames", sheet, ["--frame", "16x16"], frame=(16, 16))
+    sprite_case("tile_frames_stride_xor", sheet, ["--frame", "16x16", "--stride", "40", "--xor"], frame=(16, 16), stride=40, xor=True)
+    sprite_case("tile_frames_8x8_lrtb", sheet, ["--frame", "16x16", "--tile", "8x8", "--order", "lrtb"], frame=(16, 16),
+                tile=(8, 8), order="lrtb")
+    sprite_case("tile_frames_not_whole", picture(40, 16, busy), ["--frame", "16x16"], frame=(16, 16))
+    sprite_case("tile_frames_pad", picture(40, 16, busy), ["--frame", "16x16", "--pad"], frame=(16, 16), pad=True)
+    # Each form of labels, in each syntax.
+    for kind in ["plain", "octo", "strict"]:
+        sprite_case("tile_labels_tile_" + kind, grid, ["--tile", "8x8", "--labels", "tile", "-l", "grid"], kind=kind,
+                    tile=(8, 8), labels="tile", label="grid")
+        sprite_case("tile_labels_frame_" + kind, sheet, ["--frame", "16x16", "--labels", "frame"], kind=kind, frame=(16, 16),
+                    labels="frame")
+    sprite_case("tile_labels_none", grid, ["--tile", "8x8", "--labels", "none"], tile=(8, 8), labels="none")
+    sprite_case("tile_label_64", grid, ["--tile", "8x8", "--labels", "tile", "-l", "L" * 60], tile=(8, 8), labels="tile",
+                label="L" * 60)
+    long = "L" * 61
+    with tempfile.TemporaryDirectory() as tmp:
+        grid.save(os.path.join(tmp, "g.png"))
+        d = open(os.path.join(tmp, "g.png"), "rb").read()
+    base.case("tile_label_too_long", "label_too_long", d, None, base.png_header(d), 2, ext=".png",
+              stderr='imgtrell: label "%s_2_1" is too long: 65 characters, at most 64\n' % long,
+              opts=["--tile", "8x8", "--labels", "tile", "-l", long])
+    # Usage errors: nothing read, nothing written.
+    for name, opts, cause in [
+            ("tile_usage_size", ["--tile", "9x9"], '--tile "9x9" is none of auto, 8x1 to 8x16, and 16x16'),
+            ("tile_usage_mode", ["--tile", "8x8", "pic.png", "2"], '--tile writes sprites: mode "2" is none of 0 and 1'),
+            ("tile_usage_stride", ["--stride", "8"], "--stride needs --frame"),
+            ("tile_usage_order", ["--order", "lrtb"], "--order needs --tile or --frame"),
+            ("tile_usage_frame", ["--frame", "20x16"], "--frame 20x16 is not a whole number of 8x8 tiles"),
+            ("tile_usage_short_stride", ["--frame", "16x16", "--stride", "31"], "--stride 31 is less than the 32 bytes of a 16x16 frame")]:
+        folder = casefolders.generated("imgtrell", name, __file__)
+        args = opts + ([] if "pic.png" in opts else ["pic.png"])
+        base.write(os.path.join(folder, "args"), "".join(a + "\n" for a in args))
+        base.write(os.path.join(folder, "stdout"), "")
+        base.write(os.path.join(folder, "status"), "2\n")
+        base.write(os.path.join(folder, "stderr"), "imgtrell: %s\nTry 'imgtrell --help'.\n" % cause)
+
+
+if __name__ == "__main__":
+    main()
