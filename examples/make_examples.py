@@ -69,7 +69,8 @@ def drawing(lines, lit, unlit):
 def game():
     """The art and sounds of game/: a ship (1-bit BMP, written as rows), a
     rock (PNG, written as strips), a coin (4-bit BMP with a magenta
-    background, written as palette indices) and a title (PNG, as rows)."""
+    background, written as palette indices) and a title screen of the whole
+    low-resolution screen, 64 x 32 (PNG, cut into 8 x 8 tiles)."""
     art, sfx = os.path.join(HERE, "game", "art"), os.path.join(HERE, "game", "sfx")
     os.makedirs(art, exist_ok=True)
     os.makedirs(sfx, exist_ok=True)
@@ -80,8 +81,14 @@ def game():
     coin = ["..1111..", ".122221.", "12233221", "12233221", "12233221", "12233221", ".122221.", "..1111.."]
     bmp(os.path.join(art, "coin.bmp"), [[0 if c == "." else int(c) for c in line] for line in coin], 4,
         [(255, 0, 255), (128, 64, 0), (255, 200, 0), (255, 255, 160)])
-    title = [" ##  #  # #### ", "#  # ## # #    ", "#  # # ## ###  ", "#  # #  # #    ", " ##  #  # #### "]
-    png(os.path.join(art, "title.png"), drawing([t.replace(" ", ".") + "." for t in title], (255, 255, 255), (0, 0, 64)))
+    word = [".##..#..#.####", "#..#.##.#.#...", "#..#.#.##.###.", "#..#.#..#.#...", ".##..#..#.####"]
+    title = [["."] * 64 for _ in range(32)]
+    for y in range(32):  # a frame, and the word drawn four times its size
+        for x in range(64):
+            edge = x in (0, 63) or y in (0, 31)
+            inside = 4 <= x - 4 < 56 and 6 <= y < 26 and word[(y - 6) // 4][(x - 8) // 4] == "#" if 8 <= x < 64 else False
+            title[y][x] = "#" if edge or inside else "."
+    png(os.path.join(art, "title.png"), drawing(["".join(row) for row in title], (255, 255, 255), (0, 0, 64)))
     square_wave(os.path.join(sfx, "jump.wav"), 4000, 800, 240, 64, 192)
     square_wave(os.path.join(sfx, "crash.wav"), 4000, 100, 600, 16, 240)
 

@@ -1,7 +1,8 @@
 // libFuzzer harness: arbitrary bytes through the picture decoders (BMP, or
 // PNG by its signature) and the include writer. The first byte picks the
-// mode (bits 0-1), --alpha (2), --invert (3), the rule (4-5) and the
-// threshold (6-7); the rest is the file.
+// mode (bits 0-1: 0, 1, 2, or sprites), --alpha (2), --invert (3), the rule
+// (4-5) and the threshold (6-7; for sprites the cut instead); the rest is
+// the file.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -44,6 +45,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     options.invert = data[0] & 8;
     options.rule = (data[0] >> 4) & 3;
     options.threshold = thresholds[data[0] >> 6];
+    // Sprites: tiles by the picture's size, padded 8x5 tiles walked lrbt,
+    // padded 16x16 tiles with a label each, or padded frames of 16x16 XOR
+    // the one before.
+    const int cut = data[0] >> 6;
+    options.tiled = data[0] % 4 == 3;
+    options.tileauto = options.tiled && cut == 0;
+    options.tilewidth = cut >= 2 ? 16 : 8, options.tileheight = cut >= 2 ? 16 : 5;
+    options.pad = cut > 0;
+    options.order = cut == 1 ? ORDER_LRBT : ORDER_TBLR;
+    options.labels = options.tiled && cut == 2 ? LABELS_TILE : options.tiled && cut == 3 ? LABELS_FRAME : LABELS_ONE;
+    options.framewidth = options.frameheight = options.tiled && cut == 3 ? 16 : 0;
+    options.xorframes = options.tiled && cut == 3;
+    if (options.tiled)
+        options.threshold = 127;
     const uint8_t* file = data + 1;
     size_t filesize = size - 1;
     if (!DecodePicture(file, filesize, "fuzz.bmp"))
@@ -69,6 +84,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         largest = options.mode != MODE_PALETTE ? 1 : h.bpp == 4 ? 15 : h.bpp == 8 ? 255 : 1;
     } else {
         std::abort();  // decoded, yet its header does not read
+    }
+    if (options.tiled) {
+        // A cut that fits the picture writes (a comment line, a label, its
+        // lines and the closing empty line at least).
+        if (PlanLayout("fuzz.bmp") && WriteAndCount(false) < 3)
+            std::abort();
+        return 0;
     }
     // Every pixel is 0 or 1, but for palette indices, and for transparent
     // pixels (255) in mode 2. Reading them all also proves, under the
