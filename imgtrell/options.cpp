@@ -290,6 +290,9 @@ int TakeArguments(int argc, char** argv)
     if (more > 1)
         Warn("%d argument%s after the mode %s ignored", more - 1, more == 2 ? "" : "s", more == 2 ? "is" : "are");
     options.mode = options.imgmode == 0 ? MODE_VERTICAL : options.imgmode == 2 ? MODE_PALETTE : MODE_HORIZONTAL;
+    // Sprites are bits: without a mode argument they are read as mode 1.
+    if (options.tiled && !options.modegiven)
+        options.mode = MODE_HORIZONTAL;
     if (!CheckSprites(options.modegiven ? argv[scan.next + 1] : nullptr))
         return STATUS_FAILED;
     if (options.palettegiven && options.mode != MODE_PALETTE)

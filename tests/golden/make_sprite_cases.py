@@ -126,6 +126,9 @@ def main():
     for order in ORDERS:
         sprite_case("tile_order_" + order, grid, ["--tile", "8x8", "--order", order], 1, tile=(8, 8), order=order)
     sprite_case("tile_order_tblr_m0", grid, ["--tile", "8x8"], 0, tile=(8, 8))
+    # A palette picture without a mode argument is read as in mode 1: by its colours' blue.
+    indexed = picture(16, 8, lambda x, y: (x + y) % 3 == 1).quantize(3)
+    sprite_case("tile_palette_picture", indexed, ["--tile", "8x8"], tile=(8, 8))
     # Every height of an 8-wide tile: four tiles of a busy pattern.
     busy = lambda x, y: (x * 3 + y * 5 + x * y) % 7 < 3
     for th in range(1, 16):
