@@ -3,6 +3,7 @@
 
 #include "decode.h"
 #include "input.h"
+#include "pixels.h"
 
 // The formats read, each known by the bytes a file of it begins with.
 struct PictureFormat {
@@ -30,7 +31,7 @@ static const PictureFormat* FormatOf(const uint8_t* data, size_t size)
 int DecodePicture(const uint8_t* data, size_t size, const char* path)
 {
     const PictureFormat* format = FormatOf(data, size);
-    return format ? format->decode(data, size, path) : DecodeBMP(data, size, path);
+    return (format ? format->decode(data, size, path) : DecodeBMP(data, size, path)) && FinishPixels(path);
 }
 
 int LoadPicture(const char* path)
@@ -48,5 +49,5 @@ int LoadPicture(const char* path)
     }
     size_t size = 0;
     const uint8_t* data = ReadInputFile(path, &size);
-    return data ? format->decode(data, size, path) : 0;
+    return data && format->decode(data, size, path) && FinishPixels(path);
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "cmdline.h"
 
@@ -37,7 +38,7 @@ enum { RULE_PLAIN, RULE_BLUE, RULE_LUMA, RULE_ANY };
 enum { ORDER_TBLR, ORDER_TBRL, ORDER_BTLR, ORDER_BTRL, ORDER_LRTB, ORDER_LRBT, ORDER_RLTB, ORDER_RLBT };
 extern const char* const ORDER_NAMES[];  // "tblr", ...
 // What --labels adds to the label of the data.
-enum { LABELS_ONE, LABELS_FRAME, LABELS_TILE, LABELS_NONE };
+enum { LABELS_ONE, LABELS_FRAME, LABELS_TILE, LABELS_NONE, LABELS_PLANE };
 
 // What the command line asks for: filled before the picture is loaded.
 struct Options {
@@ -83,8 +84,18 @@ struct Options {
     bool xorframes = false;
     // --labels: the labels written, one of LABELS_*.
     int labels = LABELS_ONE;
+    // --planes: bit planes of XO-CHIP, each pixel a colour index of planes
+    // bits, bit p of it on plane p + 1; 1 is a bit a pixel.
+    int planes = 1;
+    // --colors: the colours of the indices, in order, as RGB.
+    std::vector<uint32_t> colors;
+    // --octo-options: the file of Octo's options that shows the colours.
+    std::string octooptions;
 };
 extern Options options;
+// Whether each pixel is a colour index (--planes 2 or 4, or --colors),
+// not a bit by the pixel rule.
+inline bool ColourIndices() { return options.planes > 1 || !options.colors.empty(); }
 
 // The three lines every run but a usage error begins with.
 extern const char BANNER[];

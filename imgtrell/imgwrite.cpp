@@ -4,6 +4,7 @@
 #include <string>
 
 #include "console.h"
+#include "colours.h"
 #include "imgtrell.h"
 #include "layout.h"
 #include "output.h"
@@ -12,22 +13,24 @@
 
 // The layouts: of each mode, and the tiles of --tile and --frame; each
 // with what it plans once the picture is loaded, its comment lines after
-// the first, its lines, and its preview (where not the plain one), and
-// whether the palette file goes with it.
+// the first, its lines (of one plane a call, where perplane; else of them
+// all), and its preview (where not the plain one), and whether the palette
+// file goes with it.
 enum Kind { STRIPS, ROWS, PALETTE_BYTES, TILES };
 struct Layout {
     Kind kind;
     int (*plan)(const char* path);
     void (*comments)();
-    void (*put)();
+    void (*put)(int plane);
+    bool perplane;
     void (*preview)();
     bool palettefile;
 };
 static const Layout LAYOUTS[] = {
-    {STRIPS, nullptr, nullptr, PutStrips, nullptr, false},
-    {ROWS, nullptr, nullptr, PutRows, nullptr, false},
-    {PALETTE_BYTES, nullptr, nullptr, PutPaletteBytes, nullptr, true},
-    {TILES, PlanTiles, PutTileComments, PutTiles, PreviewTiles, false},
+    {STRIPS, nullptr, nullptr, PutStrips, true, nullptr, false},
+    {ROWS, nullptr, nullptr, PutRows, true, nullptr, false},
+    {PALETTE_BYTES, nullptr, nullptr, PutPaletteBytes, false, nullptr, true},
+    {TILES, PlanTiles, PutTileComments, PutTiles, false, PreviewTiles, false},
 };
 
 static const Layout& TheLayout()
@@ -38,7 +41,31 @@ static const Layout& TheLayout()
     return LAYOUTS[kind];
 }
 
-int PlanLayout(const char* path) { return !TheLayout().plan || TheLayout().plan(path); }
+static std::string Label() { return options.common.label ? options.common.label : "IMGDATA"; }
+
+int PlanLayout(const char* path)
+{
+    const std::string last = Label() + "_P" + std::to_string(options.planes);
+    if (options.labels == LABELS_PLANE && last.size() > 64)
+        return Mismatch("label \"%s\" is too long: %zu characters, at most 64", last.c_str(), last.size());
+    return !TheLayout().plan || TheLayout().plan(path);
+}
+
+// The colour of each index, as comment lines.
+static void PutColourComments()
+{
+    for (int i = 0; ColourIndices() && i < 16; i++) {
+        uint32_t rgb;
+        char text[32];
+        int kind = IndexColour(i, &rgb);
+        if (kind == 2)
+            std::snprintf(text, sizeof text, "color %d: transparent", i);
+        else
+            std::snprintf(text, sizeof text, "color %d: %06x", i, unsigned(rgb));
+        if (kind)
+            WriteComment(text);
+    }
+}
 
 int WritePicData(FILE* out, const char* path)
 {
@@ -46,12 +73,18 @@ int WritePicData(FILE* out, const char* path)
     char size[40];
     std::snprintf(size, sizeof size, " - %d x %d", imgwidth, imgheight);
     WriteComment(("image: " + CommentText(path) + size).c_str());
+    PutColourComments();
     const Layout& layout = TheLayout();
     if (layout.comments)
         layout.comments();
     if (options.labels != LABELS_NONE)
-        WriteLabel(options.common.label ? options.common.label : "IMGDATA");
-    layout.put();
+        WriteLabel(Label().c_str());
+    // Plane by plane, or all at once.
+    for (int plane = 0; plane < (layout.perplane ? options.planes : 1); plane++) {
+        if (plane > 0 && options.labels == LABELS_PLANE)
+            WriteLabel((Label() + "_P" + std::to_string(plane + 1)).c_str());
+        layout.put(plane);
+    }
     WriteBlank();
     return FinishOutput();
 }
@@ -85,9 +118,25 @@ void PrintPreview()
         const uint8_t* row = PictureRow(y);
         line.assign(size_t(imgwidth) + 1, '\n');
         for (int64_t x = 0; x < imgwidth; x++)
-            line[size_t(x)] = (palette ? value[row[x]] : row[x]) ? '#' : '.';
+            line[size_t(x)] = ColourIndices() ? INDEX_DIGITS[row[x] & 15] : (palette ? value[row[x]] : row[x]) ? '#' : '.';
         std::fwrite(line.data(), 1, line.size(), stdout);
     }
+}
+
+int WriteOctoOptions(FILE* out)
+{
+    static const char* const NAMES[] = {"backgroundColor", "fillColor", "fillColor2", "blendColor"};
+    std::string json;
+    for (int i = 0; i < 4; i++) {
+        uint32_t rgb;
+        char entry[48];
+        if (IndexColour(i, &rgb) == 1) {
+            std::snprintf(entry, sizeof entry, "\"%s\": \"#%06x\"", NAMES[i], unsigned(rgb));
+            json += (json.empty() ? "{\n  " : ",\n  ") + std::string(entry);
+        }
+    }
+    json += json.empty() ? "{}\n" : "\n}\n";
+    return std::fputs(json.c_str(), out) < 0 || std::fflush(out) != 0 ? -1 : 0;
 }
 
 int WriteImageFiles(const char* path)
@@ -98,6 +147,11 @@ int WriteImageFiles(const char* path)
     if (TheLayout().palettefile) {
         out = StartIncludeFile(options.palette.c_str());
         if (!out || !EndIncludeFile(out, WritePalData(out)))
+            return 0;
+    }
+    if (!options.octooptions.empty()) {
+        out = StartIncludeFile(options.octooptions.c_str());
+        if (!out || !EndIncludeFile(out, WriteOctoOptions(out)))
             return 0;
     }
     // Both files or neither.

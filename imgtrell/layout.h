@@ -7,52 +7,57 @@
 #include <cstdint>
 #include <cstdio>
 
-// Mode 0 (strips.cpp): a line per strip of 8 columns, one byte per row.
-void PutStrips();
+// Mode 0 (strips.cpp): a line per strip of 8 columns, one byte per row;
+// of the bits of a plane (0 for a bit a pixel).
+void PutStrips(int plane);
 // Mode 1 (rows.cpp): a line per row, one byte per 8 columns.
-void PutRows();
+void PutRows(int plane);
 // Mode 2 (palettebytes.cpp): a byte per pixel, 16 to a line; and the value
 // written for each byte the picture holds: 0 for the magenta colour key,
 // else the byte plus one, kept to 8 bits.
-void PutPaletteBytes();
+void PutPaletteBytes(int);
 void PaletteValues(uint8_t value[256]);
 // Tiles (tiles.cpp), with --tile or --frame: the cut of the picture
 // planned (0 after the line of a picture that is no whole number of tiles
-// or frames, or a label too long), its comment lines, its lines, and the
-// preview with a blank column and row between tiles.
+// or frames, or a label too long), its comment lines, its lines (each tile
+// plane 1's rows, then plane 2's, ...), and the preview with a blank column
+// and row between tiles.
 int PlanTiles(const char* path);
 void PutTileComments();
-void PutTiles();
+void PutTiles(int);
 void PreviewTiles();
 
-// Packs columns x to x + 7 of an image row into one byte, column x in the
-// most significant bit; a non-zero pixel is a set bit, columns past the
-// width are 0. Counters are 64 bits wide: stepping one past a width near
-// the int32 limit must not wrap. Eight whole columns are packed at once:
-// each byte folded to its lowest bit, then the eight bits gathered into
-// the top byte of a product, where no two of them meet or carry.
-inline uint8_t PackByte(const uint8_t* row, int64_t x, int64_t width)
+// Packs bit plane of columns x to x + 7 of an image row into one byte,
+// column x in the most significant bit, columns past the width 0 (a pixel
+// of a bit is 0 or 1: its plane 0). Counters are 64 bits wide: stepping one
+// past a width near the int32 limit must not wrap. Eight whole columns are
+// packed at once: each byte's bit moved to its lowest, then the eight bits
+// gathered into the top byte of a product, where no two of them meet or
+// carry.
+inline uint8_t PackByte(const uint8_t* row, int64_t x, int64_t width, int plane = 0)
 {
     const uint8_t* p = row + x;
     if (width - x >= 8) {
         uint64_t v = 0;
         for (int i = 7; i >= 0; i--)
             v = v << 8 | p[i];  // column x + i in byte i
-        v |= v >> 4;
-        v |= v >> 2;
-        v |= v >> 1;
-        return uint8_t(((v & 0x0101010101010101u) * 0x8040201008040201u) >> 56);
+        return uint8_t((((v >> plane) & 0x0101010101010101u) * 0x8040201008040201u) >> 56);
     }
     uint8_t byte = 0;
     for (int64_t i = 0; i < width - x; i++)
-        byte = uint8_t(byte | (p[i] != 0) << (7 - i));
+        byte = uint8_t(byte | ((p[i] >> plane) & 1) << (7 - i));
     return byte;
 }
+
+// The digits of colour indices in a preview.
+const char INDEX_DIGITS[] = "0123456789abcdef";
 
 // The include text of the picture and of its palette, to an open stream;
 // 0 when every byte was written, -1 on a write error (errno tells).
 int WritePicData(FILE* out, const char* path);
 int WritePalData(FILE* out);
+// Octo's options that show the colours of the indices: JSON.
+int WriteOctoOptions(FILE* out);
 // Plans the layout of the picture loaded; 0 after the line of a picture
 // that does not fit it.
 int PlanLayout(const char* path);

@@ -14,7 +14,7 @@
 static void WarnOfOneValue()
 {
     size_t pixels = size_t(imgwidth) * size_t(imgheight);
-    if (options.mode == MODE_PALETTE || pixels == 0)
+    if (options.mode == MODE_PALETTE || ColourIndices() || pixels == 0)
         return;
     bool zero = imgbuffer[0] == 0, same = true;
     for (size_t i = 0; i < pixels && same; i++)

@@ -56,7 +56,16 @@ static const char HELP[] =
     "      --xor           write each frame but the first XOR the one before\n"
     "      --labels L      one (the label alone, the default), frame (and\n"
     "                      NAME_F0, NAME_F1, ...), tile (and NAME_C_R by column and\n"
-    "                      row), or none (no label at all)\n"
+    "                      row), plane (and NAME_P2, ... before each plane of a\n"
+    "                      picture not cut), or none (no label at all)\n"
+    "XO-CHIP colours (each pixel a colour index, its bits on bit planes):\n"
+    "      --planes N      1 (a bit a pixel, the default), 2 or 4 planes: plane 1's\n"
+    "                      rows, then plane 2's (of each tile, with --tile)\n"
+    "      --colors C,...  the colours of index 0, 1, ... as rrggbb; each pixel\n"
+    "                      takes the nearest; without it a palette picture's\n"
+    "                      indices, or transparent 0, black the highest index and\n"
+    "                      the other colours by brightness, darkest first\n"
+    "      --octo-options FILE  the colours as Octo's options (up to 2 planes)\n"
     "  -h, --help          this text\n"
     "  -V, --version       the version\n"
     "A picture whose name begins with - is given after -- or as ./-name.\n"
@@ -67,7 +76,7 @@ static const char HELP[] =
 
 enum {
     OPT_PALETTE = OPT_OWN, OPT_MAX_PIXELS, OPT_RULE, OPT_THRESHOLD, OPT_INVERT, OPT_ALPHA, OPT_PREVIEW,
-    OPT_TILE, OPT_ORDER, OPT_PAD, OPT_FRAME, OPT_STRIDE, OPT_XOR, OPT_LABELS
+    OPT_TILE, OPT_ORDER, OPT_PAD, OPT_FRAME, OPT_STRIDE, OPT_XOR, OPT_LABELS, OPT_PLANES, OPT_COLORS, OPT_OCTO_OPTIONS
 };
 
 static const OptionInfo OPTIONS[] = {
@@ -78,12 +87,13 @@ static const OptionInfo OPTIONS[] = {
     {OPT_ALPHA, 0, "alpha", false},            {OPT_PREVIEW, 0, "preview", false},    {OPT_TILE, 0, "tile", true},
     {OPT_ORDER, 0, "order", true},             {OPT_PAD, 0, "pad", false},            {OPT_FRAME, 0, "frame", true},
     {OPT_STRIDE, 0, "stride", true},           {OPT_XOR, 0, "xor", false},            {OPT_LABELS, 0, "labels", true},
+    {OPT_PLANES, 0, "planes", true},           {OPT_COLORS, 0, "colors", true},       {OPT_OCTO_OPTIONS, 0, "octo-options", true},
 };
 
 // The names --rule, --order and --labels take, by value.
 static const char* const RULE_NAMES[] = {"", "blue", "luma", "any"};
 extern const char* const ORDER_NAMES[] = {"tblr", "tbrl", "btlr", "btrl", "lrtb", "lrbt", "rltb", "rlbt"};
-static const char* const LABELS_NAMES[] = {"one", "frame", "tile", "none"};
+static const char* const LABELS_NAMES[] = {"one", "frame", "tile", "none", "plane"};
 
 // The index of name among count names, or -1.
 static int Named(const char* name, const char* const* names, int count)
@@ -124,6 +134,19 @@ static bool ParseSize(const char* text, int* width, int* height)
         return false;
     *width = int(w), *height = int(h);
     return true;
+}
+
+// The colours --colors lists: rrggbb, one to 16, commas between.
+static bool ParseColours(const char* text)
+{
+    options.colors.clear();
+    for (const char* at = text;; at += 7) {
+        if (std::strspn(at, "0123456789abcdefABCDEF") != 6 || (at[6] != ',' && at[6] != '\0') || options.colors.size() == 16)
+            return false;
+        options.colors.push_back(uint32_t(std::strtoul(std::string(at, 6).c_str(), nullptr, 16)));
+        if (at[6] == '\0')
+            return true;
+    }
 }
 
 // The tiles --tile takes: auto, or the sprites CHIP8 and SUPER-CHIP draw.
@@ -192,9 +215,19 @@ static bool TakeOwnOption(int id, const OptionScan& scan)
         break;
     case OPT_XOR: options.xorframes = true; break;
     case OPT_LABELS:
-        if ((options.labels = Named(scan.value, LABELS_NAMES, 4)) < 0)
-            wrong = "is none of one, frame, tile and none";
+        if ((options.labels = Named(scan.value, LABELS_NAMES, 5)) < 0)
+            wrong = "is none of one, frame, tile, plane and none";
         break;
+    case OPT_PLANES:
+        if (!ParseNumber(scan.value, 1, 4, &number) || number == 3)
+            wrong = "is none of 1, 2 and 4";
+        options.planes = int(number);
+        break;
+    case OPT_COLORS:
+        if (!ParseColours(scan.value))
+            wrong = "is not a list of colours rrggbb, one to 16, with commas between";
+        break;
+    case OPT_OCTO_OPTIONS: options.octooptions = scan.value; break;
     }
     if (wrong)
         UsageError("%s \"%s\" %s", scan.name.c_str(), scan.value, wrong);
@@ -243,7 +276,7 @@ static bool CheckSprites(const char* mode)
     if (options.tileauto || options.tilewidth == 0)
         AutoTile(options.framewidth, options.frameheight);
     uint64_t bytes = uint64_t(options.framewidth / options.tilewidth) * uint64_t(options.frameheight / options.tileheight) *
-                     uint64_t(options.tilewidth / 8 * options.tileheight);
+                     uint64_t(options.tilewidth / 8 * options.tileheight * options.planes);
     if (options.framewidth % options.tilewidth || options.frameheight % options.tileheight) {
         UsageError("--frame %dx%d is not a whole number of %dx%d tiles", options.framewidth, options.frameheight,
                    options.tilewidth, options.tileheight);
@@ -254,6 +287,42 @@ static bool CheckSprites(const char* mode)
                    (unsigned long long)bytes, options.framewidth, options.frameheight);
         return false;
     }
+    return true;
+}
+
+// Whether the options of colour indices go together, with the others and
+// with the mode argument (null: none); after the usage error, false. Without
+// a mode argument, colour indices are read as in mode 1.
+static bool CheckColours(const char* mode)
+{
+    const char* wrong = nullptr;
+    if (!ColourIndices() && !options.octooptions.empty())
+        wrong = "--octo-options needs --planes 2 or --colors";
+    else if (options.planes == 4 && !options.octooptions.empty())
+        wrong = "--octo-options shows two planes at most, as Octo does: not --planes 4";
+    else if (options.labels == LABELS_PLANE && (options.planes == 1 || options.tiled))
+        wrong = "--labels plane needs --planes 2 or 4, and no --tile or --frame";
+    else if (size_t(1) << options.planes < options.colors.size())
+        wrong = "--colors lists more colours than --planes holds";
+    if (wrong) {
+        UsageError("%s", wrong);
+        return false;
+    }
+    if (!ColourIndices())
+        return true;
+    if (mode && options.imgmode != 0 && options.imgmode != 1) {
+        UsageError("%s writes colour indices on planes: mode \"%s\" is none of 0 and 1",
+                   options.planes > 1 ? "--planes" : "--colors", mode);
+        return false;
+    }
+    const char* unused = options.rule != RULE_PLAIN ? "--rule" : options.threshold != 127 ? "--threshold"
+                         : options.invert ? "--invert" : nullptr;
+    if (unused) {
+        UsageError("%s does not apply to colour indices (see --colors)", unused);
+        return false;
+    }
+    if (!mode)
+        options.mode = MODE_HORIZONTAL;
     return true;
 }
 
@@ -293,7 +362,8 @@ int TakeArguments(int argc, char** argv)
     // Sprites are bits: without a mode argument they are read as mode 1.
     if (options.tiled && !options.modegiven)
         options.mode = MODE_HORIZONTAL;
-    if (!CheckSprites(options.modegiven ? argv[scan.next + 1] : nullptr))
+    if (!CheckSprites(options.modegiven ? argv[scan.next + 1] : nullptr) ||
+        !CheckColours(options.modegiven ? argv[scan.next + 1] : nullptr))
         return STATUS_FAILED;
     if (options.palettegiven && options.mode != MODE_PALETTE)
         Warn("-p names the palette file of mode 2 only; no palette file is written");

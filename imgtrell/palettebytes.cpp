@@ -13,7 +13,7 @@ void PaletteValues(uint8_t value[256])
         value[p] = CheckTransparency(pal[p]) ? 0 : uint8_t(p + 1);
 }
 
-void PutPaletteBytes()
+void PutPaletteBytes(int)
 {
     uint8_t value[256];
     PaletteValues(value);

@@ -45,6 +45,12 @@ int AllocatePicture(const char* path)
     return 1;
 }
 
+int CheckTransparency(uint32_t color)
+{
+    uint32_t red = (color >> 16) & 0xFF, green = (color >> 8) & 0xFF, blue = color & 0xFF;
+    return red > 240 && green < 16 && blue > 240 ? 1 : 0;
+}
+
 uint8_t Scale(uint32_t v, uint32_t bits)
 {
     return bits == 0 ? 0 : uint8_t(uint64_t(v) * 255 / ((uint64_t(1) << bits) - 1));

@@ -30,6 +30,10 @@ int AllocatePicture(const char* path);
 // The row y of imgbuffer.
 inline uint8_t* PictureRow(int64_t y) { return imgbuffer + size_t(y) * size_t(imgwidth); }
 
+// 1 when the ARGB colour is the magenta colour key (red above 240, green
+// below 16, blue above 240), else 0.
+int CheckTransparency(uint32_t color);
+
 // A value scaled to 0-255 from bits bits: v x 255 / (2^bits - 1).
 uint8_t Scale(uint32_t v, uint32_t bits);
 

@@ -4,14 +4,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "colours.h"
 #include "imgtrell.h"
 #include "picture.h"
-
-int CheckTransparency(uint32_t color)
-{
-    uint32_t red = (color >> 16) & 0xFF, green = (color >> 8) & 0xFF, blue = color & 0xFF;
-    return red > 240 && green < 16 && blue > 240 ? 1 : 0;
-}
 
 // The tables of a rule's value. Luma: (299 R + 587 G + 114 B + 500) / 1000
 // > t, that is 299 R + 587 G + 114 B >= 1000 t + 500; any: at least one
@@ -79,6 +74,10 @@ static PixelRule active;
 static uint8_t stored[256];
 static bool identity;
 static bool fixedbits;
+// Colour indices: each pixel's byte is the colour stage's; its source kept
+// until the indices are decided.
+static bool indices;
+static IndexedSource source;
 
 std::string RuleText()
 {
@@ -115,11 +114,23 @@ bool AlphaWanted() { return options.alpha; }
 int StartPixels(const char* path, const IndexedSource* indexed)
 {
     active = RuleOfOptions();
-    fixedbits = indexed && indexed->fixedbits && !active.bycolour;
+    indices = ColourIndices();
+    fixedbits = indexed && indexed->fixedbits && !active.bycolour && !indices;
     if (indexed)
+        source = *indexed;
+    if (indices) {
+        // A picture of indices keeps them until the colour stage decides.
+        for (int i = 0; i < 256; i++)
+            stored[i] = uint8_t(i);
+        identity = true;
+        StartColourIndices(indexed ? &source : nullptr);
+    } else if (indexed) {
         IndexTable(*indexed);
+    }
     return AllocatePicture(path);
 }
+
+int FinishPixels(const char* path) { return !indices || FinishColourIndices(path); }
 
 void PutIndices(int64_t y, int64_t x0, int64_t dx, const uint8_t* indices, size_t count)
 {
@@ -194,6 +205,13 @@ static void TopBits(const uint8_t* p, size_t step, size_t count, uint8_t* out)
 static void StoreSamples(const uint8_t* p, size_t step, int red, int green, int blue, int alpha, size_t count,
                          uint8_t* out)
 {
+    if (indices) {
+        for (size_t x = 0; x < count; x++, p += step) {
+            const uint32_t rgb = uint32_t(p[red]) << 16 | uint32_t(p[green]) << 8 | p[blue];
+            out[x] = ColourIndexOf(rgb, (alpha >= 0 && p[alpha] < 128) || CheckTransparency(rgb));
+        }
+        return;
+    }
     if (active.plain) {
         TopBits(p + blue, step, count, out);
         return;
@@ -233,9 +251,13 @@ void PutColours(int64_t y, int64_t x0, int64_t dx, const ColourRun& run, size_t 
     const uint8_t clear = active.transparent;
     uint8_t* row = PictureRow(y) + x0;
     uint8_t* to = dx == 1 ? row : out;
-    for (size_t x = 0; x < count; x++)
+    for (size_t x = 0; !indices && x < count; x++)
         to[x] = Decide(wr[run.red[x]] + wg[run.green[x]] + wb[run.blue[x]], least, invert, clear);
-    if (active.alpha && run.hasalpha)
+    for (size_t x = 0; indices && x < count; x++) {
+        const uint32_t rgb = uint32_t(run.red[x]) << 16 | uint32_t(run.green[x]) << 8 | run.blue[x];
+        to[x] = ColourIndexOf(rgb, (run.hasalpha && run.alpha[x] < 128) || CheckTransparency(rgb));
+    }
+    if (active.alpha && run.hasalpha && !indices)
         for (size_t x = 0; x < count; x++)
             to[x] = run.alpha[x] < 128 ? clear : to[x];
     for (size_t i = 0; dx > 1 && i < count; i++)

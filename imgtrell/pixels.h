@@ -31,9 +31,6 @@ PixelRule RuleOfOptions();
 // The byte a colour stores; hasalpha: its alpha is the file's, else it is
 // opaque whatever its top byte.
 uint8_t ColourValue(const PixelRule& rule, uint32_t color, bool hasalpha);
-// 1 when the ARGB colour is the magenta colour key (red above 240, green
-// below 16, blue above 240), else 0.
-int CheckTransparency(uint32_t color);
 // The rule the pixels were stored by, for messages: "a pixel is 1 when its
 // blue is above 127".
 std::string RuleText();
@@ -57,6 +54,10 @@ struct IndexedSource {
 // describes the indices its rows hold, or is null for colour samples.
 // Allocates the picture; returns 0 after the refusal.
 int StartPixels(const char* path, const IndexedSource* indexed);
+
+// Ends the pixels once every row is in: with colour indices (colours.h)
+// decides them; 0 after the line of a refusal.
+int FinishPixels(const char* path);
 
 // The rows. Pixels x0, x0 + dx, ... of image row y (0 the top row), count
 // of them; a column past the width is never given.

@@ -7,7 +7,7 @@
 #include "platform.h"
 #include "text.h"
 
-void PutStrips()
+void PutStrips(int plane)
 {
     const size_t strips = (size_t(imgwidth) + 7) / 8, height = size_t(imgheight);
     uint8_t* packed = AllocateBlock(strips * height);
@@ -23,7 +23,7 @@ void PutStrips()
         size_t end = std::min<size_t>(band + 64, height);
         for (size_t strip = 0; strip < strips; strip++)
             for (size_t y = band; y < end; y++)
-                packed[strip * height + y] = PackByte(PictureRow(int64_t(y)), int64_t(8 * strip), imgwidth);
+                packed[strip * height + y] = PackByte(PictureRow(int64_t(y)), int64_t(8 * strip), imgwidth, plane);
     }
     for (size_t strip = 0; strip < strips; strip++)
         WriteBytes(packed + strip * height, height);

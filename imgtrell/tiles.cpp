@@ -45,7 +45,7 @@ int PlanTiles(const char* path)
     cut.framecols = frames ? cut.width / cut.framewidth : 1;
     cut.framerows = frames ? cut.height / cut.frameheight : 1;
     cut.cols = cut.framewidth / cut.tilewidth, cut.rows = cut.frameheight / cut.tileheight;
-    cut.tilebytes = size_t(cut.tilewidth / 8 * cut.tileheight);
+    cut.tilebytes = size_t(cut.tilewidth / 8 * cut.tileheight * options.planes);
     cut.framebytes = size_t(cut.cols * cut.rows) * cut.tilebytes;
     cut.stride = options.stride ? size_t(options.stride) : cut.framebytes;
     // The longest label written counts its suffix.
@@ -69,9 +69,11 @@ void PutTileComments()
                       options.xorframes ? ", each but the first XOR the one before" : "");
         WriteComment(text);
     }
-    int n = std::snprintf(text, sizeof text, "tiles: %lld x %lld of %lldx%lld%s, %zu bytes each, order %s",
+    int n = std::snprintf(text, sizeof text, "tiles: %lld x %lld of %lldx%lld%s, %zu bytes each%s, order %s",
                           (long long)cut.cols, (long long)cut.rows, (long long)cut.tilewidth, (long long)cut.tileheight,
-                          frames ? " in each frame" : "", cut.tilebytes, ORDER_NAMES[options.order]);
+                          frames ? " in each frame" : "", cut.tilebytes,
+                          options.planes == 1 ? "" : options.planes == 2 ? " (planes 1 and 2)" : " (planes 1 to 4)",
+                          ORDER_NAMES[options.order]);
     if (cut.width != imgwidth || cut.height != imgheight)
         std::snprintf(text + n, sizeof text - size_t(n), ", padded to %lld x %lld", (long long)cut.width,
                       (long long)cut.height);
@@ -98,16 +100,17 @@ static void TileAt(int64_t t, int64_t* col, int64_t* row)
     *row = walk.columns ? inner : outer;
 }
 
-void PutTiles()
+void PutTiles(int)
 {
     const std::string name = Label();
-    // The picture's rows packed as mode 1 packs them, 0 in the padding;
-    // each tile row is then one or two of their bytes.
-    const size_t across = size_t(cut.width / 8);
-    std::vector<uint8_t> packed(across * size_t(cut.height));
-    for (int64_t y = 0; y < imgheight; y++)
-        for (size_t b = 0; 8 * int64_t(b) < imgwidth; b++)
-            packed[size_t(y) * across + b] = PackByte(PictureRow(y), int64_t(8 * b), imgwidth);
+    // The picture's rows packed as mode 1 packs them, each plane apart, 0
+    // in the padding; each tile row is then one or two of their bytes.
+    const size_t across = size_t(cut.width / 8), planesize = across * size_t(cut.height);
+    std::vector<uint8_t> packed(planesize * size_t(options.planes));
+    for (int plane = 0; plane < options.planes; plane++)
+        for (int64_t y = 0; y < imgheight; y++)
+            for (size_t b = 0; 8 * int64_t(b) < imgwidth; b++)
+                packed[plane * planesize + size_t(y) * across + b] = PackByte(PictureRow(y), int64_t(8 * b), imgwidth, plane);
     std::vector<uint8_t> frame(cut.stride), previous(options.xorframes ? cut.stride : 0), written(cut.stride);
     // Where each tile of a frame lies in it, in the order written.
     const int64_t tiles = cut.cols * cut.rows;
@@ -118,12 +121,14 @@ void PutTiles()
         const int64_t fx = k % cut.framecols * cut.framewidth, fy = k / cut.framecols * cut.frameheight;
         uint8_t* bytes = frame.data();
         for (size_t t = 0; t < size_t(tiles); t++) {
-            const uint8_t* from = packed.data() + size_t(fy + rows[t] * cut.tileheight) * across +
-                                  size_t((fx + cols[t] * cut.tilewidth) / 8);
-            for (int64_t y = 0; y < cut.tileheight; y++, from += across) {
-                *bytes++ = from[0];
-                if (cut.tilewidth == 16)
-                    *bytes++ = from[1];
+            for (int plane = 0; plane < options.planes; plane++) {
+                const uint8_t* from = packed.data() + plane * planesize + size_t(fy + rows[t] * cut.tileheight) * across +
+                                      size_t((fx + cols[t] * cut.tilewidth) / 8);
+                for (int64_t y = 0; y < cut.tileheight; y++, from += across) {
+                    *bytes++ = from[0];
+                    if (cut.tilewidth == 16)
+                        *bytes++ = from[1];
+                }
             }
         }
         for (size_t i = 0; i < cut.stride; i++)
@@ -153,7 +158,8 @@ void PreviewTiles()
         for (int64_t x = 0; x < cut.width; x++) {
             if (x > 0 && x % cut.tilewidth == 0)
                 line += ' ';
-            line += y < imgheight && x < imgwidth && PictureRow(y)[x] ? '#' : '.';
+            const uint8_t pixel = y < imgheight && x < imgwidth ? PictureRow(y)[x] : 0;
+            line += ColourIndices() ? INDEX_DIGITS[pixel & 15] : pixel ? '#' : '.';
         }
         line += '\n';
         std::fwrite(line.data(), 1, line.size(), stdout);

@@ -33,7 +33,8 @@ def auto(w, h):
 
 # The text of picdata.inc for the bits (rows, top first) of a picture named name, cut as the
 # options ask, or None for a picture that is not a whole number of tiles (or frames).
-def cut(name, bits, tile=None, order="tblr", pad=False, frame=None, stride=None, xor=False, labels="one", label="IMGDATA"):
+def cut(name, bits, tile=None, order="tblr", pad=False, frame=None, stride=None, xor=False, labels="one", label="IMGDATA",
+        planes=1, comments=""):
     h, w = len(bits), len(bits[0]) if bits else 0
     tw, th = tile or auto(*(frame or (w, h)))
     uw, uh = frame or (tw, th)
@@ -43,27 +44,29 @@ def cut(name, bits, tile=None, order="tblr", pad=False, frame=None, stride=None,
     fw, fh = frame or (W, H)
     origins = [(x, y) for y in range(0, H, fh) for x in range(0, W, fw)] if frame else [(0, 0)]
     cols, rows = fw // tw, fh // th
-    lit = lambda x, y: x < w and y < h and bits[y][x]
-    text = ";image: %s - %d x %d\n" % (name, w, h)
+    lit = lambda x, y, p=0: x < w and y < h and bits[y][x] >> p & 1
+    text = ";image: %s - %d x %d\n" % (name, w, h) + comments
     if frame:
-        text += ";frames: %d x %d of %dx%d, %d bytes each%s\n" % (W // fw, H // fh, fw, fh, stride or cols * rows * tw * th // 8,
+        text += ";frames: %d x %d of %dx%d, %d bytes each%s\n" % (W // fw, H // fh, fw, fh, stride or cols * rows * tw * th // 8 * planes,
                                                                 ", each but the first XOR the one before" if xor else "")
-    text += ";tiles: %d x %d of %dx%d%s, %d bytes each, order %s%s\n" % (
-        cols, rows, tw, th, " in each frame" if frame else "", tw * th // 8, order,
+    size = tw * th // 8 * planes
+    text += ";tiles: %d x %d of %dx%d%s, %d bytes each%s, order %s%s\n" % (
+        cols, rows, tw, th, " in each frame" if frame else "", size,
+        {1: "", 2: " (planes 1 and 2)", 4: " (planes 1 to 4)"}[planes], order,
         ", padded to %d x %d" % (W, H) if (W, H) != (w, h) else "")
     text += "" if labels == "none" else label + ":\n"
     before = None
     for k, (fx, fy) in enumerate(origins):
-        tiles = [[sum(128 >> i for i in range(8) if lit(fx + c * tw + b + i, fy + r * th + y)) for y in range(th) for b in range(0, tw, 8)]
-                 for c, r in walk(order, cols, rows)]
-        flat = [v for t in tiles for v in t] + [0] * ((stride or 0) - len(tiles) * tw * th // 8)
+        tiles = [[sum(128 >> i for i in range(8) if lit(fx + c * tw + b + i, fy + r * th + y, p))
+                  for p in range(planes) for y in range(th) for b in range(0, tw, 8)] for c, r in walk(order, cols, rows)]
+        flat = [v for t in tiles for v in t] + [0] * ((stride or 0) - len(tiles) * size)
         shown = [a ^ b for a, b in zip(flat, before)] if xor and before else flat
         before = flat
         text += "%s_F%d:\n" % (label, k) if labels == "frame" else ""
         for t, (c, r) in enumerate(walk(order, cols, rows)):
             text += "%s_%d_%d:\n" % (label, fx // tw + c, fy // th + r) if labels == "tile" else ""
-            text += "DB " + "".join("#%02x," % v for v in shown[t * tw * th // 8:(t + 1) * tw * th // 8]) + "\n"
-        pad_bytes = shown[len(tiles) * tw * th // 8:]
+            text += "DB " + "".join("#%02x," % v for v in shown[t * size:(t + 1) * size]) + "\n"
+        pad_bytes = shown[len(tiles) * size:]
         text += "DB " + "".join("#%02x," % v for v in pad_bytes) + "\n" if pad_bytes else ""
     return text + "\n"
 
@@ -110,6 +113,139 @@ def sprite_case(name, pic, opts, mode=None, kind="plain", preview=False, **how):
                          for x in range(W)) for y in range(H)]
         console += "".join(line + "\n" + ("\n" if y % 8 == 7 and y + 1 < H else "") for y, line in enumerate(lines))
     base.case(name, stem, d, mode, console, 1, [("picdata.inc", text if kind == "plain" else syntax(text, kind))], ".png", opts=args)
+
+
+# The colour indices of the picture at path on planes planes: by the colours listed (the
+# exact one, else the nearest, the lower index of two as near), by a palette picture's
+# indices, or transparent 0, black the highest index and the others by luma, darkest first.
+# Returns the rows of indices, the colour of each index (None: transparent), the pixels of
+# no listed colour, and the refusal or None.
+def indices(path, planes, listed=None):
+    im = Image.open(path)
+    w, h = im.size
+    if im.mode == "P" and not listed:
+        idx = list(im.getdata())
+        pal = im.getpalette()
+        names = {i: tuple(pal[3 * i:3 * i + 3]) for i in range(1 << planes)}
+        past = [i for i in idx if i >= 1 << planes]
+        refusal = "palette index %d is past the %d colours --planes %d holds (see --colors)" % (min(past), 1 << planes, planes) if past else None
+        return [idx[y * w:(y + 1) * w] for y in range(h)], names, 0, refusal
+    keys = [None if a < 128 or (r > 240 and g < 16 and b > 240) else (r, g, b) for r, g, b, a in im.convert("RGBA").getdata()]
+    if listed:
+        near = lambda k: 0 if k is None else min(range(len(listed)), key=lambda i: (sum((a - b) ** 2 for a, b in zip(k, listed[i])), i))
+        idx = [near(k) for k in keys]
+        inexact = sum(1 for k, i in zip(keys, idx) if k is not None and k != listed[i])
+        return [idx[y * w:(y + 1) * w] for y in range(h)], dict(enumerate(listed)), inexact, None
+    distinct = sorted(set(keys), key=lambda k: (-1, ()) if k is None else (299 * k[0] + 587 * k[1] + 114 * k[2], k))
+    if len(distinct) > 1 << planes:
+        return None, None, 0, "has %d colours; --planes %d holds %d (see --colors)" % (len(distinct), planes, 1 << planes)
+    index = {}
+    free = [i for i in range(1 << planes) if not (i == 0 and None in distinct) and not (i == (1 << planes) - 1 and (0, 0, 0) in distinct)]
+    for k in distinct:
+        index[k] = 0 if k is None else (1 << planes) - 1 if k == (0, 0, 0) else free.pop(0)
+    idx = [index[k] for k in keys]
+    return [idx[y * w:(y + 1) * w] for y in range(h)], {i: k for k, i in index.items()}, 0, None
+
+
+# The comment lines and console lines of the colours of the indices.
+def colour_lines(names):
+    return "".join("color %d: %s\n" % (i, "transparent" if k is None else "%02x%02x%02x" % k) for i, k in sorted(names.items()))
+
+
+# A case of colour indices: the picture pic saved as a PNG, converted with the options.
+def plane_case(name, pic, opts, planes, listed=None, mode=None, kind="plain", preview=False, octo=False, labels="one", **how):
+    with tempfile.TemporaryDirectory() as tmp:
+        path = os.path.join(tmp, "p.png")
+        pic.save(path)
+        d = open(path, "rb").read()
+        idx, names, inexact, refusal = indices(path, planes, listed)
+    stem = name[5:]
+    args = opts + (["--syntax", kind] if kind != "plain" else [])
+    header = base.png_header(d)
+    if refusal:
+        stderr = "imgtrell: %s.png%s %s\n" % (stem, ":" if refusal.startswith("palette") else "", refusal)
+        return base.case(name, stem, d, mode, header, 2, ext=".png", stderr=stderr, opts=args)
+    comments = "".join(";" + line for line in colour_lines(names).splitlines(True))
+    if "tile" in how or "frame" in how:
+        text = cut(stem + ".png", idx, planes=planes, comments=comments, labels=labels, **how)
+    else:
+        w = len(idx[0])
+        pack = lambda row, x, p: sum(128 >> i for i in range(8) if x + i < w and row[x + i] >> p & 1)
+        text = ";image: %s.png - %d x %d\n" % (stem, w, len(idx)) + comments + "IMGDATA:\n"
+        for p in range(planes):
+            text += "IMGDATA_P%d:\n" % (p + 1) if p and labels == "plane" else ""
+            if mode == 0:
+                text += "".join("DB " + "".join("#%02x," % pack(row, x, p) for row in idx) + "\n" for x in range(0, w, 8))
+            else:
+                text += "".join("DB " + "".join("#%02x," % pack(row, x, p) for x in range(0, w, 8)) + "\n" for row in idx)
+        text += "\n"
+    console = header + colour_lines(names) + "Writing CHIP8 image: picdata.inc\n"
+    console += "".join("".join("0123456789abcdef"[v] for v in row) + "\n" for row in idx) if preview else ""
+    files = [("picdata.inc", text if kind == "plain" else syntax(text, kind))]
+    if octo:
+        keys = ["backgroundColor", "fillColor", "fillColor2", "blendColor"]
+        entries = ['  "%s": "#%02x%02x%02x"' % ((keys[i],) + k) for i, k in sorted(names.items()) if k is not None and i < 4]
+        files.append(("octo.json", "{\n" + ",\n".join(entries) + "\n}\n" if entries else "{}\n"))
+    stderr = ("imgtrell: warning: %d pixel%s none of the colours --colors lists, and take%s the nearest\n"
+              % (inexact, " has" if inexact == 1 else "s have", "s" if inexact == 1 else "")) if inexact else ""
+    base.case(name, stem, d, mode, console, 1, files, ".png", stderr, args)
+
+
+def plane_files():
+    # A sprite of three colours and black on a transparent background, as paint programs save it.
+    ink = [(0, 0, 0, 255), (255, 204, 0, 255), (255, 102, 0, 255), (255, 255, 255, 0)]
+    four = Image.new("RGBA", (16, 8))
+    four.putdata([ink[(x + 2 * y + x // 4) % 4] for y in range(8) for x in range(16)])
+    for kind in ["plain", "octo", "strict"]:
+        plane_case("tile_planes2_auto_" + kind, four, ["--planes", "2"], 2, kind=kind)
+    plane_case("tile_planes2_auto_m0", four, ["--planes", "2"], 2, mode=0)
+    plane_case("tile_planes2_labels_preview", four, ["--planes", "2", "--labels", "plane", "--preview"], 2, labels="plane",
+               preview=True)
+    plane_case("tile_planes2_tiles", four, ["--planes", "2", "--tile", "8x8"], 2, tile=(8, 8))
+    plane_case("tile_planes2_frames_xor", four, ["--planes", "2", "--frame", "8x8", "--xor", "--order", "btlr"], 2,
+               frame=(8, 8), xor=True, order="btlr")
+    plane_case("tile_planes2_octo_options", four, ["--planes", "2", "--octo-options", "octo.json"], 2, octo=True)
+    # Colours listed: exactly, and nearest (a warning counting the pixels).
+    listed = [(255, 255, 255), (255, 102, 0), (255, 204, 0), (0, 0, 0)]
+    plane_case("tile_planes2_colors", four, ["--planes", "2", "--colors", "ffffff,ff6600,ffcc00,000000"], 2, listed)
+    near = [(250, 250, 250), (250, 100, 0), (250, 200, 10), (10, 0, 0)]
+    plane_case("tile_planes2_colors_nearest", four, ["--planes", "2", "--colors", "fafafa,fa6400,fac80a,0a0000"], 2, near)
+    plane_case("tile_planes1_colors", four, ["--colors", "000000,ffffff", "--octo-options", "octo.json"], 1,
+               [(0, 0, 0), (255, 255, 255)], octo=True)
+    # A palette picture by its indices; one past the planes' colours refused.
+    pal = Image.new("P", (16, 4))
+    pal.putpalette([0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255])
+    pal.putdata([(x + y) % 4 for y in range(4) for x in range(16)])
+    plane_case("tile_planes2_palette", pal, ["--planes", "2"], 2)
+    pal.putpixel((5, 2), 4)
+    plane_case("tile_planes2_palette_past", pal, ["--planes", "2"], 2)
+    # Sixteen colours on four planes, and five refused on two.
+    sixteen = Image.new("RGB", (16, 8))
+    sixteen.putdata([((x * 16) % 256, 255 - y * 30, (x * y * 7) % 256) if (x + y) % 5 else (0, 0, 0)
+                     for y in range(8) for x in range(16)])
+    sixteen = sixteen.quantize(16).convert("RGB")
+    plane_case("tile_planes4_auto", sixteen, ["--planes", "4", "--preview"], 4, preview=True)
+    plane_case("tile_planes4_tiles_16x16", sixteen.resize((16, 16)), ["--planes", "4", "--tile", "16x16"], 4, tile=(16, 16))
+    plane_case("tile_planes2_five_colours", sixteen, ["--planes", "2"], 2)
+    for name, opts, cause in [
+            ("tile_usage_planes_rule", ["--planes", "2", "--rule", "luma"], "--rule does not apply to colour indices (see --colors)"),
+            ("tile_usage_planes_3", ["--planes", "3"], '--planes "3" is none of 1, 2 and 4'),
+            ("tile_usage_planes_mode", ["--planes", "2", "pic.png", "2"], '--planes writes colour indices on planes: mode "2" is none of 0 and 1'),
+            ("tile_usage_colors_many", ["--colors", "000000,111111,222222"], "--colors lists more colours than --planes holds"),
+            ("tile_usage_colors_form", ["--colors", "12345"], '--colors "12345" is not a list of colours rrggbb, one to 16, with commas between'),
+            ("tile_usage_octo_planes4", ["--planes", "4", "--octo-options", "o.json"], "--octo-options shows two planes at most, as Octo does: not --planes 4"),
+            ("tile_usage_labels_plane", ["--planes", "2", "--tile", "8x8", "--labels", "plane"], "--labels plane needs --planes 2 or 4, and no --tile or --frame")]:
+        usage(name, opts, cause)
+
+
+# A usage error: nothing read, nothing written.
+def usage(name, opts, cause):
+    folder = casefolders.generated("imgtrell", name, __file__)
+    args = opts + ([] if "pic.png" in opts else ["pic.png"])
+    base.write(os.path.join(folder, "args"), "".join(a + "\n" for a in args))
+    base.write(os.path.join(folder, "stdout"), "")
+    base.write(os.path.join(folder, "status"), "2\n")
+    base.write(os.path.join(folder, "stderr"), "imgtrell: %s\nTry 'imgtrell --help'.\n" % cause)
 
 
 # A picture of w x h whose pixels lit are those where lit(x, y) holds.
@@ -174,12 +310,8 @@ def main():
             ("tile_usage_order", ["--order", "lrtb"], "--order needs --tile or --frame"),
             ("tile_usage_frame", ["--frame", "20x16"], "--frame 20x16 is not a whole number of 8x8 tiles"),
             ("tile_usage_short_stride", ["--frame", "16x16", "--stride", "31"], "--stride 31 is less than the 32 bytes of a 16x16 frame")]:
-        folder = casefolders.generated("imgtrell", name, __file__)
-        args = opts + ([] if "pic.png" in opts else ["pic.png"])
-        base.write(os.path.join(folder, "args"), "".join(a + "\n" for a in args))
-        base.write(os.path.join(folder, "stdout"), "")
-        base.write(os.path.join(folder, "status"), "2\n")
-        base.write(os.path.join(folder, "stderr"), "imgtrell: %s\nTry 'imgtrell --help'.\n" % cause)
+        usage(name, opts, cause)
+    plane_files()
 
 
 if __name__ == "__main__":

@@ -48,4 +48,36 @@ function screen(emulator) {
     return { width, height, pixels };
 }
 
-module.exports = { load, assemble, run, screen };
+// A 24-bit BMP, bottom-up, of width x height pixels of colour(x, y) (RGB).
+function writeBmp(file, width, height, colour) {
+    const stride = (width * 3 + 3) & ~3;
+    const bmp = Buffer.alloc(54 + stride * height);
+    bmp.write("BM", 0);
+    bmp.writeUInt32LE(bmp.length, 2);
+    bmp.writeUInt32LE(54, 10);
+    bmp.writeUInt32LE(40, 14);
+    bmp.writeInt32LE(width, 18);
+    bmp.writeInt32LE(height, 22);
+    bmp.writeUInt16LE(1, 26);
+    bmp.writeUInt16LE(24, 28);
+    for (let y = 0; y < height; y++)
+        for (let x = 0; x < width; x++) {
+            const rgb = colour(x, y), at = 54 + (height - 1 - y) * stride + 3 * x;
+            bmp[at] = rgb & 255, bmp[at + 1] = (rgb >> 8) & 255, bmp[at + 2] = rgb >> 16;
+        }
+    fs.writeFileSync(file, bmp);
+}
+
+// Converts a picture of width x height with imgtrell's options into Octo
+// text, puts the drawing program before it, and runs it: the screen.
+function draw(imgtrell, compiler, width, height, colour, options, program) {
+    const folder = fs.mkdtempSync(path.join(require("os").tmpdir(), "octo-"));
+    writeBmp(path.join(folder, "p.bmp"), width, height, colour);
+    require("child_process").execFileSync(imgtrell, ["-bq", "--syntax", "octo"].concat(options,
+        ["-o", path.join(folder, "p.inc"), path.join(folder, "p.bmp")]));
+    const source = fs.readFileSync(path.join(__dirname, program), "utf8") + fs.readFileSync(path.join(folder, "p.inc"), "utf8");
+    fs.rmSync(folder, { recursive: true });
+    return screen(run(assemble(compiler, source), 100000));
+}
+
+module.exports = { load, assemble, run, screen, draw };

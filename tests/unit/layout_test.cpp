@@ -13,23 +13,25 @@
 
 namespace {
 
+// Each pixel a colour index of 4 bits: its bit of the plane packed.
 TEST(Layout, EightPixelsPackIntoAByteColumnXFirst)
 {
     std::mt19937 random(7);
     std::vector<uint8_t> row(24);
     for (int trial = 0; trial < 2000; trial++) {
         for (uint8_t& pixel : row)
-            pixel = random() % 3 ? 0 : uint8_t(random());  // any byte that is not 0 is a set bit
+            pixel = uint8_t(random() % 16);
         int64_t width = int64_t(random() % 25), x = width ? int64_t(random() % uint64_t(width)) : 0;
+        int plane = int(random() % 4);
         uint8_t expected = 0;
         for (int64_t i = 0; i < 8 && x + i < width; i++)
-            expected = uint8_t(expected | (row[size_t(x + i)] != 0) << (7 - i));
-        ASSERT_EQ(PackByte(row.data(), x, width), expected) << "x " << x << " of " << width;
+            expected = uint8_t(expected | ((row[size_t(x + i)] >> plane) & 1) << (7 - i));
+        ASSERT_EQ(PackByte(row.data(), x, width, plane), expected) << "x " << x << " of " << width << ", plane " << plane;
     }
 }
 
-// A 20 x 3 picture of indices: row y, column x holds (x + y) % 4 (mode 1
-// and 0 see 0 as a clear bit), palette entry 3 the colour key.
+// A 20 x 3 picture: row y, column x holds (x + y) % 4, a colour index of
+// two planes, or a palette index (entry 3 the colour key); a bit is plane 0.
 TEST(Layout, EachModeWritesItsLines)
 {
     std::vector<uint8_t> pixels(60);
@@ -41,9 +43,9 @@ TEST(Layout, EachModeWritesItsLines)
     options.common.syntax = 0;
     const char* expected[] = {
         // strips: each of the three a line of a byte per row
-        "DB #77,#ee,#dd,\nDB #77,#ee,#dd,\nDB #70,#e0,#d0,\n",
+        "DB #55,#aa,#55,\nDB #55,#aa,#55,\nDB #50,#a0,#50,\n",
         // rows: each a line of three bytes
-        "DB #77,#77,#70,\nDB #ee,#ee,#e0,\nDB #dd,#dd,#d0,\n",
+        "DB #55,#55,#50,\nDB #aa,#aa,#a0,\nDB #55,#55,#50,\n",
         // palette bytes: index + 1, the key 0, 16 to a line
         "DB #01,#02,#03,#00,#01,#02,#03,#00,#01,#02,#03,#00,#01,#02,#03,#00,\nDB #01,#02,#03,#00,\n"
         "DB #02,#03,#00,#01,#02,#03,#00,#01,#02,#03,#00,#01,#02,#03,#00,#01,\nDB #02,#03,#00,#01,\n"
@@ -58,6 +60,17 @@ TEST(Layout, EachModeWritesItsLines)
         std::fclose(out);
         EXPECT_EQ(text, std::string(";image: p - 20 x 3\nIMGDATA:\n") + expected[mode] + "\n") << mode;
     }
+    // Two planes, plane 1's rows first, a label before plane 2's.
+    options.mode = MODE_HORIZONTAL, options.planes = 2, options.labels = LABELS_PLANE;
+    FILE* out = std::tmpfile();
+    ASSERT_EQ(WritePicData(out, "p"), 0);
+    std::string text(4096, '\0');
+    std::rewind(out);
+    text.resize(std::fread(&text[0], 1, text.size(), out));
+    std::fclose(out);
+    EXPECT_EQ(text, std::string(";image: p - 20 x 3\nIMGDATA:\n") + expected[1] +
+                        "IMGDATA_P2:\nDB #33,#33,#30,\nDB #66,#66,#60,\nDB #cc,#cc,#c0,\n\n");
+    options.planes = 1, options.labels = LABELS_ONE;
     imgbuffer = nullptr;
 }
 
