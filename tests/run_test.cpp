@@ -308,12 +308,14 @@ TEST_P(Run, IncludeFilesThatAreNoRegularFilesAreWrittenIntoAsTheyAre)
               std::string::npos) << console;
     unlink(p.include);
 
-    // Into the end of a file that standard output appends to; mode 1 writes no palette.
-    std::ofstream("all.inc") << "old\n";
-    out = open("all.inc", O_WRONLY | O_APPEND);
-    EXPECT_EQ(Status(Start(p.input, never[0], 0, out, "", {"-q", "-o", "/dev/stdout"})), 1);
-    close(out);
-    EXPECT_EQ(Text("all.inc").rfind(std::string("old\n") + p.begins, 0), 0u) << Text("all.inc");
+    // Into the end of a file that standard output appends to, by either name; mode 1 writes no palette.
+    for (const char* own : {"/dev/stdout", "/dev/fd/1"}) {
+        std::ofstream("all.inc") << "old\n";
+        out = open("all.inc", O_WRONLY | O_APPEND);
+        EXPECT_EQ(Status(Start(p.input, never[0], 0, out, "", {"-q", "-o", own})), 1);
+        close(out);
+        EXPECT_EQ(Text("all.inc").rfind(std::string("old\n") + p.begins, 0), 0u) << own << ": " << Text("all.inc");
+    }
     EXPECT_FALSE(TemporaryFiles());
 
     // A device of the test's own, as root can make: it stays a device.

@@ -237,6 +237,9 @@ def hand_built():
     made("d24_top_down", bmp(1, -2, 24, [b"\xff\0\0", b"\0\0\0"]), [1], "1/0")  # the first row stored is the top
     # 17 pixels of 15 bits take 34 bytes, but the stride comes from 15 bits: 32.
     made("d15_stride", bmp(17, -2, 15, pixels=bytes.fromhex("1000") * 17 + bytes(32)), [1], "1" * 17 + "/1" + "0" * 16)
+    # A row wider than a run of 1024 pixels read through bit fields: the second run's pixels are its own.
+    wide = "".join("1" if i >= 1024 or i % 3 == 0 else "0" for i in range(1030))
+    made("d16_wide", bmp(1030, 1, 16, [b"".join(bytes.fromhex("1000" if c == "1" else "0f00") for c in wide)]), [1], wide)
     # The palette: as many colours as used says (16 / 256 when 0, at most 256, none when negative);
     # an index past them finds colour 0. Pixel index 5 or blue 128.
     grey = [0x010101 * i for i in range(256)]
@@ -330,6 +333,7 @@ def hand_built():
             ("rle4_absolute", 4, 6, 1, [0, 5, 0x12, 0x34, 0x50, 0x99, 1, 0x60], "123456"),
             ("rle4_delta", 4, 3, 3, [0, 2, 1, 1, 2, 0x56, 0, 0, 1, 0x70, 0, 1], "700/056/000"),
             ("rle4_absolute_cut", 4, 3, 1, [0, 6, 0x12, 0x34], "123"),
+            ("rle4_absolute_at_end", 4, 4, 1, [0, 4, 0x12, 0x34], "1234"),          # its two bytes end the file
             ("rle4_alternate", 4, 4, 1, [4, 0x21], "2121"),
             ("rle8_one_column", 8, 1, 2, [1, 5, 0, 0, 1, 6], "6/5")]:
         made(stem, rle(bpp, w, h, stream), [2, 1], pixels)
@@ -466,7 +470,8 @@ def png_files():
     for stem, d, modes, pixels, ext in [
             ("png_blue8", png(2, 1, 8, 6, bytes.fromhex("00 000080 00 ffff7fff"), pre=noise), [1], "10", ".png"),
             ("png_blue16_named_bmp", png(2, 1, 16, 2, bytes.fromhex("00 000000008000 ffffffff7fff")), [1], "10", ".bmp"),
-            ("png_index_past_plte", png(3, 1, 4, 3, b"\0\x01\x50", [0xFF, 0x00FFFF]), [1, 2], "015", ".png")]:
+            ("png_index_past_plte", png(3, 1, 4, 3, b"\0\x01\x50", [0xFF, 0x00FFFF]), [1, 2], "015", ".png"),
+            ("png_text", png(2, 1, 8, 2, bytes.fromhex("00 000080 ffff7f"), pre=chunk(b"tEXt", b"Comment\0drawn by hand")), [1], "10", ".png")]:
         cases(stem, d, modes, png_reading(None, d, pixels), ext)
     # Refused: IHDR and the chunks before the image data without the header line, the rest after it.
     ok, z = png(2, 1, 8, 2, bytes(7)), zlib.compress(bytes(7))

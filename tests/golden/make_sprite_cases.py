@@ -126,7 +126,7 @@ def indices(path, planes, listed=None):
     if im.mode == "P" and not listed:
         idx = list(im.getdata())
         pal = im.getpalette()
-        names = {i: tuple(pal[3 * i:3 * i + 3]) for i in range(1 << planes)}
+        names = {i: tuple(pal[3 * i:3 * i + 3]) or (0, 0, 0) for i in range(1 << planes)}  # black past PLTE
         past = [i for i in idx if i >= 1 << planes]
         refusal = "palette index %d is past the %d colours --planes %d holds (see --colors)" % (min(past), 1 << planes, planes) if past else None
         return [idx[y * w:(y + 1) * w] for y in range(h)], names, 0, refusal
@@ -217,6 +217,10 @@ def plane_files():
     pal.putpalette([0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255])
     pal.putdata([(x + y) % 4 for y in range(4) for x in range(16)])
     plane_case("tile_planes2_palette", pal, ["--planes", "2"], 2)
+    short = Image.new("P", (8, 2))
+    short.putpalette([0, 0, 0, 255, 255, 255])
+    short.putdata([(x + y) % 2 for y in range(2) for x in range(8)])
+    plane_case("tile_planes2_palette_short", short, ["--planes", "2"], 2)
     pal.putpixel((5, 2), 4)
     plane_case("tile_planes2_palette_past", pal, ["--planes", "2"], 2)
     # Sixteen colours on four planes, and five refused on two.

@@ -40,17 +40,35 @@ TEST(Text, EachSyntaxWritesEachKindOfLine)
         WriteBytes(values, 0);                // a line without values
         WriteBytes(values, 17, 16);           // 16 to a line
         WriteWords(words, 2);
+        WriteWords(words + 1, 1);
         WriteBlank();
         WriteBytes(values + 16, 1, 0, false); // the last line unended
     };
     const std::string sixteen = "#00,#01,#02,#03,#04,#05,#06,#07,#08,#09,#0a,#0b,#0c,#0d,#0e,#f0,";
     EXPECT_EQ(Written(SYNTAX_PLAIN, lines),
-              ";image: a\nL:\nDB #f0,#ff,\nDB \nDB " + sixteen + "\nDB #ff,\nDW #ffff,#00ab\n\nDB #ff,");
+              ";image: a\nL:\nDB #f0,#ff,\nDB \nDB " + sixteen + "\nDB #ff,\nDW #ffff,#00ab\nDW #00ab\n\nDB #ff,");
     EXPECT_EQ(Written(SYNTAX_OCTO, lines), "#image: a\n: L\n0xf0 0xff\n0x00 0x01 0x02 0x03 0x04 0x05 0x06 0x07 0x08 "
-                                           "0x09 0x0a 0x0b 0x0c 0x0d 0x0e 0xf0\n0xff\n0xff 0xff 0x00 0xab\n\n0xff\n");
+                                           "0x09 0x0a 0x0b 0x0c 0x0d 0x0e 0xf0\n0xff\n0xff 0xff 0x00 0xab\n0x00 0xab\n\n0xff\n");
     EXPECT_EQ(Written(SYNTAX_STRICT, lines),
               ";image: a\nL:\nDB #f0,#ff\nDB #00,#01,#02,#03,#04,#05,#06,#07,#08,#09,#0a,#0b,#0c,#0d,#0e,#f0\n"
-              "DB #ff\nDW #ffff,#00ab\n\nDB #ff\n");
+              "DB #ff\nDW #ffff,#00ab\nDW #00ab\n\nDB #ff\n");
+}
+
+// Lines of words in every syntax, far past the buffer: each syntax asks
+// for the room of its longest line.
+TEST(Text, LinesOfWordsPastTheBufferInEachSyntax)
+{
+    const uint16_t words[2] = {0xffff, 0x00ab};
+    const char* lines[] = {"DW #ffff,#00ab\n", "0xff 0xff 0x00 0xab\n", "DW #ffff,#00ab\n"};
+    for (int syntax : {SYNTAX_PLAIN, SYNTAX_OCTO, SYNTAX_STRICT}) {
+        std::string expected;
+        for (int i = 0; i < 100000; i++)
+            expected += lines[syntax];
+        EXPECT_TRUE(Written(syntax, [&] {
+            for (int i = 0; i < 100000; i++)
+                WriteWords(words, 2);
+        }) == expected) << syntax;
+    }
 }
 
 // 2.7 MiB of values on one line, and of lines of 16: the buffer is emptied at
