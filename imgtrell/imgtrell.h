@@ -37,6 +37,12 @@ enum { RULE_PLAIN, RULE_BLUE, RULE_LUMA, RULE_ANY };
 // one (t, b, l, r: from the top, bottom, left, right).
 enum { ORDER_TBLR, ORDER_TBRL, ORDER_BTLR, ORDER_BTRL, ORDER_LRTB, ORDER_LRBT, ORDER_RLTB, ORDER_RLBT };
 extern const char* const ORDER_NAMES[];  // "tblr", ...
+// What --dither does with the value the rule gives: the threshold alone,
+// an ordered dither of n x n (Bayer), or an error diffusion.
+enum { DITHER_NONE, DITHER_BAYER2, DITHER_BAYER4, DITHER_BAYER8, DITHER_FLOYD, DITHER_ATKINSON };
+// How --fit fits the picture into its box, and the filter it scales by.
+enum { FIT_CONTAIN, FIT_COVER, FIT_STRETCH };
+enum { FILTER_AUTO, FILTER_BOX, FILTER_NEAREST };
 // What --labels adds to the label of the data.
 enum { LABELS_ONE, LABELS_FRAME, LABELS_TILE, LABELS_NONE, LABELS_PLANE };
 
@@ -61,6 +67,7 @@ struct Options {
     int rule = RULE_PLAIN;
     // -t, --threshold: a pixel is 1 when its value is above it.
     int threshold = 127;
+    bool thresholdgiven = false;
     // --invert: 0 and 1 swap, but for transparent pixels.
     bool invert = false;
     // --alpha: transparent pixels are 0.
@@ -91,6 +98,14 @@ struct Options {
     std::vector<uint32_t> colors;
     // --octo-options: the file of Octo's options that shows the colours.
     std::string octooptions;
+    // --dither: one of DITHER_*.
+    int dither = DITHER_NONE;
+    // --fit WxH: the picture scaled into a box of that size (0: not), by
+    // --fit-mode and --filter.
+    int fitwidth = 0, fitheight = 0;
+    int fitmode = FIT_CONTAIN;
+    int filter = FILTER_AUTO;
+    bool fitoptions = false;  // --fit-mode or --filter given
 };
 extern Options options;
 // Whether each pixel is a colour index (--planes 2 or 4, or --colors),

@@ -66,6 +66,15 @@ static const char HELP[] =
     "                      indices, or transparent 0, black the highest index and\n"
     "                      the other colours by brightness, darkest first\n"
     "      --octo-options FILE  the colours as Octo's options (up to 2 planes)\n"
+    "Photographs and large art (with mode 0, 1 or none):\n"
+    "      --dither D      none (the default), bayer2, bayer4, bayer8 (ordered), floyd\n"
+    "                      (Floyd-Steinberg) or atkinson, on the rule's value; with\n"
+    "                      --colors, between the colours listed\n"
+    "      --fit WxH       the picture scaled into a box of W x H first (64x32, 128x64)\n"
+    "      --fit-mode M    contain (whole, centred, the rest 0; the default), cover\n"
+    "                      (the box filled, the rest cut off) or stretch\n"
+    "      --filter F      box (the default when shrinking) or nearest (the default\n"
+    "                      when enlarging)\n"
     "  -h, --help          this text\n"
     "  -V, --version       the version\n"
     "A picture whose name begins with - is given after -- or as ./-name.\n"
@@ -76,7 +85,8 @@ static const char HELP[] =
 
 enum {
     OPT_PALETTE = OPT_OWN, OPT_MAX_PIXELS, OPT_RULE, OPT_THRESHOLD, OPT_INVERT, OPT_ALPHA, OPT_PREVIEW,
-    OPT_TILE, OPT_ORDER, OPT_PAD, OPT_FRAME, OPT_STRIDE, OPT_XOR, OPT_LABELS, OPT_PLANES, OPT_COLORS, OPT_OCTO_OPTIONS
+    OPT_TILE, OPT_ORDER, OPT_PAD, OPT_FRAME, OPT_STRIDE, OPT_XOR, OPT_LABELS, OPT_PLANES, OPT_COLORS, OPT_OCTO_OPTIONS,
+    OPT_DITHER, OPT_FIT, OPT_FIT_MODE, OPT_FILTER
 };
 
 static const OptionInfo OPTIONS[] = {
@@ -88,12 +98,17 @@ static const OptionInfo OPTIONS[] = {
     {OPT_ORDER, 0, "order", true},             {OPT_PAD, 0, "pad", false},            {OPT_FRAME, 0, "frame", true},
     {OPT_STRIDE, 0, "stride", true},           {OPT_XOR, 0, "xor", false},            {OPT_LABELS, 0, "labels", true},
     {OPT_PLANES, 0, "planes", true},           {OPT_COLORS, 0, "colors", true},       {OPT_OCTO_OPTIONS, 0, "octo-options", true},
+    {OPT_DITHER, 0, "dither", true},           {OPT_FIT, 0, "fit", true},             {OPT_FIT_MODE, 0, "fit-mode", true},
+    {OPT_FILTER, 0, "filter", true},
 };
 
 // The names --rule, --order and --labels take, by value.
 static const char* const RULE_NAMES[] = {"", "blue", "luma", "any"};
 extern const char* const ORDER_NAMES[] = {"tblr", "tbrl", "btlr", "btrl", "lrtb", "lrbt", "rltb", "rlbt"};
 static const char* const LABELS_NAMES[] = {"one", "frame", "tile", "none", "plane"};
+static const char* const DITHER_NAMES[] = {"none", "bayer2", "bayer4", "bayer8", "floyd", "atkinson"};
+static const char* const FIT_NAMES[] = {"contain", "cover", "stretch"};
+static const char* const FILTER_NAMES[] = {"", "box", "nearest"};
 
 // The index of name among count names, or -1.
 static int Named(const char* name, const char* const* names, int count)
@@ -190,6 +205,7 @@ static bool TakeOwnOption(int id, const OptionScan& scan)
         if (!ParseNumber(scan.value, 0, 255, &number))
             wrong = "is not a number from 0 to 255";
         options.threshold = int(number);
+        options.thresholdgiven = true;
         break;
     case OPT_INVERT: options.invert = true; break;
     case OPT_ALPHA: options.alpha = true; break;
@@ -228,6 +244,24 @@ static bool TakeOwnOption(int id, const OptionScan& scan)
             wrong = "is not a list of colours rrggbb, one to 16, with commas between";
         break;
     case OPT_OCTO_OPTIONS: options.octooptions = scan.value; break;
+    case OPT_DITHER:
+        if ((options.dither = Named(scan.value, DITHER_NAMES, 6)) < 0)
+            wrong = "is none of none, bayer2, bayer4, bayer8, floyd and atkinson";
+        break;
+    case OPT_FIT:
+        if (!ParseSize(scan.value, &options.fitwidth, &options.fitheight))
+            wrong = "is not a size WxH, each side 1 to 65535";
+        break;
+    case OPT_FIT_MODE:
+        if ((options.fitmode = Named(scan.value, FIT_NAMES, 3)) < 0)
+            wrong = "is none of contain, cover and stretch";
+        options.fitoptions = true;
+        break;
+    case OPT_FILTER:
+        if ((options.filter = Named(scan.value, FILTER_NAMES, 3)) <= FILTER_AUTO)
+            wrong = "is none of box and nearest";
+        options.fitoptions = true;
+        break;
     }
     if (wrong)
         UsageError("%s \"%s\" %s", scan.name.c_str(), scan.value, wrong);
@@ -315,10 +349,41 @@ static bool CheckColours(const char* mode)
                    options.planes > 1 ? "--planes" : "--colors", mode);
         return false;
     }
-    const char* unused = options.rule != RULE_PLAIN ? "--rule" : options.threshold != 127 ? "--threshold"
+    const char* unused = options.rule != RULE_PLAIN ? "--rule" : options.thresholdgiven ? "--threshold"
                          : options.invert ? "--invert" : nullptr;
     if (unused) {
         UsageError("%s does not apply to colour indices (see --colors)", unused);
+        return false;
+    }
+    if (!mode)
+        options.mode = MODE_HORIZONTAL;
+    return true;
+}
+
+// Whether the options of dithering and fitting go together, with the
+// others and with the mode argument (null: none); after the usage error,
+// false. Without a mode argument they are read as in mode 1.
+static bool CheckFitting(const char* mode)
+{
+    const bool bayer = options.dither >= DITHER_BAYER2 && options.dither <= DITHER_BAYER8;
+    const char* wrong = nullptr;
+    if (options.fitoptions && options.fitwidth == 0)
+        wrong = options.filter ? "--filter needs --fit" : "--fit-mode needs --fit";
+    else if (bayer && options.thresholdgiven)
+        wrong = "--threshold does not apply to a Bayer dither, whose matrix is its thresholds";
+    else if (options.dither && options.planes > 1 && options.colors.empty())
+        wrong = "--dither with --planes needs --colors, the colours it picks between";
+    else if (uint64_t(options.fitwidth) * uint64_t(options.fitheight) > options.maxpixels)
+        wrong = "--fit asks for more pixels than --max-pixels allows";
+    if (wrong) {
+        UsageError("%s", wrong);
+        return false;
+    }
+    if (!options.dither && !options.fitwidth)
+        return true;
+    if (mode && options.imgmode != 0 && options.imgmode != 1) {
+        UsageError("%s writes bits or colour indices: mode \"%s\" is none of 0 and 1", options.dither ? "--dither" : "--fit",
+                   mode);
         return false;
     }
     if (!mode)
@@ -363,7 +428,8 @@ int TakeArguments(int argc, char** argv)
     if (options.tiled && !options.modegiven)
         options.mode = MODE_HORIZONTAL;
     if (!CheckSprites(options.modegiven ? argv[scan.next + 1] : nullptr) ||
-        !CheckColours(options.modegiven ? argv[scan.next + 1] : nullptr))
+        !CheckColours(options.modegiven ? argv[scan.next + 1] : nullptr) ||
+        !CheckFitting(options.modegiven ? argv[scan.next + 1] : nullptr))
         return STATUS_FAILED;
     if (options.palettegiven && options.mode != MODE_PALETTE)
         Warn("-p names the palette file of mode 2 only; no palette file is written");

@@ -3,8 +3,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "colours.h"
+#include "console.h"
+#include "dither.h"
 #include "imgtrell.h"
 #include "picture.h"
 
@@ -78,6 +81,25 @@ static bool fixedbits;
 // until the indices are decided.
 static bool indices;
 static IndexedSource source;
+// Pixels held until every row is in, for a dither or a fit: each pixel's
+// value by the rule (in imgbuffer) and whether it is transparent, or each
+// pixel's colour (ARGB, opaque where the file gives no alpha).
+enum { HOLD_NONE, HOLD_VALUES, HOLD_COLOURS };
+static int holding;
+static std::vector<uint8_t> clear;
+static std::vector<uint32_t> held;
+// The plain rule checked against luma (no --rule): pixels 0 by their blue
+// but bright by their luma, and 1 by their blue but dark by their luma; of a
+// picture of indices, how often each index is set, and by what it was
+// filled before (a run-length stream).
+static bool checking;
+static uint64_t brighter, darker;
+static uint64_t histogram[256];
+static uint64_t setbyruns;
+static int filledwith;
+// Held values of a run-length stream: what the fill's colour counted for
+// each pixel, taken back from each pixel the stream sets.
+static int fillkind;
 
 std::string RuleText()
 {
@@ -111,29 +133,96 @@ static void IndexTable(const IndexedSource& source)
 
 bool AlphaWanted() { return options.alpha; }
 
+// The value the rule thresholds, of a colour.
+static inline uint32_t ValueOf(uint32_t red, uint32_t green, uint32_t blue)
+{
+    return active.value == RULE_LUMA ? (299 * red + 587 * green + 114 * blue + 500) / 1000
+           : active.value == RULE_ANY ? std::max(red, std::max(green, blue))
+                                      : blue;
+}
+
+// Whether a colour is transparent under --alpha: its alpha below 128, or
+// the colour key.
+static inline bool Clear(uint32_t argb, bool hasalpha)
+{
+    return active.alpha && ((hasalpha && (argb >> 24) < 128) || CheckTransparency(argb));
+}
+
+// Whether blue and luma read a colour apart: 1 when it is 0 by its blue but
+// bright by its luma, 2 when it is 1 by its blue but dark by its luma.
+static inline int Disagreement(uint32_t red, uint32_t green, uint32_t blue)
+{
+    const uint32_t t = uint32_t(active.threshold);
+    const bool byblue = blue > t, byluma = 299 * red + 587 * green + 114 * blue >= 1000 * t + 500;
+    return byblue == byluma ? 0 : byluma ? 1 : 2;
+}
+
+// Counts count pixels of a colour.
+static inline void Check(uint32_t red, uint32_t green, uint32_t blue, uint64_t count = 1)
+{
+    const int kind = Disagreement(red, green, blue);
+    brighter += kind == 1 ? count : 0;
+    darker += kind == 2 ? count : 0;
+}
+
 int StartPixels(const char* path, const IndexedSource* indexed)
 {
     active = RuleOfOptions();
     indices = ColourIndices();
-    fixedbits = indexed && indexed->fixedbits && !active.bycolour && !indices;
+    holding = options.fitwidth || (options.dither && indices) ? HOLD_COLOURS : options.dither ? HOLD_VALUES : HOLD_NONE;
+    fixedbits = indexed && indexed->fixedbits && !active.bycolour && !indices && !holding;
+    checking = options.rule == RULE_PLAIN && !indices && !fixedbits && !(active.indices && indexed && indexed->palette);
+    brighter = darker = setbyruns = 0;
+    filledwith = -1, fillkind = 0;
+    std::fill(histogram, histogram + 256, 0);
     if (indexed)
         source = *indexed;
-    if (indices) {
-        // A picture of indices keeps them until the colour stage decides.
+    if (indices || holding) {
+        // A picture of indices keeps them until the colour stage decides;
+        // held pixels are held as they come.
         for (int i = 0; i < 256; i++)
             stored[i] = uint8_t(i);
         identity = true;
-        StartColourIndices(indexed ? &source : nullptr);
+        if (indices)
+            StartColourIndices(indexed && !holding ? &source : nullptr);
     } else if (indexed) {
         IndexTable(*indexed);
     }
+    const size_t pixels = size_t(imgwidth) * size_t(imgheight);
+    clear.assign(holding == HOLD_VALUES && active.alpha ? pixels : 0, 0);
+    held.assign(holding == HOLD_COLOURS ? pixels : 0, 0);
     return AllocatePicture(path);
 }
 
-int FinishPixels(const char* path) { return !indices || FinishColourIndices(path); }
+// Holds pixel at (of the picture as read) of colour argb.
+static inline void Hold(size_t at, uint32_t argb, bool hasalpha)
+{
+    const uint32_t red = argb >> 16 & 0xFF, green = argb >> 8 & 0xFF, blue = argb & 0xFF;
+    if (holding == HOLD_COLOURS) {
+        held[at] = hasalpha ? argb : argb | 0xFF000000u;
+        return;
+    }
+    imgbuffer[at] = uint8_t(ValueOf(red, green, blue));
+    if (!clear.empty())
+        clear[at] = clear[at] || Clear(argb, hasalpha);
+    if (checking && fillkind)
+        fillkind == 1 ? brighter-- : darker--;
+    if (checking && !(!clear.empty() && clear[at]))
+        Check(red, green, blue);
+}
+
+// Holds the pixels of an index picture: their colours.
+static void HoldIndices(int64_t y, int64_t x0, int64_t dx, const uint8_t* indices, size_t count)
+{
+    const size_t at = size_t(y) * size_t(imgwidth) + size_t(x0);
+    for (size_t i = 0; i < count; i++)
+        Hold(at + i * size_t(dx), source.colours[indices[i]], source.hasalpha);
+}
 
 void PutIndices(int64_t y, int64_t x0, int64_t dx, const uint8_t* indices, size_t count)
 {
+    if (holding)
+        return HoldIndices(y, x0, dx, indices, count);
     uint8_t* row = PictureRow(y) + x0;
     if (dx == 1 && identity)
         std::memcpy(row, indices, count);
@@ -143,6 +232,9 @@ void PutIndices(int64_t y, int64_t x0, int64_t dx, const uint8_t* indices, size_
     else
         for (size_t i = 0; i < count; i++)
             row[int64_t(i) * dx] = stored[indices[i]];
+    for (size_t i = 0; checking && i < count; i++)
+        histogram[indices[i]]++;
+    setbyruns += filledwith >= 0 ? count : 0;
 }
 
 void PutPackedIndices(int64_t y, int64_t x0, int64_t dx, const uint8_t* src, uint64_t firstbit, uint32_t depth,
@@ -167,6 +259,11 @@ void PutPackedIndices(int64_t y, int64_t x0, int64_t dx, const uint8_t* src, uin
 
 void PutIndexRun(int64_t y, int64_t x, uint8_t first, uint8_t second, size_t count)
 {
+    if (holding) {
+        for (size_t i = 0; i < count; i++)
+            HoldIndices(y, x + int64_t(i), 1, i % 2 ? &second : &first, 1);
+        return;
+    }
     uint8_t* row = PictureRow(y) + x;
     const uint8_t a = stored[first], b = stored[second];
     if (a == b)
@@ -174,18 +271,68 @@ void PutIndexRun(int64_t y, int64_t x, uint8_t first, uint8_t second, size_t cou
     else
         for (size_t i = 0; i < count; i++)
             row[i] = i % 2 ? b : a;
+    if (checking)
+        histogram[first] += (count + 1) / 2, histogram[second] += count / 2;
+    setbyruns += count;
 }
 
-void FillIndex(uint8_t index) { std::memset(imgbuffer, stored[index], size_t(imgwidth) * size_t(imgheight)); }
+void FillIndex(uint8_t index)
+{
+    if (holding) {
+        const bool checked = checking;
+        checking = false;
+        for (int64_t y = 0; y < imgheight; y++)
+            for (int64_t x = 0; x < imgwidth; x++)
+                HoldIndices(y, x, 1, &index, 1);
+        checking = checked;
+        // Counted once for every pixel, and taken back for each the stream sets.
+        const uint32_t c = source.colours[index];
+        if (checking && holding == HOLD_VALUES && !Clear(c, source.hasalpha)) {
+            fillkind = Disagreement(c >> 16 & 0xFF, c >> 8 & 0xFF, c & 0xFF);
+            Check(c >> 16 & 0xFF, c >> 8 & 0xFF, c & 0xFF, size_t(imgwidth) * size_t(imgheight));
+        }
+        return;
+    }
+    std::memset(imgbuffer, stored[index], size_t(imgwidth) * size_t(imgheight));
+    filledwith = index;
+}
+
+// Wide vectors with byte shuffles (AVX2), where the compiler can build for
+// them and the processor has them.
+#if (defined(__GNUC__) || defined(__clang__)) && (defined(__x86_64__) || defined(__i386__))
+#define TRELL_SHUFFLES __attribute__((target("avx2")))
+#define TRELL_INLINE __attribute__((always_inline))
+static bool Shuffles()
+{
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+#else
+#define TRELL_SHUFFLES
+#define TRELL_INLINE
+static bool Shuffles() { return false; }
+#endif
 
 // The top bits of count samples step bytes apart, as 0 or 1. The usual
 // steps are made constants, which lets the compiler gather the samples in
 // wide steps.
 template <size_t STEP>
-static void TopBits(const uint8_t* p, size_t count, uint8_t* out)
+static inline TRELL_INLINE void TopBitsBody(const uint8_t* p, size_t count, uint8_t* out)
 {
     for (size_t x = 0; x < count; x++)
         out[x] = p[x * STEP] >> 7;
+}
+
+template <size_t STEP>
+static TRELL_SHUFFLES void TopBitsShuffled(const uint8_t* p, size_t count, uint8_t* out)
+{
+    TopBitsBody<STEP>(p, count, out);
+}
+
+template <size_t STEP>
+static void TopBits(const uint8_t* p, size_t count, uint8_t* out)
+{
+    Shuffles() ? TopBitsShuffled<STEP>(p, count, out) : TopBitsBody<STEP>(p, count, out);
 }
 
 static void TopBits(const uint8_t* p, size_t step, size_t count, uint8_t* out)
@@ -201,10 +348,64 @@ static void TopBits(const uint8_t* p, size_t step, size_t count, uint8_t* out)
         out[x] = *p >> 7;
 }
 
+// The check of count pixels of samples: the layouts of the usual samples
+// are made constants, and where the processor has wide vectors (AVX2) the
+// loop is compiled for them too, which lets it take 32 pixels at once.
+template <size_t STEP, size_t RED, size_t GREEN, size_t BLUE>
+static inline TRELL_INLINE void CheckBody(const uint8_t* p, size_t count, uint32_t t, uint32_t* up, uint32_t* down)
+{
+    const uint32_t least = 1000 * t + 500;
+    uint32_t brighter = 0, darker = 0;
+    for (size_t x = 0; x < count; x++) {
+        const uint32_t blue = p[STEP * x + BLUE], green = p[STEP * x + GREEN], red = p[STEP * x + RED];
+        const uint32_t luma = 299u * red + 587u * green + 114u * blue;
+        brighter += (luma >= least) & (blue <= t);
+        darker += (luma < least) & (blue > t);
+    }
+    *up = brighter, *down = darker;
+}
+
+template <size_t STEP, size_t RED, size_t GREEN, size_t BLUE>
+static TRELL_SHUFFLES void CheckShuffled(const uint8_t* p, size_t count, uint32_t t, uint32_t* up, uint32_t* down)
+{
+    CheckBody<STEP, RED, GREEN, BLUE>(p, count, t, up, down);
+}
+
+template <size_t STEP, size_t RED, size_t GREEN, size_t BLUE>
+static void CheckSamples(const uint8_t* p, size_t count)
+{
+    uint32_t up, down;
+    if (Shuffles())
+        CheckShuffled<STEP, RED, GREEN, BLUE>(p, count, uint32_t(active.threshold), &up, &down);
+    else
+        CheckBody<STEP, RED, GREEN, BLUE>(p, count, uint32_t(active.threshold), &up, &down);
+    brighter += up, darker += down;
+}
+
+static void CheckSamples(const uint8_t* p, size_t step, int red, int green, int blue, int alpha, size_t count)
+{
+    if (!active.alpha) {
+        const int layout = int(step) * 1000 + red * 100 + green * 10 + blue;
+        switch (layout) {
+        case 3210: CheckSamples<3, 2, 1, 0>(p, count); return;  // BMP: blue, green, red
+        case 3012: CheckSamples<3, 0, 1, 2>(p, count); return;  // PNG: red, green, blue
+        case 4210: CheckSamples<4, 2, 1, 0>(p, count); return;
+        case 4012: CheckSamples<4, 0, 1, 2>(p, count); return;
+        }
+    }
+    for (size_t x = 0; x < count; x++, p += step) {
+        const uint32_t argb = uint32_t(alpha >= 0 ? p[alpha] : 255) << 24 | uint32_t(p[red]) << 16 | uint32_t(p[green]) << 8 | p[blue];
+        if (!Clear(argb, alpha >= 0))
+            Check(p[red], p[green], p[blue]);
+    }
+}
+
 // count pixels of samples into out; the plain rule takes the top bit of blue.
 static void StoreSamples(const uint8_t* p, size_t step, int red, int green, int blue, int alpha, size_t count,
                          uint8_t* out)
 {
+    if (checking)
+        CheckSamples(p, step, red, green, blue, alpha, count);
     if (indices) {
         for (size_t x = 0; x < count; x++, p += step) {
             const uint32_t rgb = uint32_t(p[red]) << 16 | uint32_t(p[green]) << 8 | p[blue];
@@ -229,6 +430,13 @@ static void StoreSamples(const uint8_t* p, size_t step, int red, int green, int 
 void PutSamples(int64_t y, int64_t x0, int64_t dx, const uint8_t* p, size_t step, int red, int green, int blue,
                 int alpha, size_t count)
 {
+    if (holding) {
+        const size_t at = size_t(y) * size_t(imgwidth) + size_t(x0);
+        for (size_t i = 0; i < count; i++, p += step)
+            Hold(at + i * size_t(dx), uint32_t(alpha >= 0 ? p[alpha] : 255) << 24 | uint32_t(p[red]) << 16 |
+                 uint32_t(p[green]) << 8 | p[blue], alpha >= 0);
+        return;
+    }
     uint8_t* row = PictureRow(y) + x0;
     if (dx == 1) {
         StoreSamples(p, step, red, green, blue, alpha, count, row);
@@ -245,6 +453,19 @@ void PutSamples(int64_t y, int64_t x0, int64_t dx, const uint8_t* p, size_t step
 
 void PutColours(int64_t y, int64_t x0, int64_t dx, const ColourRun& run, size_t count)
 {
+    if (holding || checking) {
+        const size_t at = size_t(y) * size_t(imgwidth) + size_t(x0);
+        for (size_t i = 0; i < count; i++) {
+            const uint32_t argb = uint32_t(run.hasalpha ? run.alpha[i] : 255) << 24 | uint32_t(run.red[i]) << 16 |
+                                  uint32_t(run.green[i]) << 8 | run.blue[i];
+            if (holding)
+                Hold(at + i * size_t(dx), argb, run.hasalpha);
+            else if (!Clear(argb, run.hasalpha))
+                Check(run.red[i], run.green[i], run.blue[i]);
+        }
+        if (holding)
+            return;
+    }
     static uint8_t out[COLOUR_RUN];
     const uint32_t *wr = active.weights[0], *wg = active.weights[1], *wb = active.weights[2];
     const uint32_t least = active.least, invert = active.invert;
@@ -262,4 +483,61 @@ void PutColours(int64_t y, int64_t x0, int64_t dx, const ColourRun& run, size_t 
             to[x] = run.alpha[x] < 128 ? clear : to[x];
     for (size_t i = 0; dx > 1 && i < count; i++)
         row[int64_t(i) * dx] = out[i];
+}
+
+// The held colours become what the picture stores: colour indices (through
+// a dither between the colours listed), or values and their transparency.
+// A pixel outside the picture (the rest of the box of --fit contain) is 0
+// whatever the rule, as a transparent one.
+static void Release(const std::vector<uint8_t>& outside)
+{
+    const size_t pixels = held.size();
+    if (indices) {
+        if (options.dither)
+            DitherColours(held, outside);
+        for (size_t p = 0; p < pixels; p++)
+            imgbuffer[p] = ColourIndexOf(held[p] & 0xFFFFFF, (!outside.empty() && outside[p]) || (held[p] >> 24) < 128 ||
+                                                                 CheckTransparency(held[p]));
+        return;
+    }
+    holding = HOLD_VALUES;
+    clear = outside;
+    if (active.alpha && clear.empty())
+        clear.assign(pixels, 0);
+    for (size_t p = 0; p < pixels; p++)
+        Hold(p, held[p], true);
+}
+
+int FinishPixels(const char* path)
+{
+    if (holding == HOLD_COLOURS) {
+        std::vector<uint8_t> outside;
+        if (options.fitwidth && !FitColours(path, held, outside))
+            return 0;
+        Release(outside);
+    }
+    if (holding == HOLD_VALUES)
+        DitherValues(active.threshold, active.invert, clear);
+    if (checking && !holding) {
+        // Each index counted by how often it was set, and the pixels a
+        // run-length stream left alone by what it filled them with.
+        if (filledwith >= 0)
+            histogram[filledwith] += size_t(imgwidth) * size_t(imgheight) - setbyruns;
+        for (int i = 0; i < 256; i++) {
+            const uint32_t c = source.colours[i];
+            if (histogram[i] && !Clear(c, source.hasalpha))
+                Check(c >> 16 & 0xFF, c >> 8 & 0xFF, c & 0xFF, histogram[i]);
+        }
+    }
+    held.clear();
+    held.shrink_to_fit();
+    clear.clear();
+    clear.shrink_to_fit();
+    return !indices || FinishColourIndices(path);
+}
+
+void RuleDisagreement(uint64_t* bright, uint64_t* dark)
+{
+    *bright = checking ? brighter : 0;
+    *dark = checking ? darker : 0;
 }

@@ -59,6 +59,12 @@ int StartPixels(const char* path, const IndexedSource* indexed);
 // decides them; 0 after the line of a refusal.
 int FinishPixels(const char* path);
 
+// Of the pixels stored without --rule (blue against the threshold), those
+// their luma would read the other way: bright ones that are 0, dark ones
+// that are 1 (0 and 0 where not checked: a palette picture in mode 2, a
+// 1-bit BMP, colour indices).
+void RuleDisagreement(uint64_t* bright, uint64_t* dark);
+
 // The rows. Pixels x0, x0 + dx, ... of image row y (0 the top row), count
 // of them; a column past the width is never given.
 void PutIndices(int64_t y, int64_t x0, int64_t dx, const uint8_t* indices, size_t count);

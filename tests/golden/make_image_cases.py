@@ -13,6 +13,7 @@
 # Run with Debian's python3 (it needs Pillow) from anywhere:
 #     /usr/bin/python3 tests/golden/make_image_cases.py
 # It replaces every case it wrote before (see casefolders.py).
+import io
 import os
 import struct
 import subprocess
@@ -109,7 +110,55 @@ def expected(path, d, given=None):
     if bpp == 1:
         idx = [1 - i for i in idx]  # a clear bit stores 1, whatever the palette
     listed = pal[:max(count, 0)] if bpp in (4, 8) else [0] * min(max(used, 0), 256)  # never loaded: 0
-    return (header_line(d), w, abs(h), listed) + pixel_rows(idx, pal, bpp in (4, 8), w, abs(h))
+    rgbs = None if bpp == 1 else [rgb(pal[i]) for i in idx] if bpp in (4, 8) else \
+        list(Image.open(path).convert("RGB").getdata()) if path else direct_colours(d)
+    return (header_line(d), w, abs(h), listed) + pixel_rows(idx, pal, bpp in (4, 8), w, abs(h)) + (rgbs, bpp in (4, 8))
+
+
+def rgb(argb):
+    return argb >> 16 & 255, argb >> 8 & 255, argb & 255
+
+
+# The colours of a direct-colour BMP built here, top row first, as the README gives them: 15
+# and 16 bits 5-5-5 times 8 (16 bits with compression 3 and no masks 4-4-4 times 16), 24 and
+# 32 bits their bytes (32 with compression 3 and no masks alpha, blue, green, red); a
+# declared mask's field v of n bits as v x 255 / (2^n - 1), or its top 8 bits when n > 8.
+def direct_colours(d):
+    w, h, bpp, comp, used, at, size = fields(d)
+    hsize, offset = struct.unpack_from("<I", d, 14)[0], struct.unpack_from("<I", d, 10)[0]
+    nbytes = 2 if bpp in (15, 16) else bpp // 8
+    masks = struct.unpack_from("<III", d, 54) if comp == 3 and len(d) >= 66 and (hsize >= 52 or (hsize == 40 and offset >= 66)) else (0, 0, 0)
+    limit = (1 << (8 * nbytes)) - 1
+    declared = comp == 3 and bpp in (16, 32) and masks[2] & limit
+    fixed = [(0x7C00, 0x3E0, 0x1F), (0xF00, 0xF0, 0xF), (0xFF0000, 0xFF00, 0xFF), (0xFF000000, 0xFF0000, 0xFF00)]
+    layout = [m & limit for m in masks] if declared else fixed[0 if bpp == 15 or (bpp == 16 and comp != 3) else 1 if bpp == 16 else 3 if bpp == 32 and comp == 3 else 2]
+    def channel(v, mask):
+        shift = (mask & -mask).bit_length() - 1 if mask else 0
+        bits = mask.bit_length() - shift if mask else 0
+        v = (v & mask) >> shift
+        return v >> (bits - 8) if bits > 8 else (v * 255 // ((1 << bits) - 1) if declared else v << (8 - bits)) if bits else 0
+    stride = ((bpp * w + 31) >> 3) & ~3
+    rows = range(abs(h)) if h < 0 else reversed(range(abs(h)))
+    out = []
+    for r in rows:
+        for x in range(w):
+            v = int.from_bytes(d[offset + r * stride + x * nbytes:offset + r * stride + (x + 1) * nbytes], "little")
+            out.append(tuple(channel(v, m) for m in layout))
+    return out
+
+
+# The warning of a picture whose blue and luma read apart on more than 1% of its pixels
+# (rgbs: their colours, None for one that is transparent), under the threshold t.
+def disagreement(rgbs, t=127, invert=False):
+    luma = lambda c: 299 * c[0] + 587 * c[1] + 114 * c[2] >= 1000 * t + 500
+    up = sum(1 for c in rgbs if c is not None and c[2] <= t and luma(c))
+    down = sum(1 for c in rgbs if c is not None and c[2] > t and not luma(c))
+    if up + down == 0 or (up + down) * 100 <= len(rgbs):
+        return ""
+    more, other = (up, down) if up >= down else (down, up)
+    return "imgtrell: warning: %d pixel%s %s by their blue but %s by their luma%s (see --rule and --preview)\n" % (
+        more, " is" if more == 1 else "s are", "0" if (up >= down) != invert else "1", "bright" if up >= down else "dark",
+        ", %d the other way round" % other if other else "")
 
 
 # The rows (top first) of 0/1 values and of mode-2 values of the pixels idx: for a palette
@@ -181,15 +230,16 @@ def warning(d, header, bits):
 
 # One case per mode converting the file d as read.
 def cases(stem, d, modes, reading, ext=".bmp"):
-    header, w, h, pal, bits, values = reading
+    header, w, h, pal, bits, values, rgbs, palette = reading
     for mode in modes:
         files = [("picdata.inc", picdata(stem + ext, w, h, bits, values, 2 if mode is None else mode))]
         console = header + "Writing CHIP8 image: picdata.inc\n"
         if mode in (None, 2):
             console += "".join("%08x\n" % c for c in pal)
             files.append(("picpal.inc", "PALDATA:\n" + "".join("DW #%04x,#%04x\n" % (c >> 16, c & 0xFFFF) for c in pal)))
+        checked = rgbs is not None and not (palette and mode in (None, 2))
         case(stem + ("_default" if mode is None else "_m%d" % mode), stem, d, mode, console, 1, files, ext,
-             warning(d, header, bits) if mode not in (None, 2) else "")
+             (warning(d, header, bits) if mode not in (None, 2) else "") + (disagreement(rgbs) if checked else ""))
 
 
 # A BMP built here: rows in file order, each padded to the stride, or the pixel bytes
@@ -431,7 +481,27 @@ def png_reading(path, d, given=None):
     else:
         idx = [int(p[2] > 127) for p in im.convert("RGB").getdata()]
     full = pal + [0] * 256  # an index past the entries finds colour 0
-    return (png_header(d), w, h, pal if ctype == 3 else []) + pixel_rows(idx, full, ctype == 3, w, h)
+    if ctype == 3:
+        rgbs = [rgb(full[i]) for i in idx]
+    else:
+        rgbs = png_colours(d, w, h, depth, ctype) if ctype in (2, 6) else None  # grey: blue and luma alike
+    return (png_header(d), w, h, pal if ctype == 3 else []) + pixel_rows(idx, full, ctype == 3, w, h) + (rgbs, ctype == 3)
+
+
+# The RGB colours of a truecolour PNG (a 16-bit sample by its high byte): Pillow's reading,
+# or of one built here (rows of filter 0) its samples as they are.
+def png_colours(d, w, h, depth, ctype):
+    try:
+        return list(Image.open(io.BytesIO(d)).convert("RGB").getdata())
+    except Exception:
+        at, data = 8, b""
+        while at + 8 <= len(d):
+            n, kind = struct.unpack_from(">I4s", d, at)
+            data += d[at + 8:at + 8 + n] if kind == b"IDAT" else b""
+            at += n + 12
+        raw, step = zlib.decompress(data), (3 if ctype == 2 else 4) * depth // 8
+        rows = [raw[y * (w * step + 1) + 1:(y + 1) * (w * step + 1)] for y in range(h)]
+        return [tuple(row[x * step + c * depth // 8] for c in range(3)) for row in rows for x in range(w)]
 
 
 def png_files():
@@ -540,7 +610,9 @@ def rule_rows(path, d, opts):
     else:
         values = [0 if c else b + 1 for b, c in zip(bits, clear)]
     grid = lambda vals: [vals[y * w:(y + 1) * w] for y in range(h)]
-    return grid(bits), grid(values)
+    checked = rule == "plain" and not (bmp and bpp == 1)
+    seen = [None if c else col[:3] for col, c in zip(colours, clear)] if checked else None
+    return grid(bits), grid(values), seen, palette
 
 
 # Cases of the file d (written to path) under the options of a pixel rule, in each mode; the
@@ -550,7 +622,7 @@ def rule_cases(stem, path, d, runs):
     plain = expected(path, d) if ext == ".bmp" else png_reading(path, d)
     header, w, h, pal = plain[:4]
     for suffix, opts, mode in runs:
-        bits, values = rule_rows(path, d, opts)
+        bits, values, seen, palette = rule_rows(path, d, opts)
         files = [("picdata.inc", picdata(stem + ext, w, h, bits, values, mode))]
         console = header + "Writing CHIP8 image: picdata.inc\n"
         if mode == 2:
@@ -568,6 +640,8 @@ def rule_cases(stem, path, d, runs):
                     else "its %s is %s" % (rule, t + " or below" if "--invert" in opts else "above " + t))
             stderr = "imgtrell: warning: every pixel is %d (a pixel is 1 when %s%s; see --rule and --preview)\n" % (
                 flat[0], "it is opaque and " if "--alpha" in opts else "", what)
+        if seen is not None and not (palette and mode == 2):
+            stderr += disagreement(seen, int(option(opts, ["-t", "--threshold"], 127)), "--invert" in opts)
         case("rule_%s_%s" % (stem, suffix), stem, d, mode, console, 1, files, ext, stderr, opts)
 
 
