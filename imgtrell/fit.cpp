@@ -1,5 +1,6 @@
 // Fitting: the picture's colours scaled into the box of --fit, by the box
-// filter (each pixel the average of the area it covers, in exact shares)
+// filter (each pixel the average of the area it covers, in exact shares,
+// rounded down)
 // or the nearest pixel, each axis apart.
 #include <algorithm>
 
@@ -94,7 +95,7 @@ int FitColours(const char* path, std::vector<uint32_t>& colours, std::vector<uin
                 uint64_t sum = 0;
                 for (int64_t k = 0; k < across.count[i]; k++)
                     sum += uint64_t(across.share[across.at[i] + size_t(k)]) * sums[size_t(4 * (across.first[i] + k) + c)];
-                pixel |= uint32_t((sum + total / 2) / total) << (8 * c);
+                pixel |= uint32_t(sum / total) << (8 * c);  // rounded down, as ImageMagick's -scale
             }
             box[size_t(y * bw + x)] = pixel;
             outside[size_t(y * bw + x)] = 0;

@@ -14,7 +14,7 @@ def subject(program, name):
         return "syntax"
     if program == "imgtrell":
         for prefixes, folder in [(("rule_",), "rules"), (("png_", "pil_", "im_"), "png"), (("rle", "im8_rle"), "rle"),
-                                 (("tile_",), "tiles")]:
+                                 (("tile_",), "tiles"), (("photo_",), "photos")]:
             if name.startswith(prefixes):
                 return folder
         return "bmp"

@@ -244,7 +244,7 @@ def plane_files():
 
 # A usage error: nothing read, nothing written.
 def usage(name, opts, cause):
-    folder = casefolders.generated("imgtrell", name, __file__)
+    folder = casefolders.generated("imgtrell", name, base.SCRIPT)
     args = opts + ([] if "pic.png" in opts else ["pic.png"])
     base.write(os.path.join(folder, "args"), "".join(a + "\n" for a in args))
     base.write(os.path.join(folder, "stdout"), "")
