@@ -10,9 +10,9 @@
 // the threshold alone): a Bayer dither of n x n makes a value g 1 when
 // floor(g x (n^2 + 1) / 255) > M[y mod n][x mod n]; Floyd-Steinberg and
 // Atkinson make a pixel 1 when its value and the error it took are above
-// the threshold, and pass its error on, rounded toward 0, in sixteenths (7
-// right, 3, 5 and 1 below) or eighths (two right, three below, one two
-// below). Then the bits swap with invert, and a pixel clear is 0: neither
+// the threshold, and pass its error on, each share rounded down, in
+// sixteenths (7 right, 3, 5 and 1 below) or eighths (two right, three
+// below, one two below). Then the bits swap with invert, and a pixel clear is 0: neither
 // taking nor passing on error.
 void DitherValues(int threshold, bool invert, const std::vector<uint8_t>& clear);
 // The colours (ARGB) of the picture each made the colour --colors lists

@@ -427,9 +427,40 @@ static void StoreSamples(const uint8_t* p, size_t step, int red, int green, int 
             out[x] = p[x * step + alpha] < 128 ? clear : out[x];
 }
 
+// The values of count pixels of samples, held without alpha: the rule's
+// value of each, blue copied in wide steps as TopBits copies its top bit.
+template <size_t STEP>
+static inline TRELL_INLINE void BluesBody(const uint8_t* p, size_t count, uint8_t* out)
+{
+    for (size_t x = 0; x < count; x++)
+        out[x] = p[x * STEP];
+}
+
+template <size_t STEP>
+static TRELL_SHUFFLES void BluesShuffled(const uint8_t* p, size_t count, uint8_t* out)
+{
+    BluesBody<STEP>(p, count, out);
+}
+
+static void HoldValues(const uint8_t* p, size_t step, int red, int green, int blue, size_t count, uint8_t* out)
+{
+    if (checking)
+        CheckSamples(p, step, red, green, blue, -1, count);
+    if (active.value == RULE_BLUE && step == 3)
+        return Shuffles() ? BluesShuffled<3>(p + blue, count, out) : BluesBody<3>(p + blue, count, out);
+    if (active.value == RULE_BLUE && step == 4)
+        return Shuffles() ? BluesShuffled<4>(p + blue, count, out) : BluesBody<4>(p + blue, count, out);
+    for (size_t x = 0; x < count; x++, p += step)
+        out[x] = uint8_t(ValueOf(p[red], p[green], p[blue]));
+}
+
 void PutSamples(int64_t y, int64_t x0, int64_t dx, const uint8_t* p, size_t step, int red, int green, int blue,
                 int alpha, size_t count)
 {
+    if (holding == HOLD_VALUES && clear.empty() && dx == 1) {
+        HoldValues(p, step, red, green, blue, count, PictureRow(y) + x0);
+        return;
+    }
     if (holding) {
         const size_t at = size_t(y) * size_t(imgwidth) + size_t(x0);
         for (size_t i = 0; i < count; i++, p += step)

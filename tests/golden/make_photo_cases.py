@@ -23,7 +23,7 @@ ATKINSON = [(1, 0, 1), (2, 0, 1), (-1, 1, 1), (0, 1, 1), (1, 1, 1), (0, 2, 1)]
 
 
 # An error diffusion of rows of values (None: transparent) into bits, the error shares
-# rounded toward 0.
+# rounded down.
 def diffuse(values, shares, divisor, t=127):
     h, w = len(values), len(values[0])
     err = [[0] * w for _ in range(h)]
@@ -37,7 +37,7 @@ def diffuse(values, shares, divisor, t=127):
             e = total - 255 * bits[y][x]
             for dx, dy, weight in shares:
                 if 0 <= x + dx < w and y + dy < h:
-                    err[y + dy][x + dx] += int(e * weight / divisor)
+                    err[y + dy][x + dx] += e * weight // divisor
     return bits
 
 
@@ -55,7 +55,7 @@ def diffuse_colours(rgbs, listed, shares, divisor):
             for dx, dy, weight in shares:
                 if 0 <= x + dx < w and y + dy < h:
                     for c in range(3):
-                        err[y + dy][x + dx][c] += int((want[c] - listed[i][c]) * weight / divisor)
+                        err[y + dy][x + dx][c] += (want[c] - listed[i][c]) * weight // divisor
     return out
 
 
