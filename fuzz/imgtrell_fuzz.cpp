@@ -1,11 +1,12 @@
 // libFuzzer harness: arbitrary bytes through the picture decoders (BMP, or
 // PNG by its signature) and the include writer. The first byte picks the
-// mode (bits 0-1: 0, 1, 2, or sprites), --alpha (2), --invert (3), the rule
-// (4-5) and the threshold (6-7; for sprites the cut instead); the rest is
-// the file.
+// mode (bits 0-1: 0, 1, 2, or the later options), --alpha (2), --invert
+// (3), the rule (4-5) and the threshold (6-7); for the later options a
+// second byte picks one of their cuts; the rest is the file.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "decode.h"
 #include "imgtrell.h"
@@ -45,24 +46,51 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     options.invert = data[0] & 8;
     options.rule = (data[0] >> 4) & 3;
     options.threshold = thresholds[data[0] >> 6];
-    // Sprites: tiles by the picture's size, padded 8x5 tiles walked lrbt,
-    // padded 16x16 tiles with a label each, or padded frames of 16x16 XOR
-    // the one before.
-    const int cut = data[0] >> 6;
-    options.tiled = data[0] % 4 == 3;
-    options.tileauto = options.tiled && cut == 0;
-    options.tilewidth = cut >= 2 ? 16 : 8, options.tileheight = cut >= 2 ? 16 : 5;
-    options.pad = cut > 0;
-    options.order = cut == 1 ? ORDER_LRBT : ORDER_TBLR;
-    options.labels = options.tiled && cut == 2 ? LABELS_TILE : options.tiled && cut == 3 ? LABELS_FRAME : LABELS_ONE;
-    options.framewidth = options.frameheight = options.tiled && cut == 3 ? 16 : 0;
-    options.xorframes = options.tiled && cut == 3;
-    if (options.tiled)
-        options.threshold = 127;
-    const uint8_t* file = data + 1;
-    size_t filesize = size - 1;
+    // The fourth mode slot takes a second byte, one of the later options'
+    // cuts: sprites, colour indices, dithers and fits.
+    options.tiled = options.tileauto = options.pad = options.xorframes = false;
+    options.order = ORDER_TBLR, options.labels = LABELS_ONE, options.framewidth = options.frameheight = 0;
+    options.planes = 1, options.colors.clear(), options.dither = DITHER_NONE;
+    options.fitwidth = options.fitheight = 0, options.fitmode = FIT_CONTAIN, options.filter = FILTER_AUTO;
+    const bool later = data[0] % 4 == 3 && size >= 2;
+    const int cut = later ? data[1] % 12 : -1;
+    if (later) {
+        options.rule = RULE_PLAIN, options.threshold = 127, options.invert = cut == 11;
+        options.tiled = cut < 4 || cut == 5;
+        options.tileauto = cut == 0;
+        options.tilewidth = cut == 2 ? 16 : 8, options.tileheight = cut == 2 ? 16 : cut == 5 ? 8 : 5;
+        options.pad = options.tiled && cut > 0;
+        options.order = cut == 1 ? ORDER_LRBT : ORDER_TBLR;
+        options.labels = cut == 2 ? LABELS_TILE : cut == 3 ? LABELS_FRAME : LABELS_ONE;
+        if (cut == 3)
+            options.framewidth = options.frameheight = options.tilewidth = options.tileheight = 16, options.xorframes = true;
+        options.planes = cut == 4 || cut == 6 ? 2 : cut == 5 ? 4 : 1;
+        if (cut == 6 || cut == 7)
+            options.colors = cut == 6 ? std::vector<uint32_t>{0, 0xFF0000, 0xFF, 0xFFFFFF} : std::vector<uint32_t>{0x102030, 0xF0E0D0};
+        static const int DITHERS[] = {0, 0, 0, 0, 0, 0, DITHER_FLOYD, DITHER_BAYER4, DITHER_FLOYD, DITHER_ATKINSON, 0, DITHER_BAYER8};
+        options.dither = DITHERS[cut];
+        static const int FITS[][3] = {{64, 32, FIT_CONTAIN}, {32, 32, FIT_COVER}, {128, 64, FIT_STRETCH}};
+        if (cut >= 8 && cut <= 10)
+            options.fitwidth = FITS[cut - 8][0], options.fitheight = FITS[cut - 8][1], options.fitmode = FITS[cut - 8][2];
+        options.filter = cut == 10 ? FILTER_NEAREST : FILTER_AUTO;
+    }
+    const uint8_t* file = data + (later ? 2 : 1);
+    size_t filesize = size - (later ? 2 : 1);
     if (!DecodePicture(file, filesize, "fuzz.bmp"))
         return 0;
+    if (later) {
+        // A cut that fits the picture writes (a comment line, a label, its
+        // lines and the closing empty line at least); every pixel is a bit or
+        // an index the planes hold, and a fit has the box's size.
+        for (size_t i = 0; i < size_t(imgwidth) * size_t(imgheight); i++)
+            if (imgbuffer[i] >= (1u << options.planes))
+                std::abort();
+        if (options.fitwidth && (imgwidth != options.fitwidth || imgheight != options.fitheight))
+            std::abort();
+        if (PlanLayout("fuzz.bmp") && WriteAndCount(false) < 3)
+            std::abort();
+        return 0;
+    }
     size_t width = size_t(imgwidth), height = size_t(imgheight);
 
     unsigned largest = 1;  // the largest value a pixel may store
@@ -84,13 +112,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         largest = options.mode != MODE_PALETTE ? 1 : h.bpp == 4 ? 15 : h.bpp == 8 ? 255 : 1;
     } else {
         std::abort();  // decoded, yet its header does not read
-    }
-    if (options.tiled) {
-        // A cut that fits the picture writes (a comment line, a label, its
-        // lines and the closing empty line at least).
-        if (PlanLayout("fuzz.bmp") && WriteAndCount(false) < 3)
-            std::abort();
-        return 0;
     }
     // Every pixel is 0 or 1, but for palette indices, and for transparent
     // pixels (255) in mode 2. Reading them all also proves, under the
