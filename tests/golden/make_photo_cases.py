@@ -167,6 +167,11 @@ def main():
                                for row in bits[1]) + "\n"
     base.case("photo_planes_floyd", "planes_floyd", d, None, base.png_header(d) + lines + "Writing CHIP8 image: picdata.inc\n", 1,
               [("picdata.inc", text)], ".png", "", ["--planes", "2", "--colors", "000000,ff0000,0000ff,ffffff", "--dither", "floyd"])
+    index = diffuse_colours(rgbs, listed[1:3], ATKINSON, 8)
+    lines = "".join("color %d: %02x%02x%02x\n" % ((i,) + c) for i, c in enumerate(listed[1:3]))
+    text = rows_text("colors_atkinson.png", index, 16, 8).replace("IMGDATA:\n", "".join(";" + l for l in lines.splitlines(True)) + "IMGDATA:\n")
+    base.case("photo_colors_atkinson", "colors_atkinson", d, None, base.png_header(d) + lines + "Writing CHIP8 image: picdata.inc\n", 1,
+              [("picdata.inc", text)], ".png", "", ["--colors", "ff0000,0000ff", "--dither", "atkinson"])
     for name, opts, cause in [
             ("photo_usage_fit_mode", ["--fit-mode", "cover"], "--fit-mode needs --fit"),
             ("photo_usage_filter", ["--filter", "box"], "--filter needs --fit"),

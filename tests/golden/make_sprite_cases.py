@@ -313,7 +313,9 @@ def main():
             ("tile_usage_stride", ["--stride", "8"], "--stride needs --frame"),
             ("tile_usage_order", ["--order", "lrtb"], "--order needs --tile or --frame"),
             ("tile_usage_frame", ["--frame", "20x16"], "--frame 20x16 is not a whole number of 8x8 tiles"),
-            ("tile_usage_short_stride", ["--frame", "16x16", "--stride", "31"], "--stride 31 is less than the 32 bytes of a 16x16 frame")]:
+            ("tile_usage_short_stride", ["--frame", "16x16", "--stride", "31"], "--stride 31 is less than the 32 bytes of a 16x16 frame"),
+            ("tile_usage_stride_1", ["--frame", "8x1", "--tile", "8x1", "--stride", "1", "--planes", "2"],
+             "--stride 1 is less than the 2 bytes of a 8x1 frame")]:
         usage(name, opts, cause)
     plane_files()
 
