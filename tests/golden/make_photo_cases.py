@@ -111,6 +111,38 @@ def main():
     faded = Image.merge("LA", (ramp, ramp.point(lambda v: 0 if v % 5 == 0 else 255)))
     alpha = [[None if a < 128 else v for v, a in row] for row in grid(list(faded.getdata()), 32)]
     photo_case("photo_floyd_alpha", faded, ["--dither", "floyd", "--alpha"], diffuse(alpha, FLOYD, 16))
+    # A colour picture by the blue rule (and its warning), by luma, and with alpha: as 32-bit samples,
+    # and a tRNS colour that neither takes nor passes on error.
+    colour = Image.new("RGB", (32, 16))
+    colour.putdata([((x * 37 + y * 11) % 256, (x * y * 5) % 256, (x * 8 + y * 3) % 256) for y in range(16) for x in range(32)])
+    rgbs = grid(list(colour.getdata()), 32)
+    bits = [[int(c[2] > 127) for c in row] for row in magick(colour, "-ordered-dither", "o4x4")]
+    photo_case("photo_bayer4_colour", colour, ["--dither", "bayer4"], bits, "", warning(rgbs))
+    lumas = [[(299 * r + 587 * g + 114 * b + 500) // 1000 for r, g, b in row] for row in rgbs]
+    photo_case("photo_floyd_luma", colour, ["--dither", "floyd", "--rule", "luma"], diffuse(lumas, FLOYD, 16))
+    photo_case("photo_atkinson_rgba", colour.convert("RGBA"), ["--dither", "atkinson"],
+               diffuse([[c[2] for c in row] for row in rgbs], ATKINSON, 8), "", warning(rgbs))
+    key = rgbs[3][5]
+    keyed = [[None if c == key else c[2] for c in row] for row in rgbs]
+    with tempfile.TemporaryDirectory() as tmp:
+        colour.save(os.path.join(tmp, "k.png"), transparency=key)
+        trns = Image.open(os.path.join(tmp, "k.png"))
+        trns.load()
+    photo_case("photo_floyd_trns", trns, ["--dither", "floyd", "--alpha"], diffuse(keyed, FLOYD, 16), "",
+               base.disagreement([None if c == key else c for row in rgbs for c in row]))
+    # A run-length picture under a dither: its runs, alternating nibbles, and the pixels it never
+    # sets (index 0), counted once each for the warning.
+    pal16 = [0x000080 if i % 2 else 0xFF00FF for i in range(16)]
+    d = base.bmp(6, 3, 4, pal=pal16, comp=2, pixels=bytes([4, 0x12, 0, 0, 2, 0x33, 0, 2, 1, 0, 3, 0x01, 0, 1]))
+    idx = [[0, 0, 0, 0, 0, 0], [3, 3, 0, 0, 1, 0], [1, 2, 1, 2, 0, 0]]  # top row first: the stream goes bottom-up
+    values = [[pal16[i] & 255 for i in row] for row in idx]
+    n = 2
+    matrix = [[0, 2], [3, 1]]
+    bits = [[int(v * (n * n + 1) // 255 > matrix[y % 2][x % 2]) for x, v in enumerate(row)] for y, row in enumerate(values)]
+    folder_stem = "rle4_bayer2"
+    base.case("photo_" + folder_stem, folder_stem, d, 1, base.header_line(d) + "Writing CHIP8 image: picdata.inc\n", 1,
+              [("picdata.inc", rows_text(folder_stem + ".bmp", bits, 6, 3))], ".bmp",
+              base.disagreement([base.rgb(pal16[i]) for row in idx for i in row]), ["--dither", "bayer2"])
     # Fitting, by whole factors, ImageMagick's -scale the box filter; blue thresholded.
     photo = Image.new("RGB", (256, 128))
     photo.putdata([((x * y) % 256, (x * 3) % 256, (y * 2 + x) % 256) for y in range(128) for x in range(256)])
