@@ -25,6 +25,7 @@ static void WarnOfOneValue()
 
 int main(int argc, char** argv)
 {
+    FillStandardDescriptors();
     SetProgramName("imgtrell");
     argv = CommandLineInUtf8(argc, argv);
     int status = TakeArguments(argc, argv);
