@@ -8,7 +8,7 @@
 #include "textbuffer.h"
 
 // The syntaxes --syntax names, in the order of their indices.
-static const Syntax* const SYNTAXES[] = {&PLAIN_SYNTAX, &OCTO_SYNTAX, &STRICT_SYNTAX};
+static const Syntax* const SYNTAXES[] = {&PLAIN_SYNTAX, &OCTO_SYNTAX, &STRICT_SYNTAX, &SINGLE_SYNTAX};
 static const int SYNTAX_COUNT = int(sizeof SYNTAXES / sizeof *SYNTAXES);
 
 int SyntaxNamed(const char* option, const char* name)

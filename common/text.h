@@ -12,8 +12,9 @@
 
 // The syntaxes of the include text (--syntax), each in a file of its own:
 // plain, as always; octo, for Octo; strict, for assemblers that take
-// commas between values only. Their order in the table:
-enum { SYNTAX_PLAIN, SYNTAX_OCTO, SYNTAX_STRICT };
+// commas between values only; single, for those that take one value a
+// directive. Their order in the table:
+enum { SYNTAX_PLAIN, SYNTAX_OCTO, SYNTAX_STRICT, SYNTAX_SINGLE };
 // The index of the syntax of that name, or -1 after the usage error of option.
 int SyntaxNamed(const char* option, const char* name);
 

@@ -18,7 +18,7 @@ struct Syntax {
     void (*bytes)(const uint8_t* values, size_t count, size_t perline, bool ended);
     void (*words)(const uint16_t* words, size_t count);  // one line
 };
-extern const Syntax PLAIN_SYNTAX, OCTO_SYNTAX, STRICT_SYNTAX;
+extern const Syntax PLAIN_SYNTAX, OCTO_SYNTAX, STRICT_SYNTAX, SINGLE_SYNTAX;
 
 // The text goes to out, from empty; FinishText writes out the rest and
 // returns 0 when every byte reached the stream, else -1 with errno set.
