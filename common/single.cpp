@@ -18,4 +18,4 @@ static void Words(const uint16_t* words, size_t count)
         PutSeparatedWords(words + i, 1, "DW ", "#", "");
 }
 
-extern const Syntax SINGLE_SYNTAX = {"single", Comment, Label, Bytes, Words};
+extern const Syntax SINGLE_SYNTAX = {"single", Comment, Label, Bytes, Words, RefusePlainName};

@@ -23,6 +23,14 @@ int SyntaxNamed(const char* option, const char* name)
     return -1;
 }
 
+int CheckLabel(int index, const std::string& label)
+{
+    const char* cause = SYNTAXES[index]->refuses(label.c_str());
+    if (cause)
+        UsageError("label \"%s\" %s", label.c_str(), cause);
+    return !cause;
+}
+
 // The syntax of the text being written.
 static const Syntax* syntax = &PLAIN_SYNTAX;
 

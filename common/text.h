@@ -17,6 +17,9 @@
 enum { SYNTAX_PLAIN, SYNTAX_OCTO, SYNTAX_STRICT, SYNTAX_SINGLE };
 // The index of the syntax of that name, or -1 after the usage error of option.
 int SyntaxNamed(const char* option, const char* name);
+// Checks that the syntax takes label as a name: 1, or 0 after the usage
+// error. For the label -l gives and for those made from it (NAME_PAL).
+int CheckLabel(int syntax, const std::string& label);
 
 // The text of one file: started on a stream in a syntax, then finished.
 // FinishOutput returns 0 when every byte reached the stream, else -1 with

@@ -82,7 +82,7 @@ def game():
         [(255, 0, 255), (128, 64, 0), (255, 200, 0), (255, 255, 160)])
     title = [" ##  #  # #### ", "#  # ## # #    ", "#  # # ## ###  ", "#  # #  # #    ", " ##  #  # #### "]
     png(os.path.join(art, "title.png"), drawing([t.replace(" ", ".") + "." for t in title], (255, 255, 255), (0, 0, 64)))
-    square_wave(os.path.join(sfx, "jump.wav"), 4000, 800, 240, 64, 192)
+    square_wave(os.path.join(sfx, "hop.wav"), 4000, 800, 240, 64, 192)
     square_wave(os.path.join(sfx, "crash.wav"), 4000, 100, 600, 16, 240)
 
 

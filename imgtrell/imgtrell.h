@@ -61,6 +61,9 @@ struct Options {
 };
 extern Options options;
 
+// The label of the palette file: NAME_PAL after -l NAME, else PALDATA.
+std::string PaletteLabel();
+
 // The three lines every run but a usage error begins with.
 extern const char BANNER[];
 

@@ -7,6 +7,7 @@
 #include "console.h"
 #include "imgtrell.h"
 #include "output.h"
+#include "text.h"
 
 Options options;
 
@@ -25,6 +26,7 @@ static const char HELP[] =
     "  -p, --palette FILE  write the palette of mode 2 to FILE instead of\n"
     "                      picpal.inc (with -o alone: FILE's name, .pal.inc)\n"
     "  -l, --label NAME    label the data NAME, the palette NAME_PAL\n"
+    "                      (with --syntax octo: - too, but no word Octo reserves)\n"
     "  -b, --batch         for build tools: no key wait, status 0 when converted\n"
     "  -q, --quiet         nothing on standard output, failures on standard error\n"
     "      --syntax S      the include text for plain assemblers (the default), for\n"
@@ -95,6 +97,8 @@ static std::string PaletteBeside(const std::string& output)
     return output.substr(0, end) + ".pal.inc";
 }
 
+std::string PaletteLabel() { return options.common.label ? options.common.label + std::string("_PAL") : "PALDATA"; }
+
 // Takes one of imgtrell's own options into the options record; false after
 // a usage error.
 static bool TakeOwnOption(int id, const OptionScan& scan)
@@ -137,6 +141,8 @@ int TakeArguments(int argc, char** argv)
         if (id == OPTION_BAD || (taken = TakeCommonOption(id, scan, options.common, &shown)) < 0 ||
             (!taken && !TakeOwnOption(id, scan)))
             return STATUS_FAILED;
+    if (!CheckCommonOptions(options.common))
+        return STATUS_FAILED;
     bool help = shown == OPT_HELP, version = shown == OPT_VERSION;
     if (version || help) {
         std::printf("%s", version ? "imgtrell " TRELL_VERSION "\n" : BANNER);
@@ -161,6 +167,8 @@ int TakeArguments(int argc, char** argv)
     if (more > 1)
         Warn("%d argument%s after the mode %s ignored", more - 1, more == 2 ? "" : "s", more == 2 ? "is" : "are");
     options.mode = options.imgmode == 0 ? MODE_VERTICAL : options.imgmode == 2 ? MODE_PALETTE : MODE_HORIZONTAL;
+    if (options.mode == MODE_PALETTE && !CheckLabel(options.common.syntax, PaletteLabel()))
+        return STATUS_FAILED;
     if (options.palettegiven && options.mode != MODE_PALETTE)
         Warn("-p names the palette file of mode 2 only; no palette file is written");
 

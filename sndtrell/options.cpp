@@ -18,6 +18,7 @@ static const char HELP[] =
     "Options:\n"
     "  -o, --output FILE   write FILE instead of sound.inc\n"
     "  -l, --label NAME    label the data NAME instead of SOUNDDATA\n"
+    "                      (with --syntax octo: - too, but no word Octo reserves)\n"
     "  -b, --batch         for build tools: no key wait, status 0 when converted,\n"
     "                      and no include file for a refused sound\n"
     "  -q, --quiet         nothing on standard output, failures on standard error\n"
@@ -45,6 +46,8 @@ int TakeArguments(int argc, char** argv)
     for (int id; (id = NextOption(scan, OPTIONS, sizeof OPTIONS / sizeof *OPTIONS)) != OPTIONS_DONE;)
         if (id == OPTION_BAD || TakeCommonOption(id, scan, options.common, &shown) < 0)
             return STATUS_FAILED;
+    if (!CheckCommonOptions(options.common))
+        return STATUS_FAILED;
     bool help = shown == OPT_HELP, version = shown == OPT_VERSION;
     if (version || help) {
         std::printf("%s", version ? "sndtrell " TRELL_VERSION "\n" : BANNER);
