@@ -27,7 +27,8 @@ static const char HELP[] =
     "                      picpal.inc (with -o alone: FILE's name, .pal.inc)\n"
     "  -l, --label NAME    label the data NAME, the palette NAME_PAL\n"
     "                      (with --syntax octo: - too, but no word Octo reserves)\n"
-    "  -b, --batch         for build tools: no key wait, status 0 when converted\n"
+    "  -b, --batch         for build tools: no key wait, status 0 when converted;\n"
+    "                      a mode that is no number, or more arguments, an error\n"
     "  -q, --quiet         nothing on standard output, failures on standard error\n"
     "      --syntax S      the include text for plain assemblers (the default), for\n"
     "                      Octo (octo), with commas only between values (strict),\n"
@@ -159,11 +160,25 @@ int TakeArguments(int argc, char** argv)
     }
     // A mode that is no number, as when a shell pattern names several
     // pictures, and arguments past the mode are run as given but warned
-    // about on standard error, which the output leaves alone.
+    // about on standard error, which the output leaves alone. A build tool
+    // (--batch) would take the files of such a run as made: there they are
+    // usage errors.
     options.picture = argv[scan.next];
     int more = argc - scan.next - 1;
-    if (more > 0 && !ParseMode(argv[scan.next + 1], &options.imgmode))
+    const bool batch = options.common.batch;
+    if (more > 0 && !ParseMode(argv[scan.next + 1], &options.imgmode)) {
+        if (batch) {
+            const char* mode = argv[scan.next + 1];
+            UsageError("mode \"%s\" is not a number%s", mode, mode[0] == '-' ? " (options come before the picture)" : "");
+            return STATUS_FAILED;
+        }
         Warn("mode \"%s\" is not a number; mode 0 is used", argv[scan.next + 1]);
+    }
+    if (more > 1 && batch) {
+        UsageError("%d argument%s after the mode: \"%s\"%s", more - 1, more == 2 ? "" : "s", argv[scan.next + 2],
+                   more == 2 ? "" : ", ...");
+        return STATUS_FAILED;
+    }
     if (more > 1)
         Warn("%d argument%s after the mode %s ignored", more - 1, more == 2 ? "" : "s", more == 2 ? "is" : "are");
     options.mode = options.imgmode == 0 ? MODE_VERTICAL : options.imgmode == 2 ? MODE_PALETTE : MODE_HORIZONTAL;

@@ -20,7 +20,8 @@ static const char HELP[] =
     "  -l, --label NAME    label the data NAME instead of SOUNDDATA\n"
     "                      (with --syntax octo: - too, but no word Octo reserves)\n"
     "  -b, --batch         for build tools: no key wait, status 0 when converted,\n"
-    "                      and no include file for a refused sound\n"
+    "                      no include file for a refused sound, and arguments\n"
+    "                      after the sound an error\n"
     "  -q, --quiet         nothing on standard output, failures on standard error\n"
     "      --syntax S      the include text for plain assemblers (the default), for\n"
     "                      Octo (octo), with commas only between values (strict),\n"
@@ -63,9 +64,15 @@ int TakeArguments(int argc, char** argv)
         return STATUS_FAILED;
     }
     // Arguments past the file are run as given but warned about on standard
-    // error, which the output leaves alone.
+    // error, which the output leaves alone; a build tool (--batch) would take
+    // the file of such a run as made: there they are a usage error.
     options.sound = argv[scan.next];
     int more = argc - scan.next - 1;
+    if (more > 0 && options.common.batch) {
+        UsageError("%d argument%s after the file: \"%s\"%s", more, more == 1 ? "" : "s", argv[scan.next + 1],
+                   more == 1 ? "" : ", ...");
+        return STATUS_FAILED;
+    }
     if (more > 0)
         Warn("%d argument%s after the file %s ignored", more, more == 1 ? "" : "s", more == 1 ? "is" : "are");
     return -1;
