@@ -112,6 +112,14 @@ static size_t MoveIntoPlace()
     return failed;
 }
 
+int CheckNotInput(const char* option, const std::string& output, const char* input)
+{
+    if (!SameExistingFile(output.c_str(), input))
+        return 1;
+    UsageError("%s %s would overwrite the input file %s", option, output.c_str(), input);
+    return 0;
+}
+
 int PlaceIncludeFiles()
 {
     size_t moved = MoveIntoPlace();

@@ -7,6 +7,7 @@
 #define TRELL_OUTPUT_H
 
 #include <cstdio>
+#include <string>
 
 // Begins the include file name: opens what receives its text. Returns the
 // stream, or nullptr after the failure line.
@@ -26,5 +27,14 @@ bool WrittenInPlace(const char* name);
 // True when writing include files named a and b would replace one file:
 // the same name in the same folder, once symbolic links are followed.
 bool SameFile(const char* a, const char* b);
+// True when a and b both exist and are one file, whatever the names that
+// lead to it (links, "..", hard links): the same device and inode, on
+// Windows the same volume and file index.
+bool SameExistingFile(const char* a, const char* b);
+// Checks, before anything is read, that the include file output is not the
+// input, which writing it would destroy: 1, or 0 after the usage error,
+// which names what gives the file (option: "-o", "the palette file").
+// For each include file a run writes.
+int CheckNotInput(const char* option, const std::string& output, const char* input);
 
 #endif

@@ -345,6 +345,12 @@ static bool FolderAndName(const char* path, struct stat* folder, std::string* na
     return stat(where.empty() ? "." : where.c_str(), folder) == 0;
 }
 
+bool SameExistingFile(const char* a, const char* b)
+{
+    struct stat infoa, infob;
+    return stat(a, &infoa) == 0 && stat(b, &infob) == 0 && infoa.st_dev == infob.st_dev && infoa.st_ino == infob.st_ino;
+}
+
 bool SameFile(const char* a, const char* b)
 {
     struct stat foldera, folderb;

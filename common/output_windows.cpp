@@ -215,6 +215,25 @@ void RemoveTemp(OutputFile& file)
     ReleaseSignals();
 }
 
+// The volume and index of a file on a disk; false for anything else.
+static bool FileIndex(const char* name, BY_HANDLE_FILE_INFORMATION* info)
+{
+    HANDLE handle = CreateFileW(Wide(name).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    bool known = GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, info);
+    CloseHandle(handle);
+    return known;
+}
+
+bool SameExistingFile(const char* a, const char* b)
+{
+    BY_HANDLE_FILE_INFORMATION infoa, infob;
+    return FileIndex(a, &infoa) && FileIndex(b, &infob) && infoa.dwVolumeSerialNumber == infob.dwVolumeSerialNumber &&
+           infoa.nFileIndexHigh == infob.nFileIndexHigh && infoa.nFileIndexLow == infob.nFileIndexLow;
+}
+
 bool SameFile(const char* a, const char* b)
 {
     static wchar_t fulla[32768], fullb[32768];

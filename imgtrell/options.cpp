@@ -196,5 +196,9 @@ int TakeArguments(int argc, char** argv)
         UsageError("the picture and its palette would both be written to %s", output.c_str());
         return STATUS_FAILED;
     }
+    if (!CheckNotInput(options.common.outputgiven ? "-o" : "the include file", output, options.picture) ||
+        (options.mode == MODE_PALETTE &&
+         !CheckNotInput(options.palettegiven ? "-p" : "the palette file", options.palette, options.picture)))
+        return STATUS_FAILED;
     return -1;
 }

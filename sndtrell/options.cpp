@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "console.h"
+#include "output.h"
 #include "sndtrell.h"
 
 Options options;
@@ -73,6 +74,8 @@ int TakeArguments(int argc, char** argv)
                    more == 1 ? "" : ", ...");
         return STATUS_FAILED;
     }
+    if (!CheckNotInput(options.common.outputgiven ? "-o" : "the include file", options.common.output, options.sound))
+        return STATUS_FAILED;
     if (more > 0)
         Warn("%d argument%s after the file %s ignored", more, more == 1 ? "" : "s", more == 1 ? "is" : "are");
     return -1;
