@@ -1,7 +1,8 @@
 // libFuzzer harness: arbitrary bytes through the picture decoders (BMP, or
 // PNG by its signature) and the include writer. The first byte picks the
 // mode (bits 0-1), --alpha (2), --invert (3), the rule (4-5) and the
-// threshold (6-7); the rest is the file.
+// threshold (6-7); the rest is the file. --max-pixels keeps its default,
+// so no unit decodes more than 2^24 pixels.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -49,6 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!DecodePicture(file, filesize, "fuzz.bmp"))
         return 0;
     size_t width = size_t(imgwidth), height = size_t(imgheight);
+    if (width * height > options.maxpixels)
+        std::abort();
 
     unsigned largest = 1;  // the largest value a pixel may store
     BmpHeader h{};
@@ -56,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         // A PNG: IHDR is read, the depth at 24, the colour type at 25. Only a
         // palette picture lists colours, and stores its indices in mode 2.
         bool palette = file[25] == 3;
-        if (width * height > options.maxpixels || (!palette && numcolors != 0) || numcolors > 256)
+        if ((!palette && numcolors != 0) || numcolors > 256)
             std::abort();
         largest = options.mode == MODE_PALETTE && palette ? (1u << file[24]) - 1 : 1;
     } else if (ReadBmpHeader(file, filesize, "fuzz.bmp", &h)) {

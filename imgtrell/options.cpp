@@ -33,7 +33,7 @@ static const char HELP[] =
     "      --syntax S      the include text for plain assemblers (the default), for\n"
     "                      Octo (octo), with commas only between values (strict),\n"
     "                      or one value a line (single)\n"
-    "      --max-pixels N  read a PNG of up to N pixels (default 16777216, at\n"
+    "      --max-pixels N  read a picture of up to N pixels (default 16777216, at\n"
     "                      most 1073741824)\n"
     "Pixel rules, where a colour becomes one bit (modes 0 and 1, and mode 2 of\n"
     "a picture without a palette):\n"

@@ -242,10 +242,13 @@ TEST_P(Run, NoKeyWaitWhenInputIsNotATerminalAndNoTemporaryFileLeftBySignals)
     std::fclose(big);
     // Zero bytes: a run-length stream of ends of line; sound data one byte past whole huge pages.
     ASSERT_EQ(truncate("big", picture ? 58 + 65536 : (96 << 20) + 1), 0);
+    std::vector<const char*> limit;  // the picture's 2^28 pixels are past the default limit
+    if (picture)
+        limit = {"--max-pixels", "1073741824"};
     // An unnamed temporary file is gone even after SIGKILL; a named one (a filesystem without unnamed files)
     // is removed by each signal that can be caught.
     for (int sig : {SIGKILL, SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGALRM, SIGUSR1, SIGUSR2, SIGXCPU}) {
-        pid_t pid = Start("big", never[0], sig == SIGKILL ? 0 : NAMED_TEMPS);
+        pid_t pid = Start("big", never[0], sig == SIGKILL ? 0 : NAMED_TEMPS, -1, "", limit);
         for (int i = 0; i < 500 && !Writing(pid); i++)
             usleep(2000);
         ASSERT_TRUE(Writing(pid)) << "no temporary file while writing";
