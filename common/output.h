@@ -15,8 +15,8 @@ FILE* StartIncludeFile(const char* name);
 // Ends the text of the include file begun last, given whether it was all
 // written (0) or not (-1 with errno). Returns 1, or 0 after the failure line.
 int EndIncludeFile(FILE* out, int failed);
-// Moves the include files begun into place, all of them or none, in the
-// order they were begun. Returns 1, or 0 after the failure line.
+// Moves the include files begun into place, all of them or none, the first
+// begun last. Returns 1, or 0 after the failure line.
 int PlaceIncludeFiles();
 // After a failure line of one of the above, nothing of the run's include
 // files is left: their temporary files are removed.

@@ -232,8 +232,9 @@ int NameTemp(OutputFile& file)
     return 0;
 }
 
-// Copies the file from to a new file to, with its permission bits; 0, or
-// -1 with errno set.
+// Copies the file from to a new file to, with its permission bits and its
+// times, so that put back it is the old file to a build tool too; 0, or -1
+// with errno set.
 static int CopyFile(const std::string& from, const std::string& to)
 {
     int in = open(from.c_str(), O_RDONLY | O_CLOEXEC), out = -1, error = 0;
@@ -248,6 +249,10 @@ static int CopyFile(const std::string& from, const std::string& to)
             break;
         }
     error = in < 0 || out < 0 || got < 0 ? (errno ? errno : EIO) : 0;
+    if (!error) {
+        const struct timespec times[2] = {info.st_atim, info.st_mtim};
+        error = futimens(out, times) != 0 ? errno : 0;
+    }
     if (out >= 0 && close(out) != 0 && !error)
         error = errno;
     if (in >= 0)
