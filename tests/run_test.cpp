@@ -47,7 +47,7 @@ void RefuseUnnamedFiles()
     prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program);
 }
 
-enum { BACKGROUND = 1, NAMED_TEMPS = 2, MOVED_BACK = 4, AS_NOBODY = 8 };
+enum { BACKGROUND = 1, NAMED_TEMPS = 2, MOVED_BACK = 4, AS_NOBODY = 8, PLANTED = 16 };
 pid_t program;  // in the process that starts it in a process group of its own
 
 tcflag_t LocalModes(int fd)
@@ -122,6 +122,13 @@ protected:
             prctl(PR_SET_PDEATHSIG, SIGKILL);
             if (options & NAMED_TEMPS)
                 RefuseUnnamedFiles();
+            // Files of root's at the temporary names that the program's id alone would give.
+            for (const char* end : {"0n", "1n", "0o", "1o"}) {
+                char name[64];
+                std::snprintf(name, sizeof name, ".trell.%08x.%s", unsigned(getpid()), end);
+                if (options & PLANTED)
+                    close(open(name, O_CREAT | O_WRONLY, 0644));
+            }
 
             // strace -o /dev/null -e TRACE BINARY, or the program alone; then the options and the input.
             std::vector<const char*> argv = {"strace", "-o", "/dev/null", "-e", trace, GetParam().binary};
@@ -360,6 +367,30 @@ TEST_P(Run, LinksInSharedFoldersAndLongNames)
     std::ofstream("input", std::ios::binary) << Text(p.input);
     EXPECT_EQ(Status(Start("input", never[0], AS_NOBODY)), 1);
     EXPECT_EQ(Text("target").rfind(p.begins, 0), 0u);
+    close(never[0]);
+    close(never[1]);
+}
+
+// In a shared folder (sticky, anyone may write) another user cannot stop a run by making the temporary names first:
+// they carry random characters, beside the process id that finds a killed run's leftovers.
+TEST_P(Run, NamesPlantedInASharedFolderDoNotStopTheRun)
+{
+    const Program& p = GetParam();
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to run as another user";
+    int never[2];
+    ASSERT_EQ(pipe(never), 0);
+    ASSERT_EQ(chmod(".", 01777), 0);
+    std::ofstream("input", std::ios::binary) << Text(p.input);
+    for (int named : {0, int(NAMED_TEMPS)}) {
+        // An old palette of nobody's, which is kept under a second name while the files move.
+        std::ofstream("picpal.inc") << "old\n";
+        ASSERT_EQ(chown("picpal.inc", 65534, 65534), 0);
+        EXPECT_EQ(Status(Start("input", never[0], AS_NOBODY | PLANTED | named)), 1) << named;
+        EXPECT_EQ(Text(p.include).rfind(p.begins, 0), 0u) << named;
+        EXPECT_EQ(std::system("[ $(ls -A | grep -c '^[.]trell[.]') = 4 ] && rm .trell.* && rm -f picdata.inc sound.inc"), 0)
+            << "the planted names are left alone, and no other";
+    }
     close(never[0]);
     close(never[1]);
 }

@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include "output.h"
+#include "outputfile.h"
 #include "platform.h"
 
 namespace {
@@ -111,6 +112,31 @@ TEST(Output, AFilePutBackFromACopyKeepsItsTimesAndModes)
     }
     EXPECT_EQ(std::system("ls -A | grep -q '^[.]trell'"), 256) << "a temporary file is left";
     EXPECT_EQ(std::system(("rm -rf " + folder).c_str()), 0);
+}
+
+// A temporary name holds the process id, random characters, the file's slot
+// and kind, in a name of one length; a killed run's leftovers are known by
+// it, and no other name is taken for one.
+TEST(Output, TemporaryNamesTellTheirProcess)
+{
+    OutputFile file;
+    file.target = "sub/x.inc";
+    file.slot = 1;
+    EXPECT_EQ(TempName(file, 0x12ab, 'n', 0), "sub/.trell.000012ab.000000.1n");
+    EXPECT_EQ(TempName(file, 0x1ffffffff, 'o', 35 + 36 * 10 + 36 * 36 * 36 * 36 * 36 * 35), "sub/.trell.ffffffff.za000z.1o");
+    const struct {
+        const char* name;
+        long long owner;
+    } cases[] = {
+        {".trell.000012ab.000000.1n", 0x12ab},     {".trell.ffffffff.za000z.9o", 0xffffffff},
+        {".trell.000012ab.00000.1n", -1},          {".trell.000012ab.0000000.1n", -1},
+        {".trell.000012ab.A00000.1n", -1},         {".trell.000012ab.000000.1x", -1},
+        {".trell.000012ab.000000x1n", -1},         {".trell.000012ab.000000.an", -1},
+        {".trell.00012abg.000000.1n", -1},         {".trelL.000012ab.000000.1n", -1},
+        {"picdata.inc", -1},                       {".trell.000012ab.1n", -1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LeftoverOwner(c.name), c.owner) << c.name;
 }
 
 // A block of 2 MiB or more is rounded to whole huge pages: up, never down.
