@@ -28,7 +28,8 @@ FILE* StartIncludeFile(const char* name)
     const char* cause;
     FILE* out = OpenTemp(files.back(), name, &cause);
     if (!out) {
-        SayError("Error: cannot %s %s: %s\n", cause ? "write" : "create", name, cause ? cause : std::strerror(errno));
+        const char* verb = cause == FOLDER_NOT_WRITABLE ? "replace" : cause ? "write" : "create";
+        SayError("Error: cannot %s %s: %s\n", verb, name, cause ? cause : std::strerror(errno));
         DropIncludeFiles();
     }
     return out;

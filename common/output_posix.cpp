@@ -192,6 +192,13 @@ FILE* OpenTemp(OutputFile& file, const char* name, const char** cause)
         *cause = std::strerror(errno);
         return nullptr;
     }
+    // One the user may write, but not its folder, where the new file goes.
+    std::string folder = FolderOf(file.target);
+    if (exists && S_ISREG(info.st_mode) && access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) != 0 &&
+        errno == EACCES) {
+        *cause = FOLDER_NOT_WRITABLE;
+        return nullptr;
+    }
     int fd = CreateTemp(file);
     if (fd < 0)
         return nullptr;

@@ -196,6 +196,10 @@ FILE* OpenTemp(OutputFile& file, const char* name, const char** cause)
     });
     file.named = handle != INVALID_HANDLE_VALUE;
     ReleaseSignals();
+    // A file there that the user may write, in a folder they may not.
+    if (handle == INVALID_HANDLE_VALUE && error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+        !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        *cause = FOLDER_NOT_WRITABLE;
     if (handle == INVALID_HANDLE_VALUE) {
         Fail(error);
         return nullptr;

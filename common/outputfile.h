@@ -70,6 +70,9 @@ std::string FolderOf(const std::string& path);
 // belongs to the user or to the folder's owner). Returns nullptr with
 // *cause the reason when the file is not to be written, else with errno.
 FILE* OpenTemp(OutputFile& file, const char* name, const char** cause);
+// The cause of a file the user may write in a folder they may not: it
+// cannot be replaced, as the run replaces files, all or nothing.
+extern const char FOLDER_NOT_WRITABLE[];
 // Removes the temporary file, should it exist.
 void RemoveTemp(OutputFile& file);
 // Gives an unnamed temporary file its name; 0 or -1 with errno.

@@ -5,6 +5,8 @@
 #include "outputfile.h"
 
 extern const char TEMP_PREFIX[] = ".trell.";
+extern const char FOLDER_NOT_WRITABLE[] =
+    "its folder is not writable, and the file is replaced through a temporary file beside it";
 static const char RANDOM_DIGITS[] = "0123456789abcdefghijklmnopqrstuvwxyz";
 static const size_t RANDOM_LENGTH = 6;
 static const size_t TEMP_LENGTH = sizeof TEMP_PREFIX - 1 + 8 + 1 + RANDOM_LENGTH + 3;
