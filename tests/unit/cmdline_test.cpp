@@ -68,19 +68,11 @@ TEST(CommandLine, LabelsAreNamesOfTheSyntax)
         int syntax;
         std::string label, error;  // the first line of the usage error, or none
     } cases[] = {
-        {SYNTAX_PLAIN, "ship_2", ""},
-        {SYNTAX_PLAIN, "jump", ""},
-        {SYNTAX_STRICT, "main", ""},
-        {SYNTAX_PLAIN, "title-screen", plain},
-        {SYNTAX_SINGLE, "title-screen", plain},
-        {SYNTAX_PLAIN, std::string(64, 'a'), ""},
+        {SYNTAX_PLAIN, "ship_2", ""}, {SYNTAX_PLAIN, "jump", ""}, {SYNTAX_STRICT, "main", ""},
+        {SYNTAX_PLAIN, "title-screen", plain}, {SYNTAX_SINGLE, "title-screen", plain}, {SYNTAX_PLAIN, std::string(64, 'a'), ""},
         {SYNTAX_PLAIN, std::string(65, 'a'), "prog: label \"" + std::string(65, 'a') + "\" is too long: 65 characters, at most 64\n"},
-        {SYNTAX_OCTO, "title-screen", ""},
-        {SYNTAX_OCTO, "Jump", ""},
-        {SYNTAX_OCTO, "v10", ""},
-        {SYNTAX_OCTO, "octo_x", ""},
-        {SYNTAX_OCTO, "-x", "prog: label \"-x" + octo},
-        {SYNTAX_OCTO, "2x", "prog: label \"2x" + octo},
+        {SYNTAX_OCTO, "title-screen", ""}, {SYNTAX_OCTO, "Jump", ""}, {SYNTAX_OCTO, "v10", ""}, {SYNTAX_OCTO, "octo_x", ""},
+        {SYNTAX_OCTO, "-x", "prog: label \"-x" + octo}, {SYNTAX_OCTO, "2x", "prog: label \"2x" + octo},
         {SYNTAX_OCTO, "a.b", "prog: label \"a.b" + octo},
         {SYNTAX_OCTO, "jump", "prog: label \"jump\" is a word that Octo reserves\n"},
         {SYNTAX_OCTO, "scroll-up", "prog: label \"scroll-up\" is a word that Octo reserves\n"},

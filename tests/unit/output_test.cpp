@@ -107,8 +107,8 @@ TEST(Output, AFilePutBackFromACopyKeepsItsTimesAndModes)
         ASSERT_EQ(stat(name, &info), 0);
         EXPECT_EQ(Text(name), "old") << name;
         EXPECT_EQ(info.st_mode & 07777, 0640u) << name;
-        EXPECT_TRUE(info.st_mtim.tv_sec == old[1].tv_sec && info.st_mtim.tv_nsec == old[1].tv_nsec) << name;
-        EXPECT_TRUE(info.st_atim.tv_sec == old[0].tv_sec && info.st_atim.tv_nsec == old[0].tv_nsec) << name;
+        EXPECT_TRUE(info.st_mtim.tv_sec == old[1].tv_sec && info.st_mtim.tv_nsec == old[1].tv_nsec &&
+                    info.st_atim.tv_sec == old[0].tv_sec && info.st_atim.tv_nsec == old[0].tv_nsec) << name;
     }
     EXPECT_EQ(std::system("ls -A | grep -q '^[.]trell'"), 256) << "a temporary file is left";
     EXPECT_EQ(std::system(("rm -rf " + folder).c_str()), 0);
