@@ -27,8 +27,8 @@ bool WrittenInPlace(const char* name);
 // True when writing include files named a and b would replace one file:
 // the same name in the same folder, once symbolic links are followed.
 bool SameFile(const char* a, const char* b);
-// True when a and b both exist and are one file, whatever the names that
-// lead to it (links, "..", hard links): the same device and inode, on
+// True when a and b both exist and are one regular file, whatever the names
+// that lead to it (links, "..", hard links): the same device and inode, on
 // Windows the same volume and file index.
 bool SameExistingFile(const char* a, const char* b);
 // Checks, before anything is read, that the include file output is not the

@@ -377,7 +377,8 @@ static bool FolderAndName(const char* path, struct stat* folder, std::string* na
 bool SameExistingFile(const char* a, const char* b)
 {
     struct stat infoa, infob;
-    return stat(a, &infoa) == 0 && stat(b, &infob) == 0 && infoa.st_dev == infob.st_dev && infoa.st_ino == infob.st_ino;
+    return stat(a, &infoa) == 0 && stat(b, &infob) == 0 && S_ISREG(infoa.st_mode) && infoa.st_dev == infob.st_dev &&
+           infoa.st_ino == infob.st_ino;
 }
 
 bool SameFile(const char* a, const char* b)
