@@ -86,7 +86,7 @@ int TakeCommonOption(int id, const OptionScan& scan, CommonOptions& options, int
 {
     switch (id) {
     case OPT_OUTPUT: options.output = scan.value, options.outputgiven = true; return 1;
-    case OPT_LABEL: options.label = scan.value; return CheckLabel(scan.value) ? 1 : -1;
+    case OPT_LABEL: options.label = scan.value; return 1;
     case OPT_BATCH: options.batch = true; return 1;
     case OPT_QUIET: options.quiet = true; return 1;
     case OPT_SYNTAX: options.syntax = SyntaxNamed(scan.name.c_str(), scan.value); return options.syntax < 0 ? -1 : 1;
@@ -96,15 +96,14 @@ int TakeCommonOption(int id, const OptionScan& scan, CommonOptions& options, int
     return 0;
 }
 
-int CheckLabel(const char* label)
+int CheckCommonOptions(const CommonOptions& options)
 {
-    size_t length = std::strlen(label);
-    bool name = length > 0 && !(label[0] >= '0' && label[0] <= '9');
-    for (const char* c = label; *c; c++)
-        name = name && ((*c >= 'a' && *c <= 'z') || (*c >= 'A' && *c <= 'Z') || (*c >= '0' && *c <= '9') || *c == '_');
-    if (!name)
-        UsageError("label \"%s\" is not a name: letters, digits and _, not starting with a digit", label);
-    else if (length > 64)
-        UsageError("label \"%s\" is too long: %zu characters, at most 64", label, length);
-    return name && length <= 64;
+    if (!options.label)
+        return 1;
+    if (!CheckLabel(options.syntax, options.label))
+        return 0;
+    size_t length = std::strlen(options.label);
+    if (length > 64)
+        UsageError("label \"%s\" is too long: %zu characters, at most 64", options.label, length);
+    return length <= 64;
 }

@@ -50,10 +50,11 @@ struct CommonOptions {
 };
 // Takes an option both converters take into options, and tells --help and
 // --version in *shown (OPT_HELP or OPT_VERSION; --version wins). Returns
-// 1, 0 for another option, or -1 after a usage error (a bad label or
-// syntax).
+// 1, 0 for another option, or -1 after a usage error (a bad syntax).
 int TakeCommonOption(int id, const OptionScan& scan, CommonOptions& options, int* shown);
-// Checks the label an option gives: 1, or 0 after the usage error.
-int CheckLabel(const char* label);
+// Once all options are read: checks the label -l gives, a name in the
+// syntax of --syntax (whichever came first) of at most 64 characters.
+// Returns 1, or 0 after the usage error.
+int CheckCommonOptions(const CommonOptions& options);
 
 #endif

@@ -4,10 +4,24 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include "platform.h"
+
+void FillStandardDescriptors()
+{
+    for (int fd = 0; fd < 3; fd++) {
+        if (fcntl(fd, F_GETFD) >= 0 || errno != EBADF)
+            continue;
+        int null = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        if (null >= 0 && null != fd) {
+            dup2(null, fd);
+            close(null);
+        }
+    }
+}
 
 char** CommandLineInUtf8(int, char** argv) { return argv; }
 

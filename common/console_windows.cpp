@@ -5,6 +5,8 @@
 #include <conio.h>
 #include <cstdlib>
 #include <cwchar>
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include "platform.h"
@@ -26,6 +28,21 @@ char* Utf8(const wchar_t* wide)
     if (text && n > 0)
         WideCharToMultiByte(CP_UTF8, 0, wide, -1, text, n, nullptr, nullptr);
     return text;
+}
+
+void FillStandardDescriptors()
+{
+    // A descriptor without a handle gives -1, or -2 when the process began
+    // without that standard handle.
+    for (int fd = 0; fd < 3; fd++) {
+        if (_get_osfhandle(fd) >= 0)
+            continue;
+        int null = _open("NUL", fd == 0 ? _O_RDONLY : _O_WRONLY);
+        if (null >= 0 && null != fd) {
+            _dup2(null, fd);
+            _close(null);
+        }
+    }
 }
 
 // The console's output code page before the program set it to UTF-8; put

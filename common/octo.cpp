@@ -1,6 +1,7 @@
 // Include text for Octo: "#" comments, ": NAME" labels, values written
 // 0xff one space apart (a word as its two bytes, high byte first), no line
 // without values, every line ended.
+#include <cctype>
 #include <cstring>
 
 #include "textbuffer.h"
@@ -29,4 +30,35 @@ static void Words(const uint16_t* words, size_t count)
         PutText("\n", 1);
 }
 
-extern const Syntax OCTO_SYNTAX = {"octo", Comment, Label, Bytes, Words};
+// Octo takes any word as a name but its keywords, those that begin with
+// OCTO_ and the registers v0 to vf (a label named so cannot be read where
+// a register may stand); and a label main moves the program's entry to it.
+// Names here are its usual ones: letters, digits, _ and -, which Octo
+// allows inside a name (title-screen), not starting with a digit or -.
+static const char* Refuses(const char* label)
+{
+    static const char* const KEYWORDS[] = {
+        "again",  "audio",     "begin",       "bcd",          "bighex",      "buzzer",    "clear",
+        "delay",  "else",      "end",         "hex",          "hires",       "i",         "if",
+        "jump",   "jump0",     "key",         "load",         "loadflags",   "loop",      "lores",
+        "native", "pitch",     "plane",       "random",       "return",      "save",      "saveflags",
+        "scroll-down", "scroll-left", "scroll-right", "scroll-up", "sprite", "then", "while"};
+    bool name = *label && !(*label >= '0' && *label <= '9') && *label != '-';
+    for (const char* c = label; *c; c++)
+        name = name && ((*c >= 'a' && *c <= 'z') || (*c >= 'A' && *c <= 'Z') || (*c >= '0' && *c <= '9') ||
+                        *c == '_' || *c == '-');
+    if (!name)
+        return "is not a name: letters, digits, _ and -, not starting with a digit or -";
+    for (const char* keyword : KEYWORDS)
+        if (std::strcmp(label, keyword) == 0)
+            return "is a word that Octo reserves";
+    if (std::strncmp(label, "OCTO_", 5) == 0)
+        return "begins with OCTO_, which Octo reserves";
+    if ((label[0] == 'v' || label[0] == 'V') && std::isxdigit((unsigned char)label[1]) && label[2] == '\0')
+        return "is a register in Octo";
+    if (std::strcmp(label, "main") == 0)
+        return "is where an Octo program begins";
+    return nullptr;
+}
+
+extern const Syntax OCTO_SYNTAX = {"octo", Comment, Label, Bytes, Words, Refuses};

@@ -28,7 +28,8 @@ FILE* StartIncludeFile(const char* name)
     const char* cause;
     FILE* out = OpenTemp(files.back(), name, &cause);
     if (!out) {
-        SayError("Error: cannot %s %s: %s\n", cause ? "write" : "create", name, cause ? cause : std::strerror(errno));
+        const char* verb = cause == FOLDER_NOT_WRITABLE ? "replace" : cause ? "write" : "create";
+        SayError("Error: cannot %s %s: %s\n", verb, name, cause ? cause : std::strerror(errno));
         DropIncludeFiles();
     }
     return out;
@@ -62,11 +63,14 @@ static std::vector<std::string> MovedFolders()
 
 // Moves the finished temporary files over their files, all of them or
 // none: each by one rename over the old file, while the old files of all
-// but the last keep a second name that puts them back should a later one
-// fail. Another run moving files in the same folder waits; signals are
-// held meanwhile. Leftovers of runs killed in those folders are removed
-// first. Returns the number of files, or the index of the one that could
-// not be moved with errno set. The temporary files are gone either way.
+// but the last moved keep a second name that puts them back should a later
+// one fail. They move from the last begun to the first: the first, which
+// the run is named for (-o, picdata.inc), is what a build tool takes as
+// made, so it is new only once the others are. Another run moving files in
+// the same folder waits; signals are held meanwhile. Leftovers of runs
+// killed in those folders are removed first. Returns the number of files,
+// or the index of the one that could not be moved with errno set. The
+// temporary files are gone either way.
 static size_t MoveIntoPlace()
 {
     const size_t count = files.size();
@@ -75,20 +79,20 @@ static size_t MoveIntoPlace()
     HoldSignals();
     for (const std::string& folder : folders)
         RemoveLeftovers(folder);
-    // Every temporary file is named, and every old file but the last one's
+    // Every temporary file is named, and every old file but the first one's
     // kept under a second name, before the first rename; then each rename
     // replaces a file at once, and a failed one puts the earlier ones back.
     size_t failed = count, renamed = 0;
     for (size_t i = 0; i < count && failed == count; i++)
         if (NameTemp(files[i]) != 0)
             failed = i;
-    for (size_t i = 0; i + 1 < count && failed == count; i++)
+    for (size_t i = 1; i < count && failed == count; i++)
         if (KeepOld(files[i]) != 0)
             failed = i;
     for (; renamed < count && failed == count; renamed++) {
-        OutputFile& file = files[renamed];
+        OutputFile& file = files[count - 1 - renamed];
         if (!file.inplace && RenameFile(file.tmpname, file.target) != 0) {
-            failed = renamed;
+            failed = count - 1 - renamed;
             break;
         }
         file.named = false;
@@ -96,7 +100,7 @@ static size_t MoveIntoPlace()
     int error = errno;
     for (size_t i = 0; i < count; i++) {
         OutputFile& file = files[i];
-        bool back = failed < count && i < renamed && !file.inplace;
+        bool back = failed < count && i + renamed >= count && !file.inplace;
         if (file.kept && back)
             RenameFile(file.keptname, file.target);
         else if (file.kept)
@@ -110,6 +114,14 @@ static size_t MoveIntoPlace()
     UnlockFolders(locks);
     errno = error;
     return failed;
+}
+
+int CheckNotInput(const char* option, const std::string& output, const char* input)
+{
+    if (!SameExistingFile(output.c_str(), input))
+        return 1;
+    UsageError("%s %s would overwrite the input file %s", option, output.c_str(), input);
+    return 0;
 }
 
 int PlaceIncludeFiles()

@@ -7,6 +7,7 @@
 #define TRELL_OUTPUT_H
 
 #include <cstdio>
+#include <string>
 
 // Begins the include file name: opens what receives its text. Returns the
 // stream, or nullptr after the failure line.
@@ -14,8 +15,8 @@ FILE* StartIncludeFile(const char* name);
 // Ends the text of the include file begun last, given whether it was all
 // written (0) or not (-1 with errno). Returns 1, or 0 after the failure line.
 int EndIncludeFile(FILE* out, int failed);
-// Moves the include files begun into place, all of them or none, in the
-// order they were begun. Returns 1, or 0 after the failure line.
+// Moves the include files begun into place, all of them or none, the first
+// begun last. Returns 1, or 0 after the failure line.
 int PlaceIncludeFiles();
 // After a failure line of one of the above, nothing of the run's include
 // files is left: their temporary files are removed.
@@ -26,5 +27,14 @@ bool WrittenInPlace(const char* name);
 // True when writing include files named a and b would replace one file:
 // the same name in the same folder, once symbolic links are followed.
 bool SameFile(const char* a, const char* b);
+// True when a and b both exist and are one regular file, whatever the names
+// that lead to it (links, "..", hard links): the same device and inode, on
+// Windows the same volume and file index.
+bool SameExistingFile(const char* a, const char* b);
+// Checks, before anything is read, that the include file output is not the
+// input, which writing it would destroy: 1, or 0 after the usage error,
+// which names what gives the file (option: "-o", "the palette file").
+// For each include file a run writes.
+int CheckNotInput(const char* option, const std::string& output, const char* input);
 
 #endif

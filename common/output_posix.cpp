@@ -21,6 +21,21 @@
 
 unsigned long ProcessId() { return (unsigned long)getpid(); }
 
+uint64_t RandomBits()
+{
+    uint64_t bits = 0;
+    int fd = open("/dev/urandom", O_RDONLY | O_CLOEXEC);
+    if (fd >= 0 && read(fd, &bits, sizeof bits) != ssize_t(sizeof bits))
+        bits = 0;
+    if (fd >= 0)
+        close(fd);
+    // Without /dev/urandom: the clock, and a count for calls within one tick.
+    static uint64_t calls;
+    struct timespec now = {};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return bits ^ ((uint64_t(now.tv_nsec) << 32 | uint64_t(now.tv_sec)) + ++calls * 0x9E3779B97F4A7C15ull);
+}
+
 // The kernel's rule for links in shared folders (fs.protected_symlinks),
 // kept whatever the machine's setting: in a folder that others may write
 // and whose sticky bit is set, only a link that belongs to the user or to
@@ -113,6 +128,16 @@ static FILE* OpenInPlace(OutputFile& file, const struct stat& info, const char**
     return InPlace(file, fd);
 }
 
+// Forgets the note of a temporary name that was not made; -1, errno kept.
+static int ForgetNote(OutputFile& file)
+{
+    int error = errno;
+    ForgetTemp(file.note);
+    file.note = nullptr;
+    errno = error;
+    return -1;
+}
+
 // A new file beside the one it replaces, with that one's permission bits
 // (a new include file gets 0666 less the umask). On Linux it is unnamed
 // until complete, so it leaves nothing behind even after SIGKILL; it is
@@ -132,21 +157,13 @@ static int CreateTemp(OutputFile& file)
         return fd;
     }
 #endif
-    file.tmpname = TempName(file, ProcessId(), 'n');
-    file.note = NoteTemp(file.tmpname.c_str());
-    // A name left by an earlier process of the same id is taken over.
-    for (int attempt = 0; fd < 0 && attempt < 2; attempt++) {
-        fd = open(file.tmpname.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
-        if (fd < 0 && errno == EEXIST && attempt == 0)
-            unlink(file.tmpname.c_str());
-    }
+    // Noted before the file exists, so that a signal never misses it.
+    MakeTempName(file, 'n', &file.tmpname, [&](const std::string& name) {
+        file.note = NoteTemp(name.c_str());
+        fd = open(name.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+        return fd < 0 ? ForgetNote(file) : 0;
+    });
     file.named = fd >= 0;
-    if (fd < 0) {
-        int error = errno;
-        ForgetTemp(file.note);
-        file.note = nullptr;
-        errno = error;
-    }
     return fd;
 }
 
@@ -173,6 +190,13 @@ FILE* OpenTemp(OutputFile& file, const char* name, const char** cause)
     // A file the user may not write is not replaced; opening it would fail.
     if (exists && S_ISREG(info.st_mode) && access(file.target.c_str(), W_OK) != 0) {
         *cause = std::strerror(errno);
+        return nullptr;
+    }
+    // One the user may write, but not its folder, where the new file goes.
+    std::string folder = FolderOf(file.target);
+    if (exists && S_ISREG(info.st_mode) && access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) != 0 &&
+        errno == EACCES) {
+        *cause = FOLDER_NOT_WRITABLE;
         return nullptr;
     }
     int fd = CreateTemp(file);
@@ -218,22 +242,20 @@ int NameTemp(OutputFile& file)
     if (file.fd < 0)
         return 0;
     std::string proc = "/proc/self/fd/" + std::to_string(file.fd);
-    file.tmpname = TempName(file, ProcessId(), 'n');
-    file.note = NoteTemp(file.tmpname.c_str());
-    for (int attempt = 0; !file.named; attempt++) {
-        file.named = linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, file.tmpname.c_str(), AT_SYMLINK_FOLLOW) == 0;
-        if (!file.named && (errno != EEXIST || attempt == 1))
-            return -1;
-        if (!file.named)
-            unlink(file.tmpname.c_str());  // left by an earlier process of the same id
-    }
+    if (MakeTempName(file, 'n', &file.tmpname, [&](const std::string& name) {
+            file.note = NoteTemp(name.c_str());
+            return linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : ForgetNote(file);
+        }) != 0)
+        return -1;
+    file.named = true;
     close(file.fd);
     file.fd = -1;
     return 0;
 }
 
-// Copies the file from to a new file to, with its permission bits; 0, or
-// -1 with errno set.
+// Copies the file from to a new file to, with its permission bits and its
+// times, so that put back it is the old file to a build tool too; 0, or -1
+// with errno set.
 static int CopyFile(const std::string& from, const std::string& to)
 {
     int in = open(from.c_str(), O_RDONLY | O_CLOEXEC), out = -1, error = 0;
@@ -248,6 +270,10 @@ static int CopyFile(const std::string& from, const std::string& to)
             break;
         }
     error = in < 0 || out < 0 || got < 0 ? (errno ? errno : EIO) : 0;
+    if (!error) {
+        const struct timespec times[2] = {info.st_atim, info.st_mtim};
+        error = futimens(out, times) != 0 ? errno : 0;
+    }
     if (out >= 0 && close(out) != 0 && !error)
         error = errno;
     if (in >= 0)
@@ -263,9 +289,12 @@ int KeepOld(OutputFile& file)
     struct stat info;
     if (file.inplace || lstat(file.target.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return 0;
-    file.keptname = TempName(file, ProcessId(), 'o');
-    unlink(file.keptname.c_str());
-    if (link(file.target.c_str(), file.keptname.c_str()) != 0 && CopyFile(file.target, file.keptname) != 0)
+    // A hard link, else a copy; each makes a name that is not there yet.
+    if (MakeTempName(file, 'o', &file.keptname, [&](const std::string& name) {
+            if (link(file.target.c_str(), name.c_str()) == 0)
+                return 0;
+            return errno == EEXIST ? -1 : CopyFile(file.target, name);
+        }) != 0)
         return -1;
     file.kept = true;
     return 0;
@@ -343,6 +372,13 @@ static bool FolderAndName(const char* path, struct stat* folder, std::string* na
     std::string where = FolderOf(target);
     *name = target.substr(where.size());
     return stat(where.empty() ? "." : where.c_str(), folder) == 0;
+}
+
+bool SameExistingFile(const char* a, const char* b)
+{
+    struct stat infoa, infob;
+    return stat(a, &infoa) == 0 && stat(b, &infob) == 0 && S_ISREG(infoa.st_mode) && infoa.st_dev == infob.st_dev &&
+           infoa.st_ino == infob.st_ino;
 }
 
 bool SameFile(const char* a, const char* b)

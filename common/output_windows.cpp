@@ -3,6 +3,7 @@
 // named mutexes for folder locks; leftovers.
 #ifdef _WIN32
 
+#define _CRT_RAND_S  // rand_s, from the system's source of random numbers
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -15,6 +16,19 @@
 #include "outputfile.h"
 
 unsigned long ProcessId() { return (unsigned long)GetCurrentProcessId(); }
+
+uint64_t RandomBits()
+{
+    unsigned int high = 0, low = 0;
+    if (rand_s(&high) != 0 || rand_s(&low) != 0) {
+        // Without it: the clock, and a count for calls within one tick.
+        static uint64_t calls;
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        return uint64_t(now.QuadPart) + ++calls * 0x9E3779B97F4A7C15ull;
+    }
+    return uint64_t(high) << 32 | low;
+}
 
 static int Fail(DWORD error)
 {
@@ -43,11 +57,19 @@ int KeepOld(OutputFile& file)
     DWORD attributes = GetFileAttributesW(Wide(file.target).c_str());
     if (file.inplace || attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return 0;
-    file.keptname = TempName(file, ProcessId(), 'o');
-    RemoveFile(file.keptname);
-    std::wstring kept = Wide(file.keptname), target = Wide(file.target);
-    if (!CreateHardLinkW(kept.c_str(), target.c_str(), nullptr) && !CopyFileW(target.c_str(), kept.c_str(), FALSE))
-        return Fail(GetLastError());
+    // A hard link, else a copy (which keeps the file's times and
+    // attributes); each makes a name that is not there yet.
+    std::wstring target = Wide(file.target);
+    if (MakeTempName(file, 'o', &file.keptname, [&](const std::string& name) {
+            std::wstring kept = Wide(name);
+            if (CreateHardLinkW(kept.c_str(), target.c_str(), nullptr))
+                return 0;
+            DWORD error = GetLastError();
+            if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
+                return Fail(error);
+            return CopyFileW(target.c_str(), kept.c_str(), TRUE) ? 0 : Fail(GetLastError());
+        }) != 0)
+        return -1;
     file.kept = true;
     return 0;
 }
@@ -156,26 +178,28 @@ FILE* OpenTemp(OutputFile& file, const char* name, const char** cause)
         *cause = std::strerror(EACCES);
         return nullptr;
     }
-    // A name left by an earlier process of the same id is taken over. The
-    // file may be deleted while it is open, as the console handler does.
+    // The file may be deleted while it is open, as the console handler does;
+    // noted before it exists, so that the handler never misses it.
     HoldSignals();
-    file.tmpname = TempName(file, ProcessId(), 'n');
-    file.note = NoteTemp(file.tmpname.c_str());
-    std::wstring tmpname = Wide(file.tmpname);
     handle = INVALID_HANDLE_VALUE;
-    for (int attempt = 0; handle == INVALID_HANDLE_VALUE && attempt < 2; attempt++) {
-        handle = CreateFileW(tmpname.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS && attempt == 0)
-            RemoveFile(file.tmpname);
-    }
-    file.named = handle != INVALID_HANDLE_VALUE;
-    DWORD error = GetLastError();
-    if (!file.named) {
+    DWORD error = 0;
+    MakeTempName(file, 'n', &file.tmpname, [&](const std::string& name) {
+        file.note = NoteTemp(name.c_str());
+        handle = CreateFileW(Wide(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                             CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle != INVALID_HANDLE_VALUE)
+            return 0;
+        error = GetLastError();
         ForgetTemp(file.note);
         file.note = nullptr;
-    }
+        return Fail(error);
+    });
+    file.named = handle != INVALID_HANDLE_VALUE;
     ReleaseSignals();
+    // A file there that the user may write, in a folder they may not.
+    if (handle == INVALID_HANDLE_VALUE && error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+        !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        *cause = FOLDER_NOT_WRITABLE;
     if (handle == INVALID_HANDLE_VALUE) {
         Fail(error);
         return nullptr;
@@ -213,6 +237,25 @@ void RemoveTemp(OutputFile& file)
     ForgetTemp(file.note);
     file.note = nullptr;
     ReleaseSignals();
+}
+
+// The volume and index of a file on a disk; false for anything else.
+static bool FileIndex(const char* name, BY_HANDLE_FILE_INFORMATION* info)
+{
+    HANDLE handle = CreateFileW(Wide(name).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    bool known = GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, info);
+    CloseHandle(handle);
+    return known;
+}
+
+bool SameExistingFile(const char* a, const char* b)
+{
+    BY_HANDLE_FILE_INFORMATION infoa, infob;
+    return FileIndex(a, &infoa) && FileIndex(b, &infob) && infoa.dwVolumeSerialNumber == infob.dwVolumeSerialNumber &&
+           infoa.nFileIndexHigh == infob.nFileIndexHigh && infoa.nFileIndexLow == infob.nFileIndexLow;
 }
 
 bool SameFile(const char* a, const char* b)

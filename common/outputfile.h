@@ -4,6 +4,7 @@
 #ifndef TRELL_OUTPUTFILE_H
 #define TRELL_OUTPUTFILE_H
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -25,15 +26,37 @@ struct OutputFile {
 };
 
 // Temporary names are short and of one length whatever the include file is
-// called: ".trell.<process id, 8 hex digits>.<slot><n, the new text; o, the
-// old file>", in the folder of the file they replace. Only a run killed
-// outright (SIGKILL, a power cut) leaves them; the next run that moves files
-// in that folder removes those whose process is gone and that have not
-// changed for a minute (a run on another machine, or in another process
-// namespace, sharing the folder may have the same id and still be writing).
+// called: ".trell.<process id, 8 hex digits>.<6 random characters, 0-9 and
+// a-z>.<slot><n, the new text; o, the old file>", in the folder of the file
+// they replace. The random characters keep another user of a shared folder
+// from making the name first; a name that is taken all the same is tried
+// again with others. Only a run killed outright (SIGKILL, a power cut)
+// leaves them; the next run that moves files in that folder removes those
+// whose process is gone and that have not changed for a minute (a run on
+// another machine, or in another process namespace, sharing the folder may
+// have the same id and still be writing).
 const long LEFTOVER_AGE = 60;  // seconds
+unsigned long ProcessId();
+// 64 bits from the system's source of random numbers.
+uint64_t RandomBits();
 extern const char TEMP_PREFIX[];
-std::string TempName(const OutputFile& file, unsigned long pid, char kind);
+// The name of the given process id, kind and random bits.
+std::string TempName(const OutputFile& file, unsigned long pid, char kind, uint64_t random);
+// Makes a temporary name of kind for file by make(name), which returns 0, or
+// -1 with errno; a name taken (EEXIST) is tried again with other random
+// characters, a few dozen times. Returns make's last result, *name the
+// name tried last.
+template <typename Make>
+int MakeTempName(const OutputFile& file, char kind, std::string* name, Make make)
+{
+    for (int attempt = 0;; attempt++) {
+        *name = TempName(file, ProcessId(), kind, RandomBits());
+        if (make(*name) == 0)
+            return 0;
+        if (errno != EEXIST || attempt == 40)
+            return -1;
+    }
+}
 // The process that made a temporary name, or -1 for any other name.
 long long LeftoverOwner(const char* name);
 // The folder part of a path, with its last separator; "" for a bare name.
@@ -47,6 +70,9 @@ std::string FolderOf(const std::string& path);
 // belongs to the user or to the folder's owner). Returns nullptr with
 // *cause the reason when the file is not to be written, else with errno.
 FILE* OpenTemp(OutputFile& file, const char* name, const char** cause);
+// The cause of a file the user may write in a folder they may not: it
+// cannot be replaced, as the run replaces files, all or nothing.
+extern const char FOLDER_NOT_WRITABLE[];
 // Removes the temporary file, should it exist.
 void RemoveTemp(OutputFile& file);
 // Gives an unnamed temporary file its name; 0 or -1 with errno.
@@ -55,7 +81,6 @@ int NameTemp(OutputFile& file);
 int KeepOld(OutputFile& file);
 int RenameFile(const std::string& from, const std::string& to);
 void RemoveFile(const std::string& name);
-unsigned long ProcessId();
 // Removes the temporary names of ended runs that have not changed for
 // LEFTOVER_AGE seconds.
 void RemoveLeftovers(const std::string& folder);

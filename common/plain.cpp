@@ -62,4 +62,12 @@ static void Bytes(const uint8_t* values, size_t count, size_t perline, bool ende
 
 static void Words(const uint16_t* words, size_t count) { PutSeparatedWords(words, count, "DW ", "#", ",#"); }
 
-extern const Syntax PLAIN_SYNTAX = {"plain", Comment, Label, Bytes, Words};
+const char* RefusePlainName(const char* label)
+{
+    bool name = *label && !(*label >= '0' && *label <= '9');
+    for (const char* c = label; *c; c++)
+        name = name && ((*c >= 'a' && *c <= 'z') || (*c >= 'A' && *c <= 'Z') || (*c >= '0' && *c <= '9') || *c == '_');
+    return name ? nullptr : "is not a name: letters, digits and _, not starting with a digit";
+}
+
+extern const Syntax PLAIN_SYNTAX = {"plain", Comment, Label, Bytes, Words, RefusePlainName};

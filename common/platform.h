@@ -10,7 +10,11 @@
 #include <cstdio>
 #include <string>
 
-// Console. The arguments in UTF-8: on Windows the command line is read
+// Console. Descriptors 0, 1 and 2 that are closed are opened on the null
+// device, first thing in a run: a file the program opens later would
+// otherwise take one of them, and console text would go into it.
+void FillStandardDescriptors();
+// The arguments in UTF-8: on Windows the command line is read
 // again as UTF-16, so that a name outside the ANSI code page is taken
 // whole, and console output is set to UTF-8 until the program ends;
 // elsewhere argv is returned as it is.

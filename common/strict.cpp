@@ -14,4 +14,4 @@ static void Bytes(const uint8_t* values, size_t count, size_t perline, bool)
 
 static void Words(const uint16_t* words, size_t count) { PutSeparatedWords(words, count, "DW ", "#", ",#"); }
 
-extern const Syntax STRICT_SYNTAX = {"strict", Comment, Label, Bytes, Words};
+extern const Syntax STRICT_SYNTAX = {"strict", Comment, Label, Bytes, Words, RefusePlainName};

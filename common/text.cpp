@@ -8,7 +8,7 @@
 #include "textbuffer.h"
 
 // The syntaxes --syntax names, in the order of their indices.
-static const Syntax* const SYNTAXES[] = {&PLAIN_SYNTAX, &OCTO_SYNTAX, &STRICT_SYNTAX};
+static const Syntax* const SYNTAXES[] = {&PLAIN_SYNTAX, &OCTO_SYNTAX, &STRICT_SYNTAX, &SINGLE_SYNTAX};
 static const int SYNTAX_COUNT = int(sizeof SYNTAXES / sizeof *SYNTAXES);
 
 int SyntaxNamed(const char* option, const char* name)
@@ -21,6 +21,14 @@ int SyntaxNamed(const char* option, const char* name)
     }
     UsageError("%s \"%s\" is none of %s", option, name, names.c_str());
     return -1;
+}
+
+int CheckLabel(int index, const std::string& label)
+{
+    const char* cause = SYNTAXES[index]->refuses(label.c_str());
+    if (cause)
+        UsageError("label \"%s\" %s", label.c_str(), cause);
+    return !cause;
 }
 
 // The syntax of the text being written.

@@ -12,10 +12,14 @@
 
 // The syntaxes of the include text (--syntax), each in a file of its own:
 // plain, as always; octo, for Octo; strict, for assemblers that take
-// commas between values only. Their order in the table:
-enum { SYNTAX_PLAIN, SYNTAX_OCTO, SYNTAX_STRICT };
+// commas between values only; single, for those that take one value a
+// directive. Their order in the table:
+enum { SYNTAX_PLAIN, SYNTAX_OCTO, SYNTAX_STRICT, SYNTAX_SINGLE };
 // The index of the syntax of that name, or -1 after the usage error of option.
 int SyntaxNamed(const char* option, const char* name);
+// Checks that the syntax takes label as a name: 1, or 0 after the usage
+// error. For the label -l gives and for those made from it (NAME_PAL).
+int CheckLabel(int syntax, const std::string& label);
 
 // The text of one file: started on a stream in a syntax, then finished.
 // FinishOutput returns 0 when every byte reached the stream, else -1 with

@@ -17,8 +17,14 @@ struct Syntax {
     void (*label)(const char* name);
     void (*bytes)(const uint8_t* values, size_t count, size_t perline, bool ended);
     void (*words)(const uint16_t* words, size_t count);  // one line
+    // Why a label is not a name in the syntax (the words after 'label
+    // "NAME"'), or nullptr for a good one.
+    const char* (*refuses)(const char* label);
 };
-extern const Syntax PLAIN_SYNTAX, OCTO_SYNTAX, STRICT_SYNTAX;
+extern const Syntax PLAIN_SYNTAX, OCTO_SYNTAX, STRICT_SYNTAX, SINGLE_SYNTAX;
+// The names of plain text and the syntaxes that keep its labels: letters,
+// digits and _, not starting with a digit.
+const char* RefusePlainName(const char* label);
 
 // The text goes to out, from empty; FinishText writes out the rest and
 // returns 0 when every byte reached the stream, else -1 with errno set.

@@ -89,7 +89,7 @@ def game():
             inside = 4 <= x - 4 < 56 and 6 <= y < 26 and word[(y - 6) // 4][(x - 8) // 4] == "#" if 8 <= x < 64 else False
             title[y][x] = "#" if edge or inside else "."
     png(os.path.join(art, "title.png"), drawing(["".join(row) for row in title], (255, 255, 255), (0, 0, 64)))
-    square_wave(os.path.join(sfx, "jump.wav"), 4000, 800, 240, 64, 192)
+    square_wave(os.path.join(sfx, "hop.wav"), 4000, 800, 240, 64, 192)
     square_wave(os.path.join(sfx, "crash.wav"), 4000, 100, 600, 16, 240)
 
 

@@ -2,7 +2,8 @@
 // PNG by its signature) and the include writer. The first byte picks the
 // mode (bits 0-1: 0, 1, 2, or the later options), --alpha (2), --invert
 // (3), the rule (4-5) and the threshold (6-7); for the later options a
-// second byte picks one of their cuts; the rest is the file.
+// second byte picks one of their cuts; the rest is the file. --max-pixels
+// keeps its default, so no unit decodes more than 2^24 pixels.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -78,6 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     size_t filesize = size - (later ? 2 : 1);
     if (!DecodePicture(file, filesize, "fuzz.bmp"))
         return 0;
+    if (uint64_t(imgwidth) * uint64_t(imgheight) > options.maxpixels)
+        std::abort();
     if (later) {
         // A cut that fits the picture writes (a comment line, a label, its
         // lines and the closing empty line at least); every pixel is a bit or
@@ -99,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         // A PNG: IHDR is read, the depth at 24, the colour type at 25. Only a
         // palette picture lists colours, and stores its indices in mode 2.
         bool palette = file[25] == 3;
-        if (width * height > options.maxpixels || (!palette && numcolors != 0) || numcolors > 256)
+        if ((!palette && numcolors != 0) || numcolors > 256)
             std::abort();
         largest = options.mode == MODE_PALETTE && palette ? (1u << file[24]) - 1 : 1;
     } else if (ReadBmpHeader(file, filesize, "fuzz.bmp", &h)) {

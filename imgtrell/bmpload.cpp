@@ -412,7 +412,10 @@ int DecodeBMP(const uint8_t* data, size_t size, const char* path)
     imgwidth = h.width;
     imgheight = h.height < 0 ? -h.height : h.height;
     PrintHeaderLine(int32_t(h.bpp), int32_t(h.compression));
-    if (!CheckRunLength(h, path) || !ReadPalette(data, size, h, path) || !CheckPixelData(h, size, path))
+    // What the file holds is checked first; then its size against
+    // --max-pixels, before the picture is allocated.
+    if (!CheckRunLength(h, path) || !ReadPalette(data, size, h, path) || !CheckPixelData(h, size, path) ||
+        !CheckPixelCount(path, uint64_t(imgwidth), uint64_t(imgheight)))
         return 0;
 
     // 4 and 8 bits are palette pictures; 1 bit has two colours of its own.

@@ -112,6 +112,9 @@ extern Options options;
 // not a bit by the pixel rule.
 inline bool ColourIndices() { return options.planes > 1 || !options.colors.empty(); }
 
+// The label of the palette file: NAME_PAL after -l NAME, else PALDATA.
+std::string PaletteLabel();
+
 // The three lines every run but a usage error begins with.
 extern const char BANNER[];
 

@@ -92,9 +92,8 @@ int WritePicData(FILE* out, const char* path)
 int WritePalData(FILE* out)
 {
     StartOutput(out, options.common.syntax);
-    const char* label = options.common.label;
     if (options.labels != LABELS_NONE)
-        WriteLabel(label ? (label + std::string("_PAL")).c_str() : "PALDATA");
+        WriteLabel(PaletteLabel().c_str());
     for (int32_t i = 0; i < numcolors; i++) {
         uint32_t color = pal[size_t(i)];
         Say("%08x\n", unsigned(color));

@@ -44,6 +44,7 @@ static void WarnOfDisagreement()
 
 int main(int argc, char** argv)
 {
+    FillStandardDescriptors();
     SetProgramName("imgtrell");
     argv = CommandLineInUtf8(argc, argv);
     int status = TakeArguments(argc, argv);

@@ -7,6 +7,7 @@
 #include "console.h"
 #include "imgtrell.h"
 #include "output.h"
+#include "text.h"
 
 Options options;
 
@@ -25,11 +26,14 @@ static const char HELP[] =
     "  -p, --palette FILE  write the palette of mode 2 to FILE instead of\n"
     "                      picpal.inc (with -o alone: FILE's name, .pal.inc)\n"
     "  -l, --label NAME    label the data NAME, the palette NAME_PAL\n"
-    "  -b, --batch         for build tools: no key wait, status 0 when converted\n"
+    "                      (with --syntax octo: - too, but no word Octo reserves)\n"
+    "  -b, --batch         for build tools: no key wait, status 0 when converted;\n"
+    "                      a mode that is no number, or more arguments, an error\n"
     "  -q, --quiet         nothing on standard output, failures on standard error\n"
     "      --syntax S      the include text for plain assemblers (the default), for\n"
-    "                      Octo (octo), or with commas only between values (strict)\n"
-    "      --max-pixels N  read a PNG of up to N pixels (default 16777216, at\n"
+    "                      Octo (octo), with commas only between values (strict),\n"
+    "                      or one value a line (single)\n"
+    "      --max-pixels N  read a picture of up to N pixels (default 16777216, at\n"
     "                      most 1073741824)\n"
     "Pixel rules, where a colour becomes one bit (modes 0 and 1, and mode 2 of\n"
     "a picture without a palette):\n"
@@ -184,6 +188,8 @@ static std::string PaletteBeside(const std::string& output)
     size_t end = dot != std::string::npos && dot > name ? dot : output.size();
     return output.substr(0, end) + ".pal.inc";
 }
+
+std::string PaletteLabel() { return options.common.label ? options.common.label + std::string("_PAL") : "PALDATA"; }
 
 // Takes one of imgtrell's own options into the options record; false after
 // a usage error.
@@ -399,6 +405,8 @@ int TakeArguments(int argc, char** argv)
         if (id == OPTION_BAD || (taken = TakeCommonOption(id, scan, options.common, &shown)) < 0 ||
             (!taken && !TakeOwnOption(id, scan)))
             return STATUS_FAILED;
+    if (!CheckCommonOptions(options.common))
+        return STATUS_FAILED;
     bool help = shown == OPT_HELP, version = shown == OPT_VERSION;
     if (version || help) {
         std::printf("%s", version ? "imgtrell " TRELL_VERSION "\n" : BANNER);
@@ -415,12 +423,26 @@ int TakeArguments(int argc, char** argv)
     }
     // A mode that is no number, as when a shell pattern names several
     // pictures, and arguments past the mode are run as given but warned
-    // about on standard error, which the output leaves alone.
+    // about on standard error, which the output leaves alone. A build tool
+    // (--batch) would take the files of such a run as made: there they are
+    // usage errors.
     options.picture = argv[scan.next];
     int more = argc - scan.next - 1;
     options.modegiven = more > 0;
-    if (more > 0 && !ParseMode(argv[scan.next + 1], &options.imgmode))
+    const bool batch = options.common.batch;
+    if (more > 0 && !ParseMode(argv[scan.next + 1], &options.imgmode)) {
+        if (batch) {
+            const char* mode = argv[scan.next + 1];
+            UsageError("mode \"%s\" is not a number%s", mode, mode[0] == '-' ? " (options come before the picture)" : "");
+            return STATUS_FAILED;
+        }
         Warn("mode \"%s\" is not a number; mode 0 is used", argv[scan.next + 1]);
+    }
+    if (more > 1 && batch) {
+        UsageError("%d argument%s after the mode: \"%s\"%s", more - 1, more == 2 ? "" : "s", argv[scan.next + 2],
+                   more == 2 ? "" : ", ...");
+        return STATUS_FAILED;
+    }
     if (more > 1)
         Warn("%d argument%s after the mode %s ignored", more - 1, more == 2 ? "" : "s", more == 2 ? "is" : "are");
     options.mode = options.imgmode == 0 ? MODE_VERTICAL : options.imgmode == 2 ? MODE_PALETTE : MODE_HORIZONTAL;
@@ -429,7 +451,8 @@ int TakeArguments(int argc, char** argv)
         options.mode = MODE_HORIZONTAL;
     if (!CheckSprites(options.modegiven ? argv[scan.next + 1] : nullptr) ||
         !CheckColours(options.modegiven ? argv[scan.next + 1] : nullptr) ||
-        !CheckFitting(options.modegiven ? argv[scan.next + 1] : nullptr))
+        !CheckFitting(options.modegiven ? argv[scan.next + 1] : nullptr) ||
+        (options.mode == MODE_PALETTE && !CheckLabel(options.common.syntax, PaletteLabel())))
         return STATUS_FAILED;
     if (options.palettegiven && options.mode != MODE_PALETTE)
         Warn("-p names the palette file of mode 2 only; no palette file is written");
@@ -443,5 +466,10 @@ int TakeArguments(int argc, char** argv)
         UsageError("the picture and its palette would both be written to %s", output.c_str());
         return STATUS_FAILED;
     }
+    if (!CheckNotInput(options.common.outputgiven ? "-o" : "the include file", output, options.picture) ||
+        (options.mode == MODE_PALETTE &&
+         !CheckNotInput(options.palettegiven ? "-p" : "the palette file", options.palette, options.picture)) ||
+        (!options.octooptions.empty() && !CheckNotInput("--octo-options", options.octooptions, options.picture)))
+        return STATUS_FAILED;
     return -1;
 }

@@ -7,6 +7,7 @@
 
 int main(int argc, char** argv)
 {
+    FillStandardDescriptors();
     SetProgramName("sndtrell");
     argv = CommandLineInUtf8(argc, argv);
     int status = TakeArguments(argc, argv);

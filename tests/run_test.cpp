@@ -47,7 +47,7 @@ void RefuseUnnamedFiles()
     prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program);
 }
 
-enum { BACKGROUND = 1, NAMED_TEMPS = 2, MOVED_BACK = 4, AS_NOBODY = 8 };
+enum { BACKGROUND = 1, NAMED_TEMPS = 2, MOVED_BACK = 4, AS_NOBODY = 8, PLANTED = 16 };
 pid_t program;  // in the process that starts it in a process group of its own
 
 tcflag_t LocalModes(int fd)
@@ -122,6 +122,10 @@ protected:
             prctl(PR_SET_PDEATHSIG, SIGKILL);
             if (options & NAMED_TEMPS)
                 RefuseUnnamedFiles();
+            // Files of root's at the temporary names that the program's id alone would give.
+            std::string pid = std::to_string(getpid());
+            if ((options & PLANTED) && std::system(("for e in 0n 1n 0o 1o; do touch .trell.$(printf %08x " + pid + ").$e; done").c_str()))
+                _exit(126);
 
             // strace -o /dev/null -e TRACE BINARY, or the program alone; then the options and the input.
             std::vector<const char*> argv = {"strace", "-o", "/dev/null", "-e", trace, GetParam().binary};
@@ -242,10 +246,13 @@ TEST_P(Run, NoKeyWaitWhenInputIsNotATerminalAndNoTemporaryFileLeftBySignals)
     std::fclose(big);
     // Zero bytes: a run-length stream of ends of line; sound data one byte past whole huge pages.
     ASSERT_EQ(truncate("big", picture ? 58 + 65536 : (96 << 20) + 1), 0);
+    std::vector<const char*> limit;  // the picture's 2^28 pixels are past the default limit
+    if (picture)
+        limit = {"--max-pixels", "1073741824"};
     // An unnamed temporary file is gone even after SIGKILL; a named one (a filesystem without unnamed files)
     // is removed by each signal that can be caught.
     for (int sig : {SIGKILL, SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGALRM, SIGUSR1, SIGUSR2, SIGXCPU}) {
-        pid_t pid = Start("big", never[0], sig == SIGKILL ? 0 : NAMED_TEMPS);
+        pid_t pid = Start("big", never[0], sig == SIGKILL ? 0 : NAMED_TEMPS, -1, "", limit);
         for (int i = 0; i < 500 && !Writing(pid); i++)
             usleep(2000);
         ASSERT_TRUE(Writing(pid)) << "no temporary file while writing";
@@ -363,8 +370,33 @@ TEST_P(Run, LinksInSharedFoldersAndLongNames)
     close(never[1]);
 }
 
+// In a shared folder (sticky, anyone may write) another user cannot stop a run by making the temporary names first:
+// they carry random characters, beside the process id that finds a killed run's leftovers.
+TEST_P(Run, NamesPlantedInASharedFolderDoNotStopTheRun)
+{
+    const Program& p = GetParam();
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to run as another user";
+    int never[2];
+    ASSERT_EQ(pipe(never), 0);
+    ASSERT_EQ(chmod(".", 01777), 0);
+    std::ofstream("input", std::ios::binary) << Text(p.input);
+    for (int named : {0, int(NAMED_TEMPS)}) {
+        // An old palette of nobody's, which is kept under a second name while the files move.
+        std::ofstream("picpal.inc") << "old\n";
+        ASSERT_EQ(chown("picpal.inc", 65534, 65534), 0);
+        EXPECT_EQ(Status(Start("input", never[0], AS_NOBODY | PLANTED | named)), 1) << named;
+        EXPECT_EQ(Text(p.include).rfind(p.begins, 0), 0u) << named;
+        EXPECT_EQ(std::system("[ $(ls -A | grep -c '^[.]trell[.]') = 4 ] && rm .trell.* && rm -f picdata.inc sound.inc"), 0)
+            << "the planted names are left alone, and no other";
+    }
+    close(never[0]);
+    close(never[1]);
+}
+
 // kill -9 while the files move (the first rename, or between the two of a pair, held up by strace) leaves each
-// include file old or new, never missing; the next run in the folder removes what the killed one left.
+// include file old or new, never missing, and never a new picture file beside an old palette; the next run in
+// the folder removes what the killed one left.
 TEST_P(Run, KillNineWhileTheFilesMoveLeavesEachFileOldOrNew)
 {
     const Program& p = GetParam();
@@ -393,8 +425,10 @@ TEST_P(Run, KillNineWhileTheFilesMoveLeavesEachFileOldOrNew)
         EXPECT_TRUE(TemporaryFiles()) << "left by the killed run";
         for (int k = 0; k < 2; k++) {
             std::string text = Text(pair[k]);
-            bool old = when == 1 || k == 1;  // the files renamed before the kill are new
-            EXPECT_TRUE(old ? text == "old\n" : text.rfind(p.begins, 0) == 0)
+            // The palette moves first, the picture file (make's target) last: killed between the two, the picture
+            // file is still old, and so older than its input.
+            bool old = when == 1 || k == 0;
+            EXPECT_TRUE(old ? text == "old\n" : text.rfind(k == 0 ? p.begins : "PALDATA:", 0) == 0)
                 << "rename " << when << ": " << pair[k] << " holds " << text;
         }
         for (int i = 0; i < 100 && kill(child, 0) == 0; i++)

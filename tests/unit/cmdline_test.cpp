@@ -7,6 +7,7 @@
 
 #include "cmdline.h"
 #include "console.h"
+#include "text.h"
 
 namespace {
 
@@ -55,6 +56,44 @@ TEST(CommandLine, OptionsAsGetoptLongReadsThem)
     };
     for (const auto& c : cases)
         EXPECT_EQ(Scan(c.args), c.found) << c.args[0];
+}
+
+// A label is a name in the syntax of the text, whichever option came first;
+// Octo's names take - but not its keywords, registers, OCTO_ or main.
+TEST(CommandLine, LabelsAreNamesOfTheSyntax)
+{
+    const std::string plain = "prog: label \"title-screen\" is not a name: letters, digits and _, not starting with a digit\n";
+    const std::string octo = "\" is not a name: letters, digits, _ and -, not starting with a digit or -\n";
+    const struct {
+        int syntax;
+        std::string label, error;  // the first line of the usage error, or none
+    } cases[] = {
+        {SYNTAX_PLAIN, "ship_2", ""}, {SYNTAX_PLAIN, "jump", ""}, {SYNTAX_STRICT, "main", ""},
+        {SYNTAX_PLAIN, "title-screen", plain}, {SYNTAX_SINGLE, "title-screen", plain}, {SYNTAX_PLAIN, std::string(64, 'a'), ""},
+        {SYNTAX_PLAIN, std::string(65, 'a'), "prog: label \"" + std::string(65, 'a') + "\" is too long: 65 characters, at most 64\n"},
+        {SYNTAX_OCTO, "title-screen", ""}, {SYNTAX_OCTO, "Jump", ""}, {SYNTAX_OCTO, "v10", ""}, {SYNTAX_OCTO, "octo_x", ""},
+        {SYNTAX_OCTO, "-x", "prog: label \"-x" + octo}, {SYNTAX_OCTO, "2x", "prog: label \"2x" + octo},
+        {SYNTAX_OCTO, "a.b", "prog: label \"a.b" + octo},
+        {SYNTAX_OCTO, "jump", "prog: label \"jump\" is a word that Octo reserves\n"},
+        {SYNTAX_OCTO, "scroll-up", "prog: label \"scroll-up\" is a word that Octo reserves\n"},
+        {SYNTAX_OCTO, "i", "prog: label \"i\" is a word that Octo reserves\n"},
+        {SYNTAX_OCTO, "while", "prog: label \"while\" is a word that Octo reserves\n"},
+        {SYNTAX_OCTO, "vF", "prog: label \"vF\" is a register in Octo\n"},
+        {SYNTAX_OCTO, "V0", "prog: label \"V0\" is a register in Octo\n"},
+        {SYNTAX_OCTO, "OCTO_KEY_1", "prog: label \"OCTO_KEY_1\" begins with OCTO_, which Octo reserves\n"},
+        {SYNTAX_OCTO, "main", "prog: label \"main\" is where an Octo program begins\n"},
+    };
+    SetProgramName("prog");
+    for (const auto& c : cases) {
+        CommonOptions options;
+        options.label = c.label.c_str();
+        options.syntax = c.syntax;
+        testing::internal::CaptureStderr();
+        int good = CheckCommonOptions(options);
+        std::string error = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(good, c.error.empty()) << c.label;
+        EXPECT_EQ(error, c.error.empty() ? "" : c.error + "Try 'prog --help'.\n") << c.label;
+    }
 }
 
 }  // namespace

@@ -52,6 +52,9 @@ TEST(Text, EachSyntaxWritesEachKindOfLine)
     EXPECT_EQ(Written(SYNTAX_STRICT, lines),
               ";image: a\nL:\nDB #f0,#ff\nDB #00,#01,#02,#03,#04,#05,#06,#07,#08,#09,#0a,#0b,#0c,#0d,#0e,#f0\n"
               "DB #ff\nDW #ffff,#00ab\nDW #00ab\n\nDB #ff\n");
+    EXPECT_EQ(Written(SYNTAX_SINGLE, lines), ";image: a\nL:\nDB #f0\nDB #ff\nDB #00\nDB #01\nDB #02\nDB #03\nDB #04\nDB #05\n"
+                                             "DB #06\nDB #07\nDB #08\nDB #09\nDB #0a\nDB #0b\nDB #0c\nDB #0d\nDB #0e\n"
+                                             "DB #f0\nDB #ff\nDW #ffff\nDW #00ab\nDW #00ab\n\nDB #ff\n");
 }
 
 // Lines of words in every syntax, far past the buffer: each syntax asks
@@ -59,8 +62,8 @@ TEST(Text, EachSyntaxWritesEachKindOfLine)
 TEST(Text, LinesOfWordsPastTheBufferInEachSyntax)
 {
     const uint16_t words[2] = {0xffff, 0x00ab};
-    const char* lines[] = {"DW #ffff,#00ab\n", "0xff 0xff 0x00 0xab\n", "DW #ffff,#00ab\n"};
-    for (int syntax : {SYNTAX_PLAIN, SYNTAX_OCTO, SYNTAX_STRICT}) {
+    const char* lines[] = {"DW #ffff,#00ab\n", "0xff 0xff 0x00 0xab\n", "DW #ffff,#00ab\n", "DW #ffff\nDW #00ab\n"};
+    for (int syntax : {SYNTAX_PLAIN, SYNTAX_OCTO, SYNTAX_STRICT, SYNTAX_SINGLE}) {
         std::string expected;
         for (int i = 0; i < 100000; i++)
             expected += lines[syntax];
