@@ -9,6 +9,7 @@
 #define TRELL_CMDLINE_H
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 struct OptionInfo {
@@ -55,5 +56,7 @@ struct CommonOptions {
 int TakeCommonOption(int id, const OptionScan& scan, CommonOptions& options, int* shown);
 // Checks the label an option gives: 1, or 0 after the usage error.
 int CheckLabel(const char* label);
+// A whole number from low to high, in decimal; false for anything else.
+bool ParseNumber(const char* text, uint64_t low, uint64_t high, uint64_t* number);
 
 #endif
