@@ -19,7 +19,8 @@ extern const char BANNER[] =
 static const char HELP[] =
     "Usage: sndtrell [options] <sound.wav>\n"
     "Writes sound.inc into the current folder: a header with the sample rate and\n"
-    "the data length, then the sample bytes of the PCM WAV file as stored.\n"
+    "the data length, then the sample bytes of the PCM WAV file as stored; or,\n"
+    "with --xo, XO-CHIP pattern buffers of the sound.\n"
     "Options:\n"
     "  -o, --output FILE   write FILE instead of sound.inc\n"
     "  -l, --label NAME    label the data NAME instead of SOUNDDATA\n"
