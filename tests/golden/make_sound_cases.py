@@ -332,12 +332,35 @@ def xo_cases():
             syntax="strict", header=True)
     xo_case("xo_preview", "sq.wav", square, p64 + ["--preview-wav", "sq-preview.wav"], pitch=64, frames=1,
             preview="sq-preview.wav")
+    # A preview that cannot be written (past 1 KiB) leaves neither file.
+    folder = casefolders.generated("sndtrell", "xo_preview_write_failure", __file__)
+    write(os.path.join(folder, "in", "sq.wav"), square)
+    write(os.path.join(folder, "args"), "".join(a + "\n" for a in ["--xo", *p64, "--preview-wav", "p.wav", "sq.wav"]))
+    write(os.path.join(folder, "setup"), "# The output may grow to 1 KiB only: past that a write fails.\nulimit -f 1\n")
+    write(os.path.join(folder, "stdout"), BANNER + "Loading WAV: sq.wav\nsize: 200, rate: 4000, bits: 8, numchannels: 1\n"
+          "Writing CHIP8 sound: sound.inc\nWriting preview: p.wav\nError: cannot write p.wav: File too large\n")
+    write(os.path.join(folder, "status"), "2\n")
+    # Buffers past what an XO-CHIP program holds: a warning (68 s of silence at 1 Hz, a buffer a
+    # frame: 4080 buffers, 65280 bytes), the text thrown away.
+    folder = casefolders.generated("sndtrell", "xo_memory_warning", __file__)
+    write(os.path.join(folder, "in", "long.wav"), canonical(bytes([128]) * 68, 1))
+    write(os.path.join(folder, "args"), "--xo\n--frames-per-buffer\n1\n-bq\n-o\n/dev/null\nlong.wav\n")
+    write(os.path.join(folder, "stdout"), "")
+    write(os.path.join(folder, "stderr"),
+          "sndtrell: warning: 4080 buffers take 65280 bytes; an XO-CHIP program holds at most 65024\n")
+    write(os.path.join(folder, "status"), "0\n")
+    write(os.path.join(folder, "posix-only"), "/dev/null, which is no Windows path\n")
     # 2000 Hz at pitch 16, three frames a buffer (100 samples). 16-bit stereo: the right channel
     # outweighs the left now and then.
     pairs = [(3000 * (1 if i % 6 < 3 else -1), -5000 if i % 50 == 7 else 1000) for i in range(230)]
     stereo = canonical(b"".join(struct.pack("<hh", *p) for p in pairs), 2000, 2, 16)
     xo_case("xo_s16_stereo_pitch16", "st.wav", stereo, ["--pitch", "16", "--frames-per-buffer", "3"], pitch=16,
             frames=3)
+    # The gate takes the average of the channels: -40 dBFS in each, gated at -36 but not at -44.
+    faint = canonical(b"".join(struct.pack("<hh", 328, 328 if i % 4 else -328) for i in range(140)), 4000, 2, 16)
+    for gate in (-36, -44):
+        xo_case("xo_stereo_gate_%d" % -gate, "f.wav", faint, p64 + ["--gate", str(gate)], pitch=64, frames=1,
+                gate=gate)
     # The gate on frames of 16-bit sound at 4000 Hz: full, -60 dBFS, -40 dBFS, full.
     frame_levels = [30000, 33, 330, 30000]
     quiet = canonical(b"".join(struct.pack("<h", (1 if i % 10 < 5 else -1) * frame_levels[min(i * 60 // 4000, 3)])
