@@ -6,8 +6,8 @@ set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc)
 set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++)
 set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-# Libraries cross-built for this target (windows/libspng puts a static
-# libspng there) sit beside MinGW's own.
+# Libraries cross-built for this target (windows/libspng and
+# windows/libsoxr put static ones there) sit beside MinGW's own.
 get_filename_component(TRELL_WIN_DEPS "${CMAKE_CURRENT_LIST_DIR}/../build-win/deps" ABSOLUTE)
 set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32 "${TRELL_WIN_DEPS}")
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

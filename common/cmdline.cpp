@@ -2,6 +2,7 @@
 // converters take.
 #include "cmdline.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "console.h"
@@ -106,4 +107,12 @@ int CheckCommonOptions(const CommonOptions& options)
     if (length > 64)
         UsageError("label \"%s\" is too long: %zu characters, at most 64", options.label, length);
     return length <= 64;
+}
+
+bool ParseNumber(const char* text, uint64_t low, uint64_t high, uint64_t* number)
+{
+    if (std::strspn(text, "0123456789") != std::strlen(text) || std::strlen(text) > 12)
+        return false;
+    *number = std::strtoull(text, nullptr, 10);
+    return *number >= low && *number <= high;
 }

@@ -9,6 +9,7 @@
 #define TRELL_CMDLINE_H
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 struct OptionInfo {
@@ -56,5 +57,7 @@ int TakeCommonOption(int id, const OptionScan& scan, CommonOptions& options, int
 // syntax of --syntax (whichever came first) of at most 64 characters.
 // Returns 1, or 0 after the usage error.
 int CheckCommonOptions(const CommonOptions& options);
+// A whole number from low to high, in decimal; false for anything else.
+bool ParseNumber(const char* text, uint64_t low, uint64_t high, uint64_t* number);
 
 #endif

@@ -20,11 +20,12 @@ static void DropIncludeFiles()
     files.clear();
 }
 
-FILE* StartIncludeFile(const char* name)
+FILE* StartIncludeFile(const char* name, bool binary)
 {
     files.emplace_back();
     files.back().slot = int(files.size()) - 1;
     files.back().name = name;
+    files.back().binary = binary;
     const char* cause;
     FILE* out = OpenTemp(files.back(), name, &cause);
     if (!out) {

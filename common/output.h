@@ -9,9 +9,10 @@
 #include <cstdio>
 #include <string>
 
-// Begins the include file name: opens what receives its text. Returns the
-// stream, or nullptr after the failure line.
-FILE* StartIncludeFile(const char* name);
+// Begins the include file name: opens what receives its text (binary: its
+// bytes as they are, where Windows would end text lines in CR LF). Returns
+// the stream, or nullptr after the failure line.
+FILE* StartIncludeFile(const char* name, bool binary = false);
 // Ends the text of the include file begun last, given whether it was all
 // written (0) or not (-1 with errno). Returns 1, or 0 after the failure line.
 int EndIncludeFile(FILE* out, int failed);

@@ -150,8 +150,8 @@ void UnlockFolders(const std::vector<intptr_t>& locks)
 
 static FILE* InPlace(OutputFile& file, HANDLE handle)
 {
-    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_TEXT);
-    FILE* stream = fd >= 0 ? _fdopen(fd, "wt") : nullptr;
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | (file.binary ? _O_BINARY : _O_TEXT));
+    FILE* stream = fd >= 0 ? _fdopen(fd, file.binary ? "wb" : "wt") : nullptr;
     if (!stream && fd >= 0)
         _close(fd);
     file.inplace = stream != nullptr;
@@ -204,9 +204,10 @@ FILE* OpenTemp(OutputFile& file, const char* name, const char** cause)
         Fail(error);
         return nullptr;
     }
-    // Text mode: each "\n" written becomes CR LF in the file.
-    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_TEXT);
-    FILE* stream = fd >= 0 ? _fdopen(fd, "wt") : nullptr;
+    // Text mode: each "\n" written becomes CR LF in the file; binary files
+    // get their bytes as they are.
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | (file.binary ? _O_BINARY : _O_TEXT));
+    FILE* stream = fd >= 0 ? _fdopen(fd, file.binary ? "wb" : "wt") : nullptr;
     if (!stream) {
         int failure = errno;
         if (fd >= 0)

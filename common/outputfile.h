@@ -23,6 +23,7 @@ struct OutputFile {
     bool named = false;    // tmpname exists
     bool kept = false;     // keptname exists
     bool inplace = false;  // the target itself is written: nothing moves
+    bool binary = false;   // bytes as they are, not text (Windows: no CR LF)
 };
 
 // Temporary names are short and of one length whatever the include file is

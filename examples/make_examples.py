@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Makes the example inputs: chip8.bmp (64 x 32, 1 bit, the CHIP8 screen
 size) and beep.wav (a short 8-bit mono square wave); and for the game in
-game/, four pictures in art/ (BMP and PNG) and two sounds in sfx/.
+game/, four pictures in art/ (BMP and PNG) and three sounds in sfx/.
 Standard library only."""
+import math
 import os
 import struct
 import wave
@@ -62,6 +63,21 @@ def square_wave(path, rate, hz, samples, low, high):
         w.writeframes(data)
 
 
+def chime(path, rate, notes, seconds):
+    """A 16-bit stereo WAV of notes one after another, each a sine that dies
+    away, a little louder on the left."""
+    frames = []
+    for n, hz in enumerate(notes):
+        for i in range(int(rate * seconds)):
+            level = 20000 * math.exp(-8 * i / rate) * math.sin(2 * math.pi * hz * i / rate)
+            frames.append(struct.pack("<hh", round(level), round(0.7 * level)))
+    with wave.open(path, "wb") as w:
+        w.setnchannels(2)
+        w.setsampwidth(2)
+        w.setframerate(rate)
+        w.writeframes(b"".join(frames))
+
+
 def drawing(lines, lit, unlit):
     return [[lit if c == "#" else unlit for c in line] for line in lines]
 
@@ -69,8 +85,10 @@ def drawing(lines, lit, unlit):
 def game():
     """The art and sounds of game/: a ship (1-bit BMP, written as rows), a
     rock (PNG, written as strips), a coin (4-bit BMP with a magenta
-    background, written as palette indices) and a title screen of the whole
-    low-resolution screen, 64 x 32 (PNG, cut into 8 x 8 tiles)."""
+    background, written as palette indices), a title screen of the whole
+    low-resolution screen, 64 x 32 (PNG, cut into 8 x 8 tiles); a hop and a
+    crash (8-bit square waves at 4000 Hz) and a pickup chime (16-bit stereo
+    at 22050 Hz)."""
     art, sfx = os.path.join(HERE, "game", "art"), os.path.join(HERE, "game", "sfx")
     os.makedirs(art, exist_ok=True)
     os.makedirs(sfx, exist_ok=True)
@@ -91,6 +109,7 @@ def game():
     png(os.path.join(art, "title.png"), drawing(["".join(row) for row in title], (255, 255, 255), (0, 0, 64)))
     square_wave(os.path.join(sfx, "hop.wav"), 4000, 800, 240, 64, 192)
     square_wave(os.path.join(sfx, "crash.wav"), 4000, 100, 600, 16, 240)
+    chime(os.path.join(sfx, "pickup.wav"), 22050, (660, 990), 0.12)
 
 
 def picture():

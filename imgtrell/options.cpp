@@ -135,15 +135,6 @@ static bool ParseMode(const char* text, int32_t* mode)
     return end != text;
 }
 
-// A whole number from low to high, in decimal; false for anything else.
-static bool ParseNumber(const char* text, uint64_t low, uint64_t high, uint64_t* number)
-{
-    if (std::strspn(text, "0123456789") != std::strlen(text) || std::strlen(text) > 12)
-        return false;
-    *number = std::strtoull(text, nullptr, 10);
-    return *number >= low && *number <= high;
-}
-
 // A size "WxH", each side a whole number from 1 to 65535.
 static bool ParseSize(const char* text, int* width, int* height)
 {

@@ -28,6 +28,16 @@ struct Options {
     CommonOptions common{"sound.inc"};
     // The path: the first argument that is no option.
     const char* sound = nullptr;
+    // --xo: XO-CHIP pattern buffers (xo.h) instead of the samples, with
+    // --pitch, --frames-per-buffer, --quantize, --gate, --xo-header and
+    // --preview-wav.
+    bool xo = false;
+    int pitch = 61;
+    int framesperbuffer = 2;
+    int quantize = 0;      // QUANTIZE_SIGN or QUANTIZE_DS1
+    double gate = -48;     // dBFS
+    bool xoheader = false;
+    const char* preview = nullptr;
 };
 extern Options options;
 
@@ -44,6 +54,9 @@ extern int32_t samplerate;
 // The soundsize bytes of sample data exactly as stored in the file. Points
 // into the loaded file block (which is kept); null unless a load succeeded.
 extern const uint8_t* soundbuffer;
+// The channel count and bits per sample of the fmt chunk; 0 unless loaded.
+extern int soundchannels;
+extern int soundbits;
 
 // Reads the WAV at path whole and takes the sample rate and data chunk
 // into the globals. Prints the success line, a refusal message, or one line
@@ -58,9 +71,9 @@ int DecodeWAV(const uint8_t* data, size_t size, const char* path);
 // when every byte was written, -1 on a write error (errno tells the cause).
 int WriteSoundData(FILE* out, const char* path);
 
-// Writes the include file through a temporary file, so a failed write
-// leaves an earlier one intact. Prints one line and
-// returns 0 on failure, returns 1 on success.
+// Writes the include file (and with --preview-wav the preview) through
+// temporary files, so a failed write leaves the earlier ones intact.
+// Prints one line and returns 0 on failure, returns 1 on success.
 int WriteSoundFile(const char* path);
 
 #endif

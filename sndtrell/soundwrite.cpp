@@ -5,6 +5,7 @@
 #include "output.h"
 #include "sndtrell.h"
 #include "text.h"
+#include "xo.h"
 
 int WriteSoundData(FILE* out, const char* path)
 {
@@ -35,5 +36,12 @@ int WriteSoundData(FILE* out, const char* path)
 int WriteSoundFile(const char* path)
 {
     FILE* out = StartIncludeFile(options.common.output.c_str());
-    return out && EndIncludeFile(out, WriteSoundData(out, path)) && PlaceIncludeFiles();
+    if (!out || !EndIncludeFile(out, options.xo ? WriteXoData(out, path) : WriteSoundData(out, path)))
+        return 0;
+    if (options.preview) {
+        out = StartIncludeFile(options.preview, true);
+        if (!out || !EndIncludeFile(out, WritePreviewData(out)))
+            return 0;
+    }
+    return PlaceIncludeFiles();
 }

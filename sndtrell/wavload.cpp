@@ -10,6 +10,8 @@
 int32_t soundsize = 0;
 int32_t samplerate = 0;
 const uint8_t* soundbuffer = nullptr;
+int soundchannels = 0;
+int soundbits = 0;
 
 // RIFF header (12), fmt chunk of 16 bytes with its name and length (24),
 // data chunk name and length (8).
@@ -23,6 +25,16 @@ static uint32_t Read32(const uint8_t* p)
 }
 
 static bool HasTag(const uint8_t* p, const char* tag) { return std::memcmp(p, tag, std::strlen(tag)) == 0; }
+
+// Format tag 1, PCM; with --xo also the extensible tag (FFFE) of a fmt
+// chunk of 40 bytes or more whose subformat, at byte 24 of its body, is PCM.
+static bool IsPcm(const uint8_t* body, uint32_t length)
+{
+    static const uint8_t PCM_SUBFORMAT[16] = {1, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xaa, 0, 0x38, 0x9b, 0x71};
+    uint16_t tag = Read16(body);
+    return tag == 1 ||
+           (options.xo && tag == 0xFFFE && length >= 40 && std::memcmp(body + 24, PCM_SUBFORMAT, 16) == 0);
+}
 
 // "No WAV file" and "Not PCM signed" end without a line break: the next
 // console line continues on the same line. With --batch no line follows,
@@ -59,6 +71,7 @@ int DecodeWAV(const uint8_t* data, size_t size, const char* path)
     soundsize = 0;
     samplerate = 0;
     soundbuffer = nullptr;
+    soundchannels = soundbits = 0;
 
     if (size < WAV_HEADER_SIZE)
         return Refuse(path, "file too short: %zu bytes, a WAV header takes %zu", size, WAV_HEADER_SIZE);
@@ -85,7 +98,7 @@ int DecodeWAV(const uint8_t* data, size_t size, const char* path)
     }
     // Taken before the format test, so a refused format keeps the rate.
     samplerate = int32_t(Read32(data + fmt + 12));
-    if (Read16(data + fmt + 8) != 1)
+    if (!IsPcm(data + fmt + 8, fmtlength))
         return RefuseUnended(path, "Not PCM signed");
     if (!fixed) {
         chunk = FindChunk(data, size, fmt + 8 + fmtlength + (fmtlength & 1), "data");
@@ -102,6 +115,8 @@ int DecodeWAV(const uint8_t* data, size_t size, const char* path)
 
     soundsize = int32_t(length);
     soundbuffer = data + start;
+    soundchannels = Read16(data + fmt + 10);
+    soundbits = Read16(data + fmt + 22);
     Say("size: %d, rate: %d, bits: %d, numchannels: %d\n", int(soundsize), int(samplerate),
                 int(Read16(data + fmt + 22)), int(Read16(data + fmt + 10)));
     return 1;

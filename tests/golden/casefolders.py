@@ -12,6 +12,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 def subject(program, name):
     if name.startswith("syntax_"):
         return "syntax"
+    if name.startswith("xo_"):
+        return "xo"
     if program == "imgtrell":
         for prefixes, folder in [(("rule_",), "rules"), (("png_", "pil_", "im_"), "png"), (("rle", "im8_rle"), "rle"),
                                  (("tile_",), "tiles"), (("photo_",), "photos")]:

@@ -8,6 +8,7 @@
 # fields at their fixed offsets for the canonical layout, or given by hand
 # with the refusal messages. Never from running sndtrell. Needs sox and
 # ffmpeg on the PATH.
+import math
 import os
 import struct
 import subprocess
@@ -187,5 +188,250 @@ def main():
         write(os.path.join(casefolders.hand_written("sndtrell", name), "in", filename), data)
 
 
+# --xo: the buffers computed here from the samples as the wave module (or,
+# for what it does not read, the data chunk) gives them, with the rules of
+# the README: the rate of a pitch, the frame of each sample, the gate, the
+# quantizers, the packing; and the preview as Octo's audio code renders it.
+# Every case plays at a rate that needs no resampling: 4000 Hz (pitch 64)
+# or 2000 Hz (pitch 16), but those whose sound is digital silence.
+def f32(x):
+    return struct.unpack("<f", struct.pack("<f", x))[0]
+
+
+def levels(data, bits, channels):
+    """Each frame's channels averaged, from -1 to 1, as 32-bit floats."""
+    width = bits // 8
+    count = len(data) // (width * channels)
+    out = []
+    for i in range(count):
+        total = 0
+        for c in range(channels):
+            at = (i * channels + c) * width
+            raw = int.from_bytes(data[at:at + width], "little", signed=bits > 8)
+            total += (raw - 128 if bits == 8 else raw) / 2 ** (bits - 1)
+        out.append(f32(total / channels))
+    return out
+
+
+def play_rate(pitch):
+    return 4000 * 2 ** ((pitch - 64) / 48)
+
+
+def buffers(samples, pitch=61, frames=2, quantize="sign", gate=-48):
+    rate = play_rate(pitch)
+    frame = lambda t: math.floor(t * 60 / rate)
+    count = (frame(len(samples) - 1) // frames + 1) if samples else 0
+    out = [[0] * 16 for _ in range(count)]
+    quiet, total = 10 ** (gate / 20), 0.0
+    for f in range(frame(len(samples) - 1) + 1 if samples else 0):
+        span = [t for t in range(len(samples)) if frame(t) == f]
+        if max(abs(samples[t]) for t in span) < quiet:
+            total = 0.0
+            continue
+        for t in span:
+            bit = samples[t] > 0
+            if quantize == "ds1":
+                total += samples[t]
+                bit = total > 0
+                total -= 1 if bit else -1
+            if bit:
+                out[f // frames][t % 128 // 8] |= 0x80 >> (t % 8)
+    return out
+
+
+def xo_text(name, pitch, frames, bufs, syntax="plain", header=False):
+    about = " Name: %s, XO-CHIP pitch: %d (%.1f Hz), frames per buffer: %d, buffers: %d, seconds: %.3f" % (
+        name, pitch, play_rate(pitch), frames, len(bufs), len(bufs) * frames / 60)
+    lines = ([[pitch, frames, len(bufs) >> 8, len(bufs) & 255]] if header else []) + bufs
+    if syntax == "octo":
+        return "#%s\n: SOUNDDATA\n" % about + "".join(" ".join("0x%02x" % v for v in line) + "\n" for line in lines)
+    values = (lambda line: ",".join("#%02x" % v for v in line)) if syntax == "strict" else (
+        lambda line: "".join("#%02x," % v for v in line))
+    return ";%s\nSOUNDDATA:\n" % about + "".join("DB %s\n" % values(line) for line in lines)
+
+
+def octo_render(bufs, pitch, frames):
+    """The buffers as Octo's audio code plays them at 48000 Hz: per frame
+    800 samples, each the last of 8 steps through the buffer with four
+    exponential low-pass filters (18 kHz) in a row; a level of 0 to 1 as 0
+    to 32767."""
+    step = play_rate(pitch) / 48000
+    c = math.cos(2 * math.pi * 18000 / (48000 * 8))
+    alpha = c - 1 + math.sqrt(c * c - 4 * c + 3)
+    pos, lp, out = 0.0, [0.0] * 5, []
+    for f in range(len(bufs) * frames):
+        buf = bufs[f // frames]
+        for _ in range(800):
+            for _ in range(8):
+                at = int(pos)
+                lp[0] = buf[at >> 3] >> ((at & 7) ^ 7) & 1
+                for k in range(1, 5):
+                    lp[k] += (lp[k - 1] - lp[k]) * alpha
+                pos = math.fmod(pos + step / 8, 128)
+            out.append(int(lp[4] * 32767 + 0.5))
+    data = struct.pack("<%dh" % len(out), *out)
+    return riff(fmt(48000, 1, 16), chunk(b"data", data))
+
+
+def xo_case(name, filename, data, args=(), got=None, pitch=61, frames=2, quantize="sign", gate=-48,
+            syntax="plain", header=False, preview=None, refusal=None):
+    folder = casefolders.generated("sndtrell", name, __file__)
+    write(os.path.join(folder, "in", filename), data)
+    write(os.path.join(folder, "args"), "".join(a + "\n" for a in ["--xo", *args, filename]))
+    bufs = []
+    console = refusal
+    if refusal is None:
+        rate, bits, channels, raw = got or heard(data)
+        console = "size: %d, rate: %d, bits: %d, numchannels: %d\n" % (len(raw), rate, bits, channels)
+        samples = levels(raw, bits, channels)
+        if rate != play_rate(pitch):
+            # Resampled: only digital silence, which stays 0 at the play rate.
+            assert not any(samples)
+            samples = [0.0] * math.floor(len(samples) * play_rate(pitch) / rate + 0.5)
+        bufs = buffers(samples, pitch, frames, quantize, gate)
+    written = "Writing CHIP8 sound: sound.inc\n" + ("Writing preview: %s\n" % preview if preview else "")
+    write(os.path.join(folder, "stdout"), BANNER + "Loading WAV: %s\n%s%s" % (filename, console, written))
+    write(os.path.join(folder, "status"), "2\n" if refusal else "1\n")
+    write(os.path.join(folder, "out", "sound.inc"), xo_text(filename, pitch, frames, bufs, syntax, header))
+    if preview:
+        write(os.path.join(folder, "out", preview), octo_render(bufs, pitch, frames))
+    return bufs
+
+
+def xo_usage_case(name, args, error):
+    folder = casefolders.generated("sndtrell", name, __file__)
+    write(os.path.join(folder, "in", "a.wav"), canonical(bytes(8), 4000))
+    write(os.path.join(folder, "args"), "".join(a + "\n" for a in [*args, "a.wav"]))
+    write(os.path.join(folder, "stdout"), "")
+    write(os.path.join(folder, "stderr"), "sndtrell: %s\nTry 'sndtrell --help'.\n" % error)
+    write(os.path.join(folder, "status"), "2\n")
+
+
+def extensible(rate, channels, bits, samples, subformat=b"\x01\x00"):
+    """A WAVE_FORMAT_EXTENSIBLE file: a 40-byte fmt chunk, the subformat GUID's
+    first two bytes given (1 PCM, 3 floating point)."""
+    align = channels * bits // 8
+    body = struct.pack("<HHIIHHHHI", 0xFFFE, channels, rate, rate * align, align, bits, 22, bits, 4)
+    body += subformat + b"\x00\x00\x00\x00\x10\x00\x80\x00\x00\xaa\x00\x38\x9b\x71"
+    return riff(chunk(b"fmt ", body), chunk(b"data", samples))
+
+
+def xo_cases():
+    p64 = ["--pitch", "64", "--frames-per-buffer", "1"]
+    # 4000 Hz at pitch 64, a buffer a frame: frame f plays samples 66.67 f and on, so buffer 0 holds
+    # samples 0-66, buffer 1 samples 67-133 (at positions 67-127 and 0-5), buffer 2 the rest. A
+    # square wave of 4 samples up, 4 down: bytes f0, and byte 8 of buffer 0 holds samples 64-66.
+    square = canonical(bytes(192 if i % 8 < 4 else 64 for i in range(200)), 4000)
+    bufs = xo_case("xo_u8_pitch64", "sq.wav", square, p64, pitch=64, frames=1)
+    assert bufs[0] == [0xf0] * 8 + [0xe0] + [0] * 7 and len(bufs) == 3
+    # Buffer 1: sample 67 alone in byte 8, samples 72-127 in bytes 9-15, 128-133 at positions 0-5.
+    assert bufs[1] == [0xf0] + [0] * 7 + [0x10] + [0xf0] * 7
+    xo_case("xo_header_octo", "sq.wav", square, p64 + ["--xo-header", "--syntax", "octo"], pitch=64, frames=1,
+            syntax="octo", header=True)
+    xo_case("xo_header_strict", "sq.wav", square, p64 + ["--xo-header", "--syntax", "strict"], pitch=64, frames=1,
+            syntax="strict", header=True)
+    xo_case("xo_preview", "sq.wav", square, p64 + ["--preview-wav", "sq-preview.wav"], pitch=64, frames=1,
+            preview="sq-preview.wav")
+    # A preview that cannot be written (past 1 KiB) leaves neither file.
+    folder = casefolders.generated("sndtrell", "xo_preview_write_failure", __file__)
+    write(os.path.join(folder, "in", "sq.wav"), square)
+    write(os.path.join(folder, "args"), "".join(a + "\n" for a in ["--xo", *p64, "--preview-wav", "p.wav", "sq.wav"]))
+    write(os.path.join(folder, "setup"), "# The output may grow to 1 KiB only: past that a write fails.\nulimit -f 1\n")
+    write(os.path.join(folder, "stdout"), BANNER + "Loading WAV: sq.wav\nsize: 200, rate: 4000, bits: 8, numchannels: 1\n"
+          "Writing CHIP8 sound: sound.inc\nWriting preview: p.wav\nError: cannot write p.wav: File too large\n")
+    write(os.path.join(folder, "status"), "2\n")
+    # Buffers past what an XO-CHIP program holds: a warning (68 s of silence at 1 Hz, a buffer a
+    # frame: 4080 buffers, 65280 bytes), the text thrown away.
+    folder = casefolders.generated("sndtrell", "xo_memory_warning", __file__)
+    write(os.path.join(folder, "in", "long.wav"), canonical(bytes([128]) * 68, 1))
+    write(os.path.join(folder, "args"), "--xo\n--frames-per-buffer\n1\n-bq\n-o\n/dev/null\nlong.wav\n")
+    write(os.path.join(folder, "stdout"), "")
+    write(os.path.join(folder, "stderr"),
+          "sndtrell: warning: 4080 buffers take 65280 bytes; an XO-CHIP program holds at most 65024\n")
+    write(os.path.join(folder, "status"), "0\n")
+    write(os.path.join(folder, "posix-only"), "/dev/null, which is no Windows path\n")
+    # 2000 Hz at pitch 16, three frames a buffer (100 samples). 16-bit stereo: the right channel
+    # outweighs the left now and then.
+    pairs = [(3000 * (1 if i % 6 < 3 else -1), -5000 if i % 50 == 7 else 1000) for i in range(230)]
+    stereo = canonical(b"".join(struct.pack("<hh", *p) for p in pairs), 2000, 2, 16)
+    xo_case("xo_s16_stereo_pitch16", "st.wav", stereo, ["--pitch", "16", "--frames-per-buffer", "3"], pitch=16,
+            frames=3)
+    # The gate takes the average of the channels: -40 dBFS in each, gated at -36 but not at -44.
+    faint = canonical(b"".join(struct.pack("<hh", 328, 328 if i % 4 else -328) for i in range(140)), 4000, 2, 16)
+    for gate in (-36, -44):
+        xo_case("xo_stereo_gate_%d" % -gate, "f.wav", faint, p64 + ["--gate", str(gate)], pitch=64, frames=1,
+                gate=gate)
+    # The gate on frames of 16-bit sound at 4000 Hz: full, -60 dBFS, -40 dBFS, full.
+    frame_levels = [30000, 33, 330, 30000]
+    quiet = canonical(b"".join(struct.pack("<h", (1 if i % 10 < 5 else -1) * frame_levels[min(i * 60 // 4000, 3)])
+                               for i in range(266)), 4000, 1, 16)
+    xo_case("xo_gate_default", "q.wav", quiet, p64, pitch=64, frames=1)
+    xo_case("xo_gate_30", "q.wav", quiet, p64 + ["--gate", "-30"], pitch=64, frames=1, gate=-30)
+    xo_case("xo_gate_120", "q.wav", quiet, p64 + ["--gate=-120"], pitch=64, frames=1, gate=-120)
+    # First-order delta-sigma on a slow sine, 8-bit: more 1 bits where it is high.
+    sine = canonical(bytes(128 + round(90 * math.sin(i / 20)) for i in range(300)), 4000)
+    xo_case("xo_ds1", "sine.wav", sine, p64 + ["--quantize", "ds1"], pitch=64, frames=1, quantize="ds1")
+    xo_case("xo_sign", "sine.wav", sine, p64 + ["--quantize", "sign"], pitch=64, frames=1)
+    # 24-bit and 32-bit PCM, under tag 1 and the extensible tag; and sox's 24-bit file.
+    wide = lambda bits: b"".join(((1 if i % 7 < 3 else -1) * (i + 1) << (bits - 12)).to_bytes(bits // 8, "little",
+                                 signed=True) for i in range(150))
+    for bits in (24, 32):
+        xo_case("xo_s%d" % bits, "w.wav", canonical(wide(bits), 4000, 1, bits), p64, pitch=64, frames=1)
+        wav = extensible(4000, 2, bits, wide(bits))
+        xo_case("xo_s%d_extensible" % bits, "w.wav", wav, p64, got=(4000, bits, 2, wide(bits)), pitch=64, frames=1)
+    with tempfile.TemporaryDirectory() as tmp:
+        path = os.path.join(tmp, "deep.wav")
+        subprocess.run(["sox", "-D", "-n", "-r", "4000", "-b", "24", "-c", "1", path, "synth", "0.05", "sine", "300"],
+                       check=True)
+        data = open(path, "rb").read()
+    assert struct.unpack_from("<H", data, 20)[0] == 0xFFFE
+    at = data.index(b"data")
+    xo_case("xo_sox_24bit", "deep.wav", data, p64,
+            got=(4000, 24, 1, data[at + 8:at + 8 + struct.unpack_from("<I", data, at + 4)[0]]), pitch=64, frames=1)
+    # Digital silence through the resampler stays 0 bits; no samples, no buffers.
+    xo_case("xo_silence_resampled", "s.wav", canonical(bytes([128]) * 400, 8000))
+    xo_case("xo_empty", "e.wav", canonical(b"", 8000))
+    # Refused as the plain run refuses them, and the sizes --xo does not read; the include file
+    # is written all the same, without buffers.
+    for name, data, refusal in [
+            ("xo_float_refused", canonical(bytes(8), 4000, 1, 32, tag=3), "Not PCM signed"),
+            ("xo_extensible_float_refused", extensible(4000, 1, 32, bytes(8), b"\x03\x00"), "Not PCM signed"),
+            ("xo_extensible_short_refused", canonical(bytes(8), 4000, tag=0xFFFE), "Not PCM signed"),
+            ("xo_12bit_refused", canonical(bytes(8), 4000, 1, 12),
+             "size: 8, rate: 4000, bits: 12, numchannels: 1\n"
+             "Error: x.wav: 12-bit samples; --xo reads 8-, 16-, 24- and 32-bit PCM\n"),
+            ("xo_no_channels_refused", canonical(bytes(8), 4000, 0),
+             "size: 8, rate: 4000, bits: 8, numchannels: 0\nError: x.wav: no channels\n"),
+            ("xo_rate_0_refused", canonical(bytes(8), 0),
+             "size: 8, rate: 0, bits: 8, numchannels: 1\nError: x.wav: a rate of 0 Hz\n"),
+            ("xo_too_long_refused", canonical(bytes([128]) * 1081, 1),
+             "size: 1081, rate: 1, bits: 8, numchannels: 1\n"
+             "Error: x.wav: the sound lasts 1081.0 s; --xo converts at most 1080 s\n")]:
+        xo_case(name, "x.wav", data, refusal=refusal)
+    for name, args, error in [
+            ("xo_pitch_256", ["--xo", "--pitch", "256"], '--pitch "256" is not a number from 0 to 255'),
+            ("xo_pitch_letters", ["--xo", "--pitch=6x"], '--pitch "6x" is not a number from 0 to 255'),
+            ("xo_frames_0", ["--xo", "--frames-per-buffer", "0"],
+             '--frames-per-buffer "0" is not a number from 1 to 255'),
+            ("xo_frames_3", ["--xo", "--frames-per-buffer", "3"],
+             "--frames-per-buffer 3: at pitch 61 (3830.4 Hz) 3 frames play 191.5 samples, more than a buffer's 128; "
+             "at most 2 frames"),
+            ("xo_frames_2_pitch_64", ["--xo", "--pitch", "64"],
+             "--frames-per-buffer 2: at pitch 64 (4000.0 Hz) 2 frames play 133.3 samples, more than a buffer's 128; "
+             "at most 1 frame"),
+            ("xo_pitch_110", ["--xo", "--pitch", "110", "--frames-per-buffer", "1"],
+             "--pitch 110: a frame plays %.1f samples (%.1f Hz), more than a buffer's 128; at most pitch 109"
+             % (play_rate(110) / 60, play_rate(110))),
+            ("xo_quantize_bad", ["--xo", "--quantize", "ds2"], '--quantize "ds2" is none of sign and ds1'),
+            ("xo_gate_bad", ["--xo", "--gate", "-121"], '--gate "-121" is not a number from -120 to 0'),
+            ("xo_gate_letters", ["--xo", "--gate", "-4x"], '--gate "-4x" is not a number from -120 to 0'),
+            ("xo_pitch_without_xo", ["--pitch", "61"], "option '--pitch' needs --xo"),
+            ("xo_preview_without_xo", ["--preview-wav", "p.wav"], "option '--preview-wav' needs --xo"),
+            ("xo_preview_is_output", ["--xo", "-o", "s.inc", "--preview-wav", "./s.inc"],
+             "the sound and its preview would both be written to ./s.inc")]:
+        xo_usage_case(name, args, error)
+
+
 if __name__ == "__main__":
     main()
+    xo_cases()

@@ -1,0 +1,74 @@
+// XO-CHIP audio (--xo): a sound made into pattern buffers that a program
+// loads with the audio instruction, one every few frames.
+//
+// A pattern buffer is 16 bytes, 128 one-bit samples, the top bit of the
+// first byte first, played at 4000 x 2^((pitch - 64) / 48) samples per
+// second. The play position runs on across loads (it goes back to 0 only
+// when the buzzer timer reaches 0), and Octo renders each 1/60 s frame with
+// the buffer loaded at that frame's end. So play sample t, heard in frame
+// floor(t x 60 / rate), goes into the buffer of that frame at position
+// t mod 128: with a new buffer every K frames, K frames must play at most
+// 128 samples.
+#ifndef SNDTRELL_XO_H
+#define SNDTRELL_XO_H
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+enum { QUANTIZE_SIGN, QUANTIZE_DS1 };
+const int BUFFER_BYTES = 16, BUFFER_SAMPLES = 128;
+// The longest sound converted: 18 minutes, 64800 frames, so that a buffer
+// count (one buffer a frame at most) fits in the header's two bytes.
+const double LONGEST_SOUND = 1080;
+// Memory an XO-CHIP program may fill, from 0x200 to 0xffff.
+const size_t XO_MEMORY = 65024;
+
+// The samples per second played at a pitch.
+double PlayRate(int pitch);
+// The frame, of 1/60 s, that plays sample t at that rate.
+size_t FrameOf(size_t t, double rate);
+
+// The buffers of the sound: count of them, BUFFER_BYTES each.
+extern std::vector<uint8_t> xobuffers;
+
+// The loaded sound (sndtrell.h) as mono samples from -1 to 1; samples.cpp.
+// Returns 1, or 0 after the refusal line naming path.
+int ReadSamples(const char* path, std::vector<float>& samples);
+// The samples band-limited and resampled from one rate to another by
+// libsoxr, or copied when the rates are equal; resample.cpp. Returns 1,
+// or 0 after the refusal line.
+int Resample(const char* path, const std::vector<float>& in, double inrate, double outrate, std::vector<float>& out);
+// True when this build resamples (libsoxr is linked).
+bool CanResample();
+
+// The bits of samples played at rate, packed into buffers of frames frames
+// each: a frame whose samples all stay below gate dBFS gives 0 bits, the
+// others a bit a sample from the quantizer; positions no frame plays are 0.
+std::vector<uint8_t> PackBuffers(const std::vector<float>& samples, double rate, int frames, int quantize,
+                                 double gate);
+
+// Converts the loaded sound into xobuffers with the options of the run.
+// Returns 1, or 0 after the refusal line.
+int ConvertXO(const char* path);
+
+// Writes the include text of xobuffers; 0, or -1 on a write error.
+int WriteXoData(FILE* out, const char* path);
+
+// The buffers as Octo plays them (preview.cpp), for --preview-wav: 16-bit
+// samples at 48000 Hz, PREVIEW_FRAME a frame.
+const int PREVIEW_RATE = 48000, PREVIEW_FRAME = 800;
+// Octo's player: the play position and its output filter, carried from
+// frame to frame while the buzzer sounds.
+struct OctoPlayer {
+    double position = 0;
+    double filter[5] = {};
+};
+// Renders the next frame of a buffer at pitch into out.
+void RenderFrame(OctoPlayer& player, const uint8_t* buffer, int pitch, int16_t* out);
+// Writes xobuffers as a WAV file, each buffer for --frames-per-buffer
+// frames; 0, or -1 on a write error.
+int WritePreviewData(FILE* out);
+
+#endif
