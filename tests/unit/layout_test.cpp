@@ -13,6 +13,18 @@
 
 namespace {
 
+// The text WritePicData writes of the picture "p", or "failed".
+std::string PicData()
+{
+    FILE* out = std::tmpfile();
+    std::string text(4096, '\0');
+    bool written = WritePicData(out, "p") == 0;
+    std::rewind(out);
+    text.resize(std::fread(&text[0], 1, text.size(), out));
+    std::fclose(out);
+    return written ? text : "failed";
+}
+
 // Each pixel a colour index of 4 bits: its bit of the plane packed.
 TEST(Layout, EightPixelsPackIntoAByteColumnXFirst)
 {
@@ -52,23 +64,11 @@ TEST(Layout, EachModeWritesItsLines)
         "DB #03,#00,#01,#02,#03,#00,#01,#02,#03,#00,#01,#02,#03,#00,#01,#02,\nDB #03,#00,#01,#02,\n"};
     for (Mode mode : {MODE_VERTICAL, MODE_HORIZONTAL, MODE_PALETTE}) {
         options.mode = mode;
-        FILE* out = std::tmpfile();
-        ASSERT_EQ(WritePicData(out, "p"), 0);
-        std::string text(4096, '\0');
-        std::rewind(out);
-        text.resize(std::fread(&text[0], 1, text.size(), out));
-        std::fclose(out);
-        EXPECT_EQ(text, std::string(";image: p - 20 x 3\nIMGDATA:\n") + expected[mode] + "\n") << mode;
+        EXPECT_EQ(PicData(), std::string(";image: p - 20 x 3\nIMGDATA:\n") + expected[mode] + "\n") << mode;
     }
     // Two planes, plane 1's rows first, a label before plane 2's.
     options.mode = MODE_HORIZONTAL, options.planes = 2, options.labels = LABELS_PLANE;
-    FILE* out = std::tmpfile();
-    ASSERT_EQ(WritePicData(out, "p"), 0);
-    std::string text(4096, '\0');
-    std::rewind(out);
-    text.resize(std::fread(&text[0], 1, text.size(), out));
-    std::fclose(out);
-    EXPECT_EQ(text, std::string(";image: p - 20 x 3\nIMGDATA:\n") + expected[1] +
+    EXPECT_EQ(PicData(), std::string(";image: p - 20 x 3\nIMGDATA:\n") + expected[1] +
                         "IMGDATA_P2:\nDB #33,#33,#30,\nDB #66,#66,#60,\nDB #cc,#cc,#c0,\n\n");
     options.planes = 1, options.labels = LABELS_ONE;
     imgbuffer = nullptr;
