@@ -168,6 +168,11 @@ def main():
     small = sprites.picture(8, 4, lambda x, y: (x + y) % 3 == 0)
     photo_case("photo_fit_enlarge", small, ["--fit", "64x32"], [[int((x // 8 + y // 8) % 3 == 0) for x in range(64)] for y in range(32)],
                "scaled 8 x 4 to 64 x 32 at 0, 0\n")
+    # And by eight thirds: still the nearest pixel, as ImageMagick's -sample takes it, never a blend.
+    tiny = Image.new("RGB", (3, 2))
+    tiny.putdata([(100 + 155 * ((x + y) % 2),) * 3 for y in range(2) for x in range(3)])
+    photo_case("photo_fit_enlarge_thirds", tiny, ["--fit", "8x4", "--fit-mode", "stretch"],
+               [[int(c[2] > 127) for c in row] for row in magick(tiny, "-sample", "8x4!")], "scaled 3 x 2 to 8 x 4 at 0, 0\n")
     # The warning: a white, red and blue ship; a black and white picture, never; 1% of the
     # pixels is not more than 1%, 2% is.
     ship = ["...##...", "..#RR#..", ".#BRRB#.", "#BBRRBB#", "##R##R##", "...##...", "..#..#..", ".#....#."]
@@ -204,6 +209,15 @@ def main():
     text = rows_text("colors_atkinson.png", index, 16, 8).replace("IMGDATA:\n", "".join(";" + l for l in lines.splitlines(True)) + "IMGDATA:\n")
     base.case("photo_colors_atkinson", "colors_atkinson", d, None, base.png_header(d) + lines + "Writing CHIP8 image: picdata.inc\n", 1,
               [("picdata.inc", text)], ".png", "", ["--colors", "ff0000,0000ff", "--dither", "atkinson"])
+    # A Bayer dither between black and white: each channel offset by (2M + 1) x 255 / 32 - 127 first.
+    o4 = [[0, 8, 2, 10], [12, 4, 14, 6], [3, 11, 1, 9], [15, 7, 13, 5]]
+    near = lambda want: min((sum((w - v) ** 2 for w, v in zip(want, (255 * i,) * 3)), i) for i in (0, 1))[1]
+    index = [[near([v + (2 * o4[y % 4][x % 4] + 1) * 255 // 32 - 127 for v in c]) for x, c in enumerate(row)]
+             for y, row in enumerate(rgbs)]
+    lines = "color 0: 000000\ncolor 1: ffffff\n"
+    text = rows_text("colors_bayer4.png", index, 16, 8).replace("IMGDATA:\n", "".join(";" + l for l in lines.splitlines(True)) + "IMGDATA:\n")
+    base.case("photo_colors_bayer4", "colors_bayer4", d, None, base.png_header(d) + lines + "Writing CHIP8 image: picdata.inc\n", 1,
+              [("picdata.inc", text)], ".png", "", ["--colors", "000000,ffffff", "--dither", "bayer4"])
     for name, opts, cause in [
             ("photo_usage_fit_mode", ["--fit-mode", "cover"], "--fit-mode needs --fit"),
             ("photo_usage_filter", ["--filter", "box"], "--filter needs --fit"),

@@ -231,6 +231,11 @@ def plane_files():
     plane_case("tile_planes4_auto", sixteen, ["--planes", "4", "--preview"], 4, preview=True)
     plane_case("tile_planes4_tiles_16x16", sixteen.resize((16, 16)), ["--planes", "4", "--tile", "16x16"], 4, tile=(16, 16))
     plane_case("tile_planes2_five_colours", sixteen, ["--planes", "2"], 2)
+    # Twenty colours: past the sixteen kept, each is counted once, also two whose values as
+    # numbers (0x000000 and 0x000040) differ in one bit.
+    greys = Image.new("RGB", (20, 1))
+    greys.putdata([(0, 0, 64)] + [(x * 12,) * 3 for x in range(19)])
+    plane_case("tile_planes4_twenty_colours", greys, ["--planes", "4"], 4)
     for name, opts, cause in [
             ("tile_usage_planes_rule", ["--planes", "2", "--rule", "luma"], "--rule does not apply to colour indices (see --colors)"),
             ("tile_usage_planes_3", ["--planes", "3"], '--planes "3" is none of 1, 2 and 4'),
