@@ -153,25 +153,26 @@ def colour_lines(names):
 
 
 # A case of colour indices: the picture pic saved as a PNG, converted with the options.
-def plane_case(name, pic, opts, planes, listed=None, mode=None, kind="plain", preview=False, octo=False, labels="one", **how):
+def plane_case(name, pic, opts, planes, listed=None, mode=None, kind="plain", preview=False, octo=False, labels="one",
+               ext=".png", **how):
     with tempfile.TemporaryDirectory() as tmp:
-        path = os.path.join(tmp, "p.png")
+        path = os.path.join(tmp, "p" + ext)
         pic.save(path)
         d = open(path, "rb").read()
         idx, names, inexact, refusal = indices(path, planes, listed)
     stem = name[5:]
     args = opts + (["--syntax", kind] if kind != "plain" else [])
-    header = base.png_header(d)
+    header = base.png_header(d) if ext == ".png" else base.header_line(d)
     if refusal:
-        stderr = "imgtrell: %s.png%s %s\n" % (stem, ":" if refusal.startswith("palette") else "", refusal)
-        return base.case(name, stem, d, mode, header, 2, ext=".png", stderr=stderr, opts=args)
+        stderr = "imgtrell: %s%s%s %s\n" % (stem, ext, ":" if refusal.startswith("palette") else "", refusal)
+        return base.case(name, stem, d, mode, header, 2, ext=ext, stderr=stderr, opts=args)
     comments = "".join(";" + line for line in colour_lines(names).splitlines(True))
     if "tile" in how or "frame" in how:
-        text = cut(stem + ".png", idx, planes=planes, comments=comments, labels=labels, **how)
+        text = cut(stem + ext, idx, planes=planes, comments=comments, labels=labels, **how)
     else:
         w = len(idx[0])
         pack = lambda row, x, p: sum(128 >> i for i in range(8) if x + i < w and row[x + i] >> p & 1)
-        text = ";image: %s.png - %d x %d\n" % (stem, w, len(idx)) + comments + "IMGDATA:\n"
+        text = ";image: %s%s - %d x %d\n" % (stem, ext, w, len(idx)) + comments + "IMGDATA:\n"
         for p in range(planes):
             text += "IMGDATA_P%d:\n" % (p + 1) if p and labels == "plane" else ""
             if mode == 0:
@@ -188,7 +189,7 @@ def plane_case(name, pic, opts, planes, listed=None, mode=None, kind="plain", pr
         files.append(("octo.json", "{\n" + ",\n".join(entries) + "\n}\n" if entries else "{}\n"))
     stderr = ("imgtrell: warning: %d pixel%s none of the colours --colors lists, and take%s the nearest\n"
               % (inexact, " has" if inexact == 1 else "s have", "s" if inexact == 1 else "")) if inexact else ""
-    base.case(name, stem, d, mode, console, 1, files, ".png", stderr, args)
+    base.case(name, stem, d, mode, console, 1, files, ext, stderr, args)
 
 
 def plane_files():
@@ -223,6 +224,8 @@ def plane_files():
     plane_case("tile_planes2_palette_short", short, ["--planes", "2"], 2)
     pal.putpixel((5, 2), 4)
     plane_case("tile_planes2_palette_past", pal, ["--planes", "2"], 2)
+    # A 1-bit BMP: its two entries are colours, not indices.
+    plane_case("tile_planes2_bmp1", short.convert("1"), ["--planes", "2"], 2, ext=".bmp")
     # Sixteen colours on four planes, and five refused on two.
     sixteen = Image.new("RGB", (16, 8))
     sixteen.putdata([((x * 16) % 256, 255 - y * 30, (x * y * 7) % 256) if (x + y) % 5 else (0, 0, 0)
