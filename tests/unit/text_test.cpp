@@ -90,8 +90,8 @@ TEST(Text, TextPastTheBufferIsWrittenWholeOrFailsOnAFullDisk)
     }
     EXPECT_TRUE(Written(SYNTAX_PLAIN, [&] { WriteBytes(values.data(), values.size()); }) == one + "\n");
     EXPECT_TRUE(Written(SYNTAX_PLAIN, [&] { WriteBytes(values.data(), values.size(), 16, false); }) == lines);
-    // Lines of 16 values, 68 characters, with the buffer's edge at each
-    // place in a line, after a comment of each length.
+    // Lines of 16 values, 68 characters, and one long line, with the
+    // buffer's edge at each place in a line, after a comment of each length.
     const size_t some = 16 * 16000 + 1;
     for (size_t lead = 0; lead < 68; lead++) {
         const std::string comment(lead, 'c');
@@ -99,6 +99,10 @@ TEST(Text, TextPastTheBufferIsWrittenWholeOrFailsOnAFullDisk)
             WriteComment(comment.c_str());
             WriteBytes(values.data(), some, 16, false);
         }) == ";" + comment + "\n" + lines.substr(0, 16000 * 68 + 7)) << lead;
+        EXPECT_TRUE(Written(SYNTAX_PLAIN, [&] {
+            WriteComment(comment.c_str());
+            WriteBytes(values.data(), 270000);
+        }) == ";" + comment + "\n" + one.substr(0, 3 + 270000 * 4) + "\n") << lead;
     }
     for (size_t count : {values.size(), size_t(1)}) {
         FILE* full = std::fopen("/dev/full", "w");
