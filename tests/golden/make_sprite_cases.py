@@ -213,6 +213,11 @@ def plane_files():
     plane_case("tile_planes2_colors_nearest", four, ["--planes", "2", "--colors", "fafafa,fa6400,fac80a,0a0000"], 2, near)
     plane_case("tile_planes1_colors", four, ["--colors", "000000,ffffff", "--octo-options", "octo.json"], 1,
                [(0, 0, 0), (255, 255, 255)], octo=True)
+    # A palette picture by the colours listed: its first pixel the one of no listed colour.
+    grey = Image.new("P", (8, 1))
+    grey.putpalette([250, 250, 250, 0, 0, 0])
+    grey.putdata([0] + [1] * 7)
+    plane_case("tile_planes1_colors_one_nearest", grey, ["--colors", "000000,ffffff"], 1, [(0, 0, 0), (255, 255, 255)])
     # A palette picture by its indices; one past the planes' colours refused.
     pal = Image.new("P", (16, 4))
     pal.putpalette([0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255])
@@ -222,7 +227,7 @@ def plane_files():
     short.putpalette([0, 0, 0, 255, 255, 255])
     short.putdata([(x + y) % 2 for y in range(2) for x in range(8)])
     plane_case("tile_planes2_palette_short", short, ["--planes", "2"], 2)
-    pal.putpixel((5, 2), 4)
+    pal.putpixel((0, 0), 4)
     plane_case("tile_planes2_palette_past", pal, ["--planes", "2"], 2)
     # A 1-bit BMP: its two entries are colours, not indices.
     plane_case("tile_planes2_bmp1", short.convert("1"), ["--planes", "2"], 2, ext=".bmp")
