@@ -350,12 +350,12 @@ def xo_cases():
           "sndtrell: warning: 4080 buffers take 65280 bytes; an XO-CHIP program holds at most 65024\n")
     write(os.path.join(folder, "status"), "0\n")
     write(os.path.join(folder, "posix-only"), "/dev/null, which is no Windows path\n")
-    # 2000 Hz at pitch 16, three frames a buffer (100 samples). 16-bit stereo: the right channel
-    # outweighs the left now and then.
+    # 2000 Hz at pitch 16, three frames a buffer (100 samples), with the preview of its nine
+    # frames. 16-bit stereo: the right channel outweighs the left now and then.
     pairs = [(3000 * (1 if i % 6 < 3 else -1), -5000 if i % 50 == 7 else 1000) for i in range(230)]
     stereo = canonical(b"".join(struct.pack("<hh", *p) for p in pairs), 2000, 2, 16)
-    xo_case("xo_s16_stereo_pitch16", "st.wav", stereo, ["--pitch", "16", "--frames-per-buffer", "3"], pitch=16,
-            frames=3)
+    xo_case("xo_s16_stereo_pitch16", "st.wav", stereo, ["--pitch", "16", "--frames-per-buffer", "3", "--preview-wav", "st-preview.wav"],
+            pitch=16, frames=3, preview="st-preview.wav")
     # The gate takes the average of the channels: -40 dBFS in each, gated at -36 but not at -44.
     faint = canonical(b"".join(struct.pack("<hh", 328, 328 if i % 4 else -328) for i in range(140)), 4000, 2, 16)
     for gate in (-36, -44):
