@@ -745,6 +745,8 @@ def main():
     fixture("im24_bmp3", sweep(17, 5, 4), "BMP3:", ["-type", "truecolor"], [0, 1])
     # Pillow RGB, colours used 0: an empty palette
     fixture("pil24", sweep(13, 6, 2), "pillow", [], [2])
+    # Mode 0 down 130 rows: strips packed 64 rows at a time, the last band short
+    fixture("pil24_tall", sweep(9, 130, 1), "pillow", [], [0])
     # 108-byte header, 1 bpp, colours used 2
     fixture("im1_v4", drawn(13, 6, [BLACK, WHITE, WHITE]), "", ["-type", "bilevel"], [0, 1, 2])
     # 1 bpp with a red and navy palette, which plays no part
