@@ -218,6 +218,16 @@ def main():
     text = rows_text("colors_bayer4.png", index, 16, 8).replace("IMGDATA:\n", "".join(";" + l for l in lines.splitlines(True)) + "IMGDATA:\n")
     base.case("photo_colors_bayer4", "colors_bayer4", d, None, base.png_header(d) + lines + "Writing CHIP8 image: picdata.inc\n", 1,
               [("picdata.inc", text)], ".png", "", ["--colors", "000000,ffffff", "--dither", "bayer4"])
+    # White at alpha either side of 128: below it transparent, index 0, whatever the dither.
+    glass = Image.new("RGBA", (8, 1))
+    glass.putdata([(255, 255, 255, a) for a in (127, 128, 255, 0, 128, 127, 200, 129)])
+    with tempfile.TemporaryDirectory() as tmp:
+        glass.save(os.path.join(tmp, "p.png"))
+        d = open(os.path.join(tmp, "p.png"), "rb").read()
+    index = [[int(a >= 128) for a in glass.getdata(3)]]
+    text = rows_text("colors_alpha.png", index, 8, 1).replace("IMGDATA:\n", "".join(";" + l for l in lines.splitlines(True)) + "IMGDATA:\n")
+    base.case("photo_colors_alpha", "colors_alpha", d, None, base.png_header(d) + lines + "Writing CHIP8 image: picdata.inc\n", 1,
+              [("picdata.inc", text)], ".png", "", ["--colors", "000000,ffffff", "--dither", "bayer2"])
     for name, opts, cause in [
             ("photo_usage_fit_mode", ["--fit-mode", "cover"], "--fit-mode needs --fit"),
             ("photo_usage_filter", ["--filter", "box"], "--filter needs --fit"),
