@@ -8,9 +8,10 @@
 #include "console.h"
 #include "text.h"
 
-OptionScan ScanOptions(int argc, char** argv)
+OptionScan ScanOptions(int argc, char** argv, Console& console)
 {
     OptionScan scan;
+    scan.console = &console;
     scan.argc = argc;
     scan.argv = argv;
     scan.next = 1;
@@ -33,12 +34,15 @@ static const OptionInfo* FindLong(const char* name, size_t length, const OptionI
     return found;
 }
 
+// OPTION_BAD, its usage error said.
+static int Bad(bool) { return OPTION_BAD; }
+
 // The value of an option that takes one: what its argument holds after
 // the name (rest), or else the next argument. An empty one is none.
 static int TakeValue(OptionScan& scan, const char* rest, const OptionInfo& option)
 {
     scan.value = rest ? rest : scan.next < scan.argc ? scan.argv[scan.next++] : "";
-    return *scan.value ? option.id : UsageError("option '%s' needs a value", scan.name.c_str());
+    return *scan.value ? option.id : Bad(UsageError(*scan.console, "option '%s' needs a value", scan.name.c_str()));
 }
 
 int NextOption(OptionScan& scan, const OptionInfo* table, size_t count)
@@ -57,11 +61,11 @@ int NextOption(OptionScan& scan, const OptionInfo* table, size_t count)
             scan.name.assign(arg, length + 2);
             const OptionInfo* option = FindLong(arg + 2, length, table, count);
             if (option == table + count)
-                return UsageError("option '%s' is ambiguous", scan.name.c_str());
+                return Bad(UsageError(*scan.console, "option '%s' is ambiguous", scan.name.c_str()));
             if (!option)
-                return UsageError("unknown option '%s'", scan.name.c_str());
+                return Bad(UsageError(*scan.console, "unknown option '%s'", scan.name.c_str()));
             if (!option->takesvalue && equals)
-                return UsageError("option '%s' takes no value", scan.name.c_str());
+                return Bad(UsageError(*scan.console, "option '%s' takes no value", scan.name.c_str()));
             return option->takesvalue ? TakeValue(scan, equals ? equals + 1 : nullptr, *option) : option->id;
         }
         scan.letter = 1;
@@ -80,33 +84,35 @@ int NextOption(OptionScan& scan, const OptionInfo* table, size_t count)
         scan.letter = 0;
         return TakeValue(scan, rest, table[i]);
     }
-    return UsageError("unknown option '%s'", scan.name.c_str());
+    return Bad(UsageError(*scan.console, "unknown option '%s'", scan.name.c_str()));
 }
 
-int TakeCommonOption(int id, const OptionScan& scan, CommonOptions& options, int* shown)
+bool TakeCommonOption(int id, const OptionScan& scan, CommonOptions& options, int* shown, bool* taken)
 {
+    *taken = true;
     switch (id) {
-    case OPT_OUTPUT: options.output = scan.value, options.outputgiven = true; return 1;
-    case OPT_LABEL: options.label = scan.value; return 1;
-    case OPT_BATCH: options.batch = true; return 1;
-    case OPT_QUIET: options.quiet = true; return 1;
-    case OPT_SYNTAX: options.syntax = SyntaxNamed(scan.name.c_str(), scan.value); return options.syntax < 0 ? -1 : 1;
+    case OPT_OUTPUT: options.output = scan.value, options.outputgiven = true; return true;
+    case OPT_LABEL: options.label = scan.value; return true;
+    case OPT_BATCH: options.batch = true; return true;
+    case OPT_QUIET: options.quiet = true; return true;
+    case OPT_SYNTAX: return SyntaxNamed(*scan.console, scan.name.c_str(), scan.value, &options.syntax);
     case OPT_HELP:
-    case OPT_VERSION: *shown = *shown == OPT_VERSION ? OPT_VERSION : id; return 1;
+    case OPT_VERSION: *shown = *shown == OPT_VERSION ? OPT_VERSION : id; return true;
     }
-    return 0;
+    *taken = false;
+    return true;
 }
 
-int CheckCommonOptions(const CommonOptions& options)
+bool CheckCommonOptions(Console& console, const CommonOptions& options)
 {
     if (!options.label)
-        return 1;
-    if (!CheckLabel(options.syntax, options.label))
-        return 0;
+        return true;
+    if (!CheckLabel(console, options.syntax, options.label))
+        return false;
     size_t length = std::strlen(options.label);
     if (length > 64)
-        UsageError("label \"%s\" is too long: %zu characters, at most 64", options.label, length);
-    return length <= 64;
+        return UsageError(console, "label \"%s\" is too long: %zu characters, at most 64", options.label, length);
+    return true;
 }
 
 bool ParseNumber(const char* text, uint64_t low, uint64_t high, uint64_t* number)

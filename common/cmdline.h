@@ -12,6 +12,9 @@
 #include <cstdint>
 #include <string>
 
+#include "console.h"
+#include "text.h"
+
 struct OptionInfo {
     int id;  // what NextOption returns for it
     char shortname;  // 0: a long name only
@@ -25,10 +28,11 @@ struct OptionScan {
     int letter;  // in a group of short options, the next letter (0: none)
     const char* value;  // the value of the option returned
     std::string name;  // the option as written, for messages ("-o", "--output")
+    Console* console;  // where a usage error goes
 };
 enum { OPTIONS_DONE = 0, OPTION_BAD = -1 };
 // Starts a scan of the command line.
-OptionScan ScanOptions(int argc, char** argv);
+OptionScan ScanOptions(int argc, char** argv, Console& console);
 // The id of the next option, OPTIONS_DONE when the options have ended, or
 // OPTION_BAD after the usage error (an unknown option, a missing value).
 int NextOption(OptionScan& scan, const OptionInfo* table, size_t count);
@@ -46,17 +50,17 @@ struct CommonOptions {
     // -q, --quiet: nothing on standard output; the line of a refusal or a
     // failure on standard error.
     bool quiet = false;
-    // --syntax: an index into the table of syntaxes (text.h).
-    int syntax = 0;
+    // --syntax.
+    SyntaxIndex syntax = SYNTAX_PLAIN;
 };
-// Takes an option both converters take into options, and tells --help and
-// --version in *shown (OPT_HELP or OPT_VERSION; --version wins). Returns
-// 1, 0 for another option, or -1 after a usage error (a bad syntax).
-int TakeCommonOption(int id, const OptionScan& scan, CommonOptions& options, int* shown);
+// Takes an option both converters take into options (*taken: it was one),
+// and tells --help and --version in *shown (OPT_HELP or OPT_VERSION;
+// --version wins). False after a usage error (a bad syntax).
+bool TakeCommonOption(int id, const OptionScan& scan, CommonOptions& options, int* shown, bool* taken);
 // Once all options are read: checks the label -l gives, a name in the
 // syntax of --syntax (whichever came first) of at most 64 characters.
-// Returns 1, or 0 after the usage error.
-int CheckCommonOptions(const CommonOptions& options);
+// False after the usage error.
+bool CheckCommonOptions(Console& console, const CommonOptions& options);
 // A whole number from low to high, in decimal; false for anything else.
 bool ParseNumber(const char* text, uint64_t low, uint64_t high, uint64_t* number);
 

@@ -3,65 +3,56 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
-#include "console.h"
 #include "platform.h"
 
-// The input being read, its first bytes, and the whole-file block, kept
-// until the process ends (or the next input), since what is decoded from it
-// may point into it.
-static FILE* inputfile;
-static uint8_t inputhead[64];
-static size_t inputheadsize;
-static uint64_t inputsize;
-static uint8_t* inputdata;
+static void CloseFile(InputFile& input)
+{
+    if (input.file)
+        std::fclose(input.file);
+    input.file = nullptr;
+}
 
-long ReadInputHead(const char* path, uint8_t* head, size_t n, uint64_t* size)
+bool ReadInputHead(Console& console, InputFile& input, const char* path, size_t n)
 {
     const char* refusal;
-    CloseInput();
-    inputfile = OpenInput(path, &refusal, &inputsize);
-    if (!inputfile) {
+    CloseInput(input);
+    input.file = OpenInput(path, &refusal, &input.size);
+    if (!input.file) {
         if (refusal)
-            Refuse(path, "cannot read: %s", refusal);
-        else
-            Refuse(path, "cannot open: %s", std::strerror(errno));
-        return -1;
+            return Refuse(console, path, "cannot read: %s", refusal);
+        return Refuse(console, path, "cannot open: %s", std::strerror(errno));
     }
-    inputheadsize = std::fread(inputhead, 1, std::min(n, sizeof inputhead), inputfile);
-    if (std::ferror(inputfile)) {
-        Refuse(path, "cannot read: %s", std::strerror(errno));
-        CloseInput();
-        return -1;
+    input.headsize = std::fread(input.head, 1, std::min(n, sizeof input.head), input.file);
+    if (std::ferror(input.file)) {
+        Refuse(console, path, "cannot read: %s", std::strerror(errno));
+        CloseFile(input);
+        return false;
     }
-    std::memcpy(head, inputhead, inputheadsize);
-    *size = inputsize;
-    return long(inputheadsize);
+    return true;
 }
 
-const uint8_t* ReadInputFile(const char* path, size_t* size)
+bool ReadInputFile(Console& console, InputFile& input, const char* path)
 {
-    FreeBlock(inputdata);
-    inputdata = inputsize < SIZE_MAX ? AllocateBlock(size_t(std::max<uint64_t>(inputsize, inputheadsize))) : nullptr;
+    FreeBlock(input.data);
+    input.data = input.size < SIZE_MAX ? AllocateBlock(size_t(std::max<uint64_t>(input.size, input.headsize))) : nullptr;
     int error = ENOMEM;
-    if (inputdata) {
-        std::memcpy(inputdata, inputhead, inputheadsize);
-        size_t rest = inputsize > inputheadsize ? size_t(inputsize - inputheadsize) : 0;
-        *size = inputheadsize + std::fread(inputdata + inputheadsize, 1, rest, inputfile);
-        error = std::ferror(inputfile) ? errno : 0;
+    if (input.data) {
+        std::memcpy(input.data, input.head, input.headsize);
+        size_t rest = input.size > input.headsize ? size_t(input.size - input.headsize) : 0;
+        input.size = input.headsize + std::fread(input.data + input.headsize, 1, rest, input.file);
+        error = std::ferror(input.file) ? errno : 0;
     }
-    CloseInput();
+    CloseFile(input);
     if (error == 0)
-        return inputdata;
-    Refuse(path, "cannot read: %s", std::strerror(error));
-    return nullptr;
+        return true;
+    return Refuse(console, path, "cannot read: %s", std::strerror(error));
 }
 
-void CloseInput()
+void CloseInput(InputFile& input)
 {
-    if (inputfile)
-        std::fclose(inputfile);
-    inputfile = nullptr;
+    CloseFile(input);
+    FreeBlock(input.data);
+    input.data = nullptr;
 }

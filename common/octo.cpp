@@ -6,28 +6,28 @@
 
 #include "textbuffer.h"
 
-static void Comment(const char* text) { PutLine("#", text, ""); }
+static void Comment(TextWriter& w, const char* text) { PutLine(w, "#", text, ""); }
 
-static void Label(const char* name) { PutLine(": ", name, ""); }
+static void Label(TextWriter& w, const char* name) { PutLine(w, ": ", name, ""); }
 
-static void Bytes(const uint8_t* values, size_t count, size_t perline, bool)
+static void Bytes(TextWriter& w, const uint8_t* values, size_t count, size_t perline, bool)
 {
-    PutSeparatedBytes(values, count, perline, "", "0x", " 0x");
+    PutSeparatedBytes(w, values, count, perline, "", "0x", " 0x");
 }
 
-static void Words(const uint16_t* words, size_t count)
+static void Words(TextWriter& w, const uint16_t* words, size_t count)
 {
     for (size_t i = 0; i < count; i++) {
-        char* p = Room(11);
+        char* p = Room(w, 11);
         if (i > 0)
             *p++ = ' ';
         std::memcpy(p, "0x", 2);
         p = PutHex(p + 2, uint8_t(words[i] >> 8));
         std::memcpy(p, " 0x", 3);
-        Advance(PutHex(p + 3, uint8_t(words[i])));
+        Advance(w, PutHex(p + 3, uint8_t(words[i])));
     }
     if (count > 0)
-        PutText("\n", 1);
+        PutText(w, "\n", 1);
 }
 
 // Octo takes any word as a name but its keywords, those that begin with

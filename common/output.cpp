@@ -20,7 +20,7 @@ static void DropIncludeFiles()
     files.clear();
 }
 
-FILE* StartIncludeFile(const char* name, bool binary)
+FILE* StartIncludeFile(Console& console, const char* name, bool binary)
 {
     files.emplace_back();
     files.back().slot = int(files.size()) - 1;
@@ -30,24 +30,21 @@ FILE* StartIncludeFile(const char* name, bool binary)
     FILE* out = OpenTemp(files.back(), name, &cause);
     if (!out) {
         const char* verb = cause == FOLDER_NOT_WRITABLE ? "replace" : cause ? "write" : "create";
-        SayError("Error: cannot %s %s: %s\n", verb, name, cause ? cause : std::strerror(errno));
+        SayError(console, "Error: cannot %s %s: %s\n", verb, name, cause ? cause : std::strerror(errno));
         DropIncludeFiles();
     }
     return out;
 }
 
-int EndIncludeFile(FILE* out, int failed)
+bool EndIncludeFile(Console& console, FILE* out, int error)
 {
-    int cause = errno;
-    if (std::fclose(out) != 0 && !failed) {
-        failed = -1;
-        cause = errno;
-    }
-    if (!failed)
-        return 1;
-    SayError("Error: cannot write %s: %s\n", files.back().name.c_str(), std::strerror(cause));
+    if (std::fclose(out) != 0 && !error)
+        error = errno ? errno : EIO;
+    if (!error)
+        return true;
+    SayError(console, "Error: cannot write %s: %s\n", files.back().name.c_str(), std::strerror(error));
     DropIncludeFiles();
-    return 0;
+    return false;
 }
 
 // The folders of the files a move replaces, each once.
@@ -117,19 +114,18 @@ static size_t MoveIntoPlace()
     return failed;
 }
 
-int CheckNotInput(const char* option, const std::string& output, const char* input)
+bool CheckNotInput(Console& console, const char* option, const std::string& output, const char* input)
 {
     if (!SameExistingFile(output.c_str(), input))
-        return 1;
-    UsageError("%s %s would overwrite the input file %s", option, output.c_str(), input);
-    return 0;
+        return true;
+    return UsageError(console, "%s %s would overwrite the input file %s", option, output.c_str(), input);
 }
 
-int PlaceIncludeFiles()
+bool PlaceIncludeFiles(Console& console)
 {
     size_t moved = MoveIntoPlace();
     if (moved < files.size())
-        SayError("Error: cannot replace %s: %s\n", files[moved].name.c_str(), std::strerror(errno));
+        SayError(console, "Error: cannot replace %s: %s\n", files[moved].name.c_str(), std::strerror(errno));
     bool placed = moved == files.size();
     files.clear();
     return placed;

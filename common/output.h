@@ -9,16 +9,19 @@
 #include <cstdio>
 #include <string>
 
+#include "console.h"
+
 // Begins the include file name: opens what receives its text (binary: its
 // bytes as they are, where Windows would end text lines in CR LF). Returns
 // the stream, or nullptr after the failure line.
-FILE* StartIncludeFile(const char* name, bool binary = false);
-// Ends the text of the include file begun last, given whether it was all
-// written (0) or not (-1 with errno). Returns 1, or 0 after the failure line.
-int EndIncludeFile(FILE* out, int failed);
+FILE* StartIncludeFile(Console& console, const char* name, bool binary = false);
+// Ends the text of the include file begun last, given the errno of the
+// first write that failed (0: it was all written). False after the failure
+// line.
+bool EndIncludeFile(Console& console, FILE* out, int error);
 // Moves the include files begun into place, all of them or none, the first
-// begun last. Returns 1, or 0 after the failure line.
-int PlaceIncludeFiles();
+// begun last. False after the failure line.
+bool PlaceIncludeFiles(Console& console);
 // After a failure line of one of the above, nothing of the run's include
 // files is left: their temporary files are removed.
 
@@ -33,9 +36,9 @@ bool SameFile(const char* a, const char* b);
 // Windows the same volume and file index.
 bool SameExistingFile(const char* a, const char* b);
 // Checks, before anything is read, that the include file output is not the
-// input, which writing it would destroy: 1, or 0 after the usage error,
+// input, which writing it would destroy: false after the usage error,
 // which names what gives the file (option: "-o", "the palette file").
 // For each include file a run writes.
-int CheckNotInput(const char* option, const std::string& output, const char* input);
+bool CheckNotInput(Console& console, const char* option, const std::string& output, const char* input);
 
 #endif

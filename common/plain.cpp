@@ -6,9 +6,9 @@
 
 #include "textbuffer.h"
 
-static void Comment(const char* text) { PutLine(";", text, ""); }
+static void Comment(TextWriter& w, const char* text) { PutLine(w, ";", text, ""); }
 
-static void Label(const char* name) { PutLine("", name, ":"); }
+static void Label(TextWriter& w, const char* name) { PutLine(w, "", name, ":"); }
 
 // Each value "#xx,", the last of a line too; a line without values is "DB ".
 // The text of each value comes from a table, four bytes at a time.
@@ -21,17 +21,17 @@ static const struct ValueTexts {
     }
 } texts;
 
-static void Bytes(const uint8_t* values, size_t count, size_t perline, bool ended)
+static void Bytes(TextWriter& w, const uint8_t* values, size_t count, size_t perline, bool ended)
 {
     if (count <= 16 && (perline == 0 || count <= perline)) {  // one short line: the usual
-        char* p = Room(3 + 16 * 4 + 1);
+        char* p = Room(w, 3 + 16 * 4 + 1);
         std::memcpy(p, "DB ", 3);
         p += 3;
         for (size_t i = 0; i < count; i++, p += 4)
             std::memcpy(p, texts.text[values[i]], 4);
         if (ended)
             *p++ = '\n';
-        Advance(p);
+        Advance(w, p);
         return;
     }
     const size_t per = perline ? perline : count;
@@ -40,7 +40,7 @@ static void Bytes(const uint8_t* values, size_t count, size_t perline, bool ende
         const size_t end = at + std::min(per, count - at);
         // Each group of at most 16 values has the room of 16, the first also
         // that of "DB " and the last that of the line break.
-        char* p = Room(3 + 16 * 4 + 1);
+        char* p = Room(w, 3 + 16 * 4 + 1);
         std::memcpy(p, "DB ", 3);
         p += 3;
         for (size_t group = at;;) {
@@ -50,17 +50,17 @@ static void Bytes(const uint8_t* values, size_t count, size_t perline, bool ende
             group += n;
             if (group == end)
                 break;
-            Advance(p);
-            p = Room(16 * 4 + 1);
+            Advance(w, p);
+            p = Room(w, 16 * 4 + 1);
         }
         at = end;
         if (at < count || ended)
             *p++ = '\n';
-        Advance(p);
+        Advance(w, p);
     } while (at < count);
 }
 
-static void Words(const uint16_t* words, size_t count) { PutSeparatedWords(words, count, "DW ", "#", ",#"); }
+static void Words(TextWriter& w, const uint16_t* words, size_t count) { PutSeparatedWords(w, words, count, "DW ", "#", ",#"); }
 
 const char* RefusePlainName(const char* label)
 {

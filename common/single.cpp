@@ -3,19 +3,19 @@
 // commas, no DB line without values, and a line break after the last line.
 #include "textbuffer.h"
 
-static void Comment(const char* text) { PutLine(";", text, ""); }
+static void Comment(TextWriter& w, const char* text) { PutLine(w, ";", text, ""); }
 
-static void Label(const char* name) { PutLine("", name, ":"); }
+static void Label(TextWriter& w, const char* name) { PutLine(w, "", name, ":"); }
 
-static void Bytes(const uint8_t* values, size_t count, size_t, bool)
+static void Bytes(TextWriter& w, const uint8_t* values, size_t count, size_t, bool)
 {
-    PutSeparatedBytes(values, count, 1, "DB ", "#", "");
+    PutSeparatedBytes(w, values, count, 1, "DB ", "#", "");
 }
 
-static void Words(const uint16_t* words, size_t count)
+static void Words(TextWriter& w, const uint16_t* words, size_t count)
 {
     for (size_t i = 0; i < count; i++)
-        PutSeparatedWords(words + i, 1, "DW ", "#", "");
+        PutSeparatedWords(w, words + i, 1, "DW ", "#", "");
 }
 
 extern const Syntax SINGLE_SYNTAX = {"single", Comment, Label, Bytes, Words, RefusePlainName};

@@ -3,15 +3,15 @@
 // break after the last line.
 #include "textbuffer.h"
 
-static void Comment(const char* text) { PutLine(";", text, ""); }
+static void Comment(TextWriter& w, const char* text) { PutLine(w, ";", text, ""); }
 
-static void Label(const char* name) { PutLine("", name, ":"); }
+static void Label(TextWriter& w, const char* name) { PutLine(w, "", name, ":"); }
 
-static void Bytes(const uint8_t* values, size_t count, size_t perline, bool)
+static void Bytes(TextWriter& w, const uint8_t* values, size_t count, size_t perline, bool)
 {
-    PutSeparatedBytes(values, count, perline, "DB ", "#", ",#");
+    PutSeparatedBytes(w, values, count, perline, "DB ", "#", ",#");
 }
 
-static void Words(const uint16_t* words, size_t count) { PutSeparatedWords(words, count, "DW ", "#", ",#"); }
+static void Words(TextWriter& w, const uint16_t* words, size_t count) { PutSeparatedWords(w, words, count, "DW ", "#", ",#"); }
 
 extern const Syntax STRICT_SYNTAX = {"strict", Comment, Label, Bytes, Words, RefusePlainName};

@@ -1,61 +1,34 @@
-// The table of syntaxes, and the lines of the include text written through
-// the syntax of the output.
+// The table of syntaxes, and what is checked of a label.
 #include "text.h"
 
 #include <cstring>
-
-#include "console.h"
-#include "textbuffer.h"
 
 // The syntaxes --syntax names, in the order of their indices.
 static const Syntax* const SYNTAXES[] = {&PLAIN_SYNTAX, &OCTO_SYNTAX, &STRICT_SYNTAX, &SINGLE_SYNTAX};
 static const int SYNTAX_COUNT = int(sizeof SYNTAXES / sizeof *SYNTAXES);
 
-int SyntaxNamed(const char* option, const char* name)
+bool SyntaxNamed(Console& console, const char* option, const char* name, SyntaxIndex* syntax)
 {
     std::string names;
-    for (int syntax = 0; syntax < SYNTAX_COUNT; syntax++) {
-        if (std::strcmp(name, SYNTAXES[syntax]->name) == 0)
-            return syntax;
-        names += (syntax == 0 ? "" : syntax + 1 == SYNTAX_COUNT ? " and " : ", ") + std::string(SYNTAXES[syntax]->name);
+    for (int index = 0; index < SYNTAX_COUNT; index++) {
+        if (std::strcmp(name, SYNTAXES[index]->name) == 0) {
+            *syntax = SyntaxIndex(index);
+            return true;
+        }
+        names += (index == 0 ? "" : index + 1 == SYNTAX_COUNT ? " and " : ", ") + std::string(SYNTAXES[index]->name);
     }
-    UsageError("%s \"%s\" is none of %s", option, name, names.c_str());
-    return -1;
+    return UsageError(console, "%s \"%s\" is none of %s", option, name, names.c_str());
 }
 
-int CheckLabel(int index, const std::string& label)
+const Syntax* SyntaxOf(SyntaxIndex syntax) { return SYNTAXES[syntax]; }
+
+bool CheckLabel(Console& console, SyntaxIndex index, const std::string& label)
 {
     const char* cause = SYNTAXES[index]->refuses(label.c_str());
     if (cause)
-        UsageError("label \"%s\" %s", label.c_str(), cause);
-    return !cause;
+        return UsageError(console, "label \"%s\" %s", label.c_str(), cause);
+    return true;
 }
-
-// The syntax of the text being written.
-static const Syntax* syntax = &PLAIN_SYNTAX;
-
-void StartOutput(FILE* out, int index)
-{
-    syntax = SYNTAXES[index];
-    StartText(out);
-}
-
-int FinishOutput() { return FinishText(); }
-
-void FailOutput(int cause) { FailText(cause); }
-
-void WriteComment(const char* text) { syntax->comment(text); }
-
-void WriteLabel(const char* name) { syntax->label(name); }
-
-void WriteBytes(const uint8_t* values, size_t count, size_t perline, bool ended)
-{
-    syntax->bytes(values, count, perline, ended);
-}
-
-void WriteWords(const uint16_t* words, size_t count) { syntax->words(words, count); }
-
-void WriteBlank() { PutText("\n", 1); }
 
 // A control character would break the comment line (a line break could
 // start a label or a data line of its own), so each one is written as "?".

@@ -1,69 +1,40 @@
-// The buffer of the include text: filled by the syntaxes, written out in
-// large blocks, every write checked.
+// The writer of the include text: its buffer, filled by the syntaxes, goes
+// out in large blocks, every write checked.
 #include "textbuffer.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 
-TextBuffer textbuffer;
-
-// The stream being written, and the errno of its first failed write (0
-// while all is well).
-static FILE* outfile;
-static int outerror;
-
-void StartText(FILE* out)
+void FlushText(TextWriter& w)
 {
-    outfile = out;
-    textbuffer.length = 0;
-    outerror = 0;
+    if (w.kept)
+        w.kept->append(w.data.get(), w.length);
+    else if (w.error == 0 && std::fwrite(w.data.get(), 1, w.length, w.file) != w.length)
+        w.error = errno ? errno : EIO;
+    w.length = 0;
 }
 
-void FlushText()
-{
-    if (outerror == 0 && std::fwrite(textbuffer.data, 1, textbuffer.length, outfile) != textbuffer.length)
-        outerror = errno ? errno : EIO;
-    textbuffer.length = 0;
-}
-
-int FinishText()
-{
-    FlushText();
-    if (outerror == 0 && std::fflush(outfile) != 0)
-        outerror = errno ? errno : EIO;
-    if (outerror == 0)
-        return 0;
-    errno = outerror;
-    return -1;
-}
-
-void FailText(int cause)
-{
-    if (outerror == 0)
-        outerror = cause;
-}
-
-void PutText(const char* text, size_t length)
+void PutText(TextWriter& w, const char* text, size_t length)
 {
     // In pieces of at most a quarter of the buffer: a long path fits too.
-    const size_t PIECE = sizeof textbuffer.data / 4;
+    const size_t PIECE = TEXT_BLOCK / 4;
     for (size_t at = 0; at < length; at += PIECE) {
         size_t n = std::min(length - at, PIECE);
-        char* p = Room(n);
+        char* p = Room(w, n);
         std::memcpy(p, text + at, n);
-        Advance(p + n);
+        Advance(w, p + n);
     }
 }
 
-void PutString(const char* text) { PutText(text, std::strlen(text)); }
+void PutString(TextWriter& w, const char* text) { PutText(w, text, std::strlen(text)); }
 
-void PutLine(const char* a, const char* b, const char* c)
+void PutLine(TextWriter& w, const char* a, const char* b, const char* c)
 {
-    PutString(a);
-    PutString(b);
-    PutString(c);
-    PutText("\n", 1);
+    PutString(w, a);
+    PutString(w, b);
+    PutString(w, c);
+    PutText(w, "\n", 1);
 }
 
 // One value: its mark, then its digits; a line holds at most 16 values per
@@ -77,33 +48,33 @@ static char* PutMarked(char* p, const char* mark, size_t marklength, const uint8
     return p;
 }
 
-void PutSeparatedBytes(const uint8_t* values, size_t count, size_t perline, const char* start, const char* first,
+void PutSeparatedBytes(TextWriter& w, const uint8_t* values, size_t count, size_t perline, const char* start, const char* first,
                        const char* between)
 {
     const size_t per = perline ? perline : count, startlength = std::strlen(start);
     const size_t firstlength = std::strlen(first), betweenlength = std::strlen(between);
     for (size_t line = 0; line < count; line += per) {
-        PutText(start, startlength);
+        PutText(w, start, startlength);
         size_t n = std::min(per, count - line);
         for (size_t i = 0; i < n; i++) {
-            char* p = Room(betweenlength + 3);
+            char* p = Room(w, betweenlength + 3);
             p = i ? PutMarked(p, between, betweenlength, values + line + i, 1)
                   : PutMarked(p, first, firstlength, values + line + i, 1);
-            Advance(p);
+            Advance(w, p);
         }
-        PutText("\n", 1);
+        PutText(w, "\n", 1);
     }
 }
 
-void PutSeparatedWords(const uint16_t* words, size_t count, const char* start, const char* first, const char* between)
+void PutSeparatedWords(TextWriter& w, const uint16_t* words, size_t count, const char* start, const char* first, const char* between)
 {
     if (count == 0)
         return;
-    PutString(start);
+    PutString(w, start);
     for (size_t i = 0; i < count; i++) {
         const uint8_t digits[2] = {uint8_t(words[i] >> 8), uint8_t(words[i])};
-        char* p = Room(std::strlen(between) + 5);
-        Advance(i ? PutMarked(p, between, std::strlen(between), digits, 2) : PutMarked(p, first, std::strlen(first), digits, 2));
+        char* p = Room(w, std::strlen(between) + 5);
+        Advance(w, i ? PutMarked(p, between, std::strlen(between), digits, 2) : PutMarked(p, first, std::strlen(first), digits, 2));
     }
-    PutText("\n", 1);
+    PutText(w, "\n", 1);
 }

@@ -1,11 +1,15 @@
-// The buffer of the include text, and what a syntax is: the functions
-// that write each kind of line into the buffer.
+// The writer of one include file's text, and what a syntax is: the
+// functions that write each kind of line into the writer's buffer.
 #ifndef TRELL_TEXTBUFFER_H
 #define TRELL_TEXTBUFFER_H
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
+#include <string>
+
+struct TextWriter;
 
 // A syntax of the include text (--syntax) writes each kind of line its own
 // way. Lines of values: count values, perline to a line (0: all of them on
@@ -13,10 +17,10 @@
 // false (which only plain text keeps: the others end every line).
 struct Syntax {
     const char* name;
-    void (*comment)(const char* text);  // the text after the comment mark
-    void (*label)(const char* name);
-    void (*bytes)(const uint8_t* values, size_t count, size_t perline, bool ended);
-    void (*words)(const uint16_t* words, size_t count);  // one line
+    void (*comment)(TextWriter& w, const char* text);  // the text after the comment mark
+    void (*label)(TextWriter& w, const char* name);
+    void (*bytes)(TextWriter& w, const uint8_t* values, size_t count, size_t perline, bool ended);
+    void (*words)(TextWriter& w, const uint16_t* words, size_t count);  // one line
     // Why a label is not a name in the syntax (the words after 'label
     // "NAME"'), or nullptr for a good one.
     const char* (*refuses)(const char* label);
@@ -26,31 +30,32 @@ extern const Syntax PLAIN_SYNTAX, OCTO_SYNTAX, STRICT_SYNTAX, SINGLE_SYNTAX;
 // digits and _, not starting with a digit.
 const char* RefusePlainName(const char* label);
 
-// The text goes to out, from empty; FinishText writes out the rest and
-// returns 0 when every byte reached the stream, else -1 with errno set.
-void StartText(FILE* out);
-int FinishText();
-// Fails the text with errno cause, as when a block cannot be allocated.
-void FailText(int cause);
-
-// Where the next room bytes (at most 64 KiB)
-// may be put, and the end of what was put there. Inline: they run for
-// every few values written.
-struct TextBuffer {
-    char data[1 << 20];
-    size_t length;
+// The text of one file, in a syntax, gathered in a buffer of TEXT_BLOCK
+// bytes that goes out whole each time it fills: to a stream (every write
+// checked; error holds the errno of the first that failed), or appended to
+// a string kept in memory.
+const size_t TEXT_BLOCK = size_t(1) << 20;
+struct TextWriter {
+    const Syntax* syntax = &PLAIN_SYNTAX;
+    FILE* file = nullptr;
+    std::string* kept = nullptr;
+    int error = 0;
+    size_t length = 0;
+    std::unique_ptr<char[]> data{new char[TEXT_BLOCK]};
 };
-extern TextBuffer textbuffer;
-void FlushText();
-inline char* Room(size_t room)
+void FlushText(TextWriter& w);
+
+// Where the next room bytes (at most 64 KiB) may be put, and the end of
+// what was put there. Inline: they run for every few values written.
+inline char* Room(TextWriter& w, size_t room)
 {
-    if (textbuffer.length + room > sizeof textbuffer.data)
-        FlushText();
-    return textbuffer.data + textbuffer.length;
+    if (w.length + room > TEXT_BLOCK)
+        FlushText(w);
+    return w.data.get() + w.length;
 }
-inline void Advance(const char* end) { textbuffer.length = size_t(end - textbuffer.data); }
-void PutText(const char* text, size_t length);
-void PutString(const char* text);
+inline void Advance(TextWriter& w, const char* end) { w.length = size_t(end - w.data.get()); }
+void PutText(TextWriter& w, const char* text, size_t length);
+void PutString(TextWriter& w, const char* text);
 // Two lowercase hex digits at p; returns the end.
 inline char* PutHex(char* p, uint8_t value)
 {
@@ -61,13 +66,14 @@ inline char* PutHex(char* p, uint8_t value)
 }
 
 // A line of its three parts and a line break.
-void PutLine(const char* a, const char* b, const char* c);
+void PutLine(TextWriter& w, const char* a, const char* b, const char* c);
 
 // For syntaxes that leave out a line without values and end every line:
 // lines of values, each begun by start, its first value by first and the
 // others by between, then two hex digits (four for words).
-void PutSeparatedBytes(const uint8_t* values, size_t count, size_t perline, const char* start, const char* first,
+void PutSeparatedBytes(TextWriter& w, const uint8_t* values, size_t count, size_t perline, const char* start,
+                       const char* first, const char* between);
+void PutSeparatedWords(TextWriter& w, const uint16_t* words, size_t count, const char* start, const char* first,
                        const char* between);
-void PutSeparatedWords(const uint16_t* words, size_t count, const char* start, const char* first, const char* between);
 
 #endif

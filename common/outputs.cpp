@@ -1,0 +1,42 @@
+// The files of a conversion, kept or written through the transaction.
+#include "outputs.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "output.h"
+
+bool MakeOutput(Console& console, Outputs& outputs, const std::string& name, bool binary, SyntaxIndex syntax,
+                const std::function<void(TextWriter&)>& write)
+{
+    Output output;
+    output.name = name;
+    output.binary = binary;
+    TextWriter w;
+    w.syntax = SyntaxOf(syntax);
+    if (outputs.tofiles) {
+        w.file = StartIncludeFile(console, name.c_str(), binary);
+        if (!w.file)
+            return false;
+    } else {
+        w.kept = &output.bytes;
+    }
+    write(w);
+    FlushText(w);
+    if (outputs.tofiles) {
+        if (w.error == 0 && std::fflush(w.file) != 0)
+            w.error = errno ? errno : EIO;
+        if (!EndIncludeFile(console, w.file, w.error))
+            return false;
+    } else if (w.error) {
+        SayError(console, "Error: cannot write %s: %s\n", name.c_str(), std::strerror(w.error));
+        return false;
+    }
+    outputs.files.push_back(std::move(output));
+    return true;
+}
+
+bool DeliverOutputs(Console& console, Outputs& outputs)
+{
+    return !outputs.tofiles || PlaceIncludeFiles(console);
+}

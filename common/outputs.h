@@ -1,0 +1,37 @@
+// The files a conversion makes, and where they go: kept in memory, each
+// with its bytes (a page, a test, a fuzzer), or, for the command line,
+// written through the output transaction (output.h) as they are made, so
+// that a large include file never sits whole in memory, and moved into
+// place together at the end.
+#ifndef TRELL_OUTPUTS_H
+#define TRELL_OUTPUTS_H
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "console.h"
+#include "text.h"
+
+// One file: its name, whether it is bytes as they are (binary; text lines
+// are CR LF on Windows), and, where kept, its bytes.
+struct Output {
+    std::string name;
+    bool binary = false;
+    std::string bytes;
+};
+struct Outputs {
+    bool tofiles = false;       // through the output transaction; else kept
+    std::vector<Output> files;  // in the order made
+};
+
+// Makes the file name: write puts its text (or bytes) through a writer in
+// syntax. False after the failure line; a failure of the transaction drops
+// every file it holds.
+bool MakeOutput(Console& console, Outputs& outputs, const std::string& name, bool binary, SyntaxIndex syntax,
+                const std::function<void(TextWriter&)>& write);
+// Once every file is made: moves the transaction's files into place, all
+// of them or none. False after the failure line.
+bool DeliverOutputs(Console& console, Outputs& outputs);
+
+#endif
