@@ -6,6 +6,16 @@
 
 #include "output.h"
 
+Result StartResult(const char* program, bool quiet, Delivery delivery)
+{
+    Result result;
+    result.console.program = program;
+    result.console.quiet = quiet;
+    result.console.keep = delivery == DELIVER_KEPT;
+    result.outputs.tofiles = delivery == DELIVER_PRINTED;
+    return result;
+}
+
 bool MakeOutput(Console& console, Outputs& outputs, const std::string& name, bool binary, SyntaxIndex syntax,
                 const std::function<void(TextWriter&)>& write)
 {

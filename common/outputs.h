@@ -25,6 +25,21 @@ struct Outputs {
     std::vector<Output> files;  // in the order made
 };
 
+// How a conversion hands over what it makes: kept in its result (a page, a
+// test, a fuzzer), or, as the command line has it, its console lines
+// printed as they come and its files written through the transaction.
+enum Delivery { DELIVER_KEPT, DELIVER_PRINTED };
+
+// What one conversion gives back: the status to end with, the console (its
+// lines, where kept) and the files made (their bytes, where kept).
+struct Result {
+    int status = 0;
+    Console console;
+    Outputs outputs;
+};
+// The result a conversion starts from, for program, with --quiet or not.
+Result StartResult(const char* program, bool quiet, Delivery delivery);
+
 // Makes the file name: write puts its text (or bytes) through a writer in
 // syntax. False after the failure line; a failure of the transaction drops
 // every file it holds.
