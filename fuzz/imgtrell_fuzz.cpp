@@ -9,32 +9,13 @@
 #include <cstdlib>
 #include <vector>
 
+#include "convert.h"
 #include "decode.h"
-#include "imgtrell.h"
-#include "layout.h"
+#include "conversion.h"
 #include "picture.h"
 
-// Writes through an in-memory stream and returns the number of lines.
-static size_t WriteAndCount(bool palette)
-{
-    char* text = nullptr;
-    size_t length = 0;
-    FILE* out = open_memstream(&text, &length);
-    if (!out || (palette ? WritePalData(out) : WritePicData(out, "fuzz.bmp")) != 0)
-        std::abort();
-    std::fclose(out);
-    size_t lines = size_t(std::count(text, text + length, '\n'));
-    std::free(text);
-    return lines;
-}
-
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    // The loader's header line and the palette listing are not wanted here.
-    if (!std::freopen("/dev/null", "w", stdout))
-        std::abort();
-    return 0;
-}
+// The lines of a file's text.
+static size_t Lines(const Output& output) { return size_t(std::count(output.bytes.begin(), output.bytes.end(), '\n')); }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -42,6 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     static const Mode modes[] = {MODE_VERTICAL, MODE_HORIZONTAL, MODE_PALETTE, MODE_HORIZONTAL};
     static const int thresholds[] = {127, 0, 200, 255};
+    Options options;
+    options.picture = "fuzz.bmp";
     options.mode = modes[data[0] % 4];
     options.alpha = data[0] & 4;
     options.invert = data[0] & 8;
@@ -49,10 +32,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     options.threshold = thresholds[data[0] >> 6];
     // The fourth mode slot takes a second byte, one of the later options'
     // cuts: sprites, colour indices, dithers and fits.
-    options.tiled = options.tileauto = options.pad = options.xorframes = false;
-    options.order = ORDER_TBLR, options.labels = LABELS_ONE, options.framewidth = options.frameheight = 0;
-    options.planes = 1, options.colors.clear(), options.dither = DITHER_NONE;
-    options.fitwidth = options.fitheight = 0, options.fitmode = FIT_CONTAIN, options.filter = FILTER_AUTO;
     const bool later = data[0] % 4 == 3 && size >= 2;
     const int cut = later ? data[1] % 12 : -1;
     if (later) {
@@ -77,9 +56,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     const uint8_t* file = data + (later ? 2 : 1);
     size_t filesize = size - (later ? 2 : 1);
-    if (!DecodePicture(file, filesize, "fuzz.bmp"))
+    const Result result = ConvertPicture(options, file, filesize, DELIVER_KEPT);
+    if (result.status != STATUS_CONVERTED)
         return 0;
-    if (uint64_t(imgwidth) * uint64_t(imgheight) > options.maxpixels)
+    if (uint64_t(imgwidth) * uint64_t(imgheight) > options.maxpixels || result.outputs.files.empty())
         std::abort();
     if (later) {
         // A cut that fits the picture writes (a comment line, a label, its
@@ -90,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 std::abort();
         if (options.fitwidth && (imgwidth != options.fitwidth || imgheight != options.fitheight))
             std::abort();
-        if (PlanLayout("fuzz.bmp") && WriteAndCount(false) < 3)
+        if (Lines(result.outputs.files[0]) < 3)
             std::abort();
         return 0;
     }
@@ -98,6 +78,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     unsigned largest = 1;  // the largest value a pixel may store
     BmpHeader h{};
+    Console console;
+    console.keep = true;
+    Conversion cv{options, console, "fuzz.bmp", {}, {}, {}};
     if (file[0] != 'B') {
         // A PNG: IHDR is read, the depth at 24, the colour type at 25. Only a
         // palette picture lists colours, and stores its indices in mode 2.
@@ -105,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if ((!palette && numcolors != 0) || numcolors > 256)
             std::abort();
         largest = options.mode == MODE_PALETTE && palette ? (1u << file[24]) - 1 : 1;
-    } else if (ReadBmpHeader(file, filesize, "fuzz.bmp", &h)) {
+    } else if (ReadBmpHeader(cv, file, filesize, "fuzz.bmp", &h)) {
         // A run-length picture with pixels has the depth of its compression,
         // rows bottom-up, and at most 4096 pixels a byte of the file.
         if ((h.compression == 1 || h.compression == 2) && width * height > 0 &&
@@ -124,9 +107,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             std::abort();
     // Comment, label, the data lines of the mode, and the closing empty line.
     size_t datalines = options.mode == MODE_VERTICAL ? (width + 7) / 8 : options.mode == MODE_PALETTE ? height * std::max<size_t>((width + 15) / 16, 1) : height;
-    if (WriteAndCount(false) != 3 + datalines)
+    if (Lines(result.outputs.files[0]) != 3 + datalines)
         std::abort();
-    if (options.mode == MODE_PALETTE && WriteAndCount(true) != 1 + size_t(numcolors > 0 ? numcolors : 0))
+    if (options.mode == MODE_PALETTE &&
+        (result.outputs.files.size() != 2 || Lines(result.outputs.files[1]) != 1 + size_t(numcolors > 0 ? numcolors : 0)))
         std::abort();
     return 0;
 }

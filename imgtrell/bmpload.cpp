@@ -9,6 +9,7 @@
 #include "console.h"
 #include "decode.h"
 #include "picture.h"
+#include "conversion.h"
 #include "pixels.h"
 
 // 14-byte file header plus the 40-byte information header.
@@ -27,23 +28,23 @@ static uint32_t Read32(const uint8_t* p)
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-int ReadBmpHeader(const uint8_t* data, size_t size, const char* path, BmpHeader* header)
+bool ReadBmpHeader(Conversion& cv, const uint8_t* data, size_t size, const char* path, BmpHeader* header)
 {
     if (size < 2)
-        return Refuse(path, "file too short: %zu bytes, a BMP header takes %zu", size, BMP_HEADER_SIZE);
+        return Refuse(cv.console, path, "file too short: %zu bytes, a BMP header takes %zu", size, BMP_HEADER_SIZE);
     if (data[0] != 'B' || data[1] != 'M') {
         char begins[16];
         size_t n = 0;
         for (size_t i = 0; i < size && i < 4; i++)
             n += size_t(std::snprintf(begins + n, sizeof begins - n, i ? " %02X" : "%02X", data[i]));
-        return Refuse(path, "not a BMP file: it begins with %s", begins);
+        return Refuse(cv.console, path, "not a BMP file: it begins with %s", begins);
     }
     // A header-size field of 12 is the OS/2 1.x core header.
     BmpHeader& h = *header;
     h.core = size >= 18 && Read32(data + 14) == 12;
     size_t headersize = h.core ? CORE_HEADER_SIZE : BMP_HEADER_SIZE;
     if (size < headersize)
-        return Refuse(path, "file too short: %zu bytes, a BMP header takes %zu", size, headersize);
+        return Refuse(cv.console, path, "file too short: %zu bytes, a BMP header takes %zu", size, headersize);
 
     h.dataoffset = Read32(data + 10);
     h.infosize = Read32(data + 14);
@@ -57,7 +58,7 @@ int ReadBmpHeader(const uint8_t* data, size_t size, const char* path, BmpHeader*
         h.width = Read16(data + 18);
         h.height = Read16(data + 20);
         h.bpp = Read16(data + 24);
-        return 1;
+        return true;
     }
     h.width = int32_t(Read32(data + 18));
     h.height = int32_t(Read32(data + 22));
@@ -77,7 +78,7 @@ int ReadBmpHeader(const uint8_t* data, size_t size, const char* path, BmpHeader*
         h.masks[i] = Read32(data + 54 + 4 * i);
     if (h.infosize >= 56 && size >= 70)
         h.masks[3] = Read32(data + 66);
-    return 1;
+    return true;
 }
 
 static bool SupportedDepth(uint32_t bpp, bool core)
@@ -90,25 +91,25 @@ static bool SupportedDepth(uint32_t bpp, bool core)
 static bool IsRunLength(const BmpHeader& h) { return h.compression == 1 || h.compression == 2; }
 
 // The checks made before the header line is printed.
-static int CheckHeader(const BmpHeader& h, const char* path)
+static bool CheckHeader(Conversion& cv, const BmpHeader& h, const char* path)
 {
     if (h.compression == 4 || h.compression == 5)
-        return Refuse(path, "compression %u (%s) is not supported", unsigned(h.compression),
+        return Refuse(cv.console, path, "compression %u (%s) is not supported", unsigned(h.compression),
                       h.compression == 4 ? "JPEG or RLE24" : "PNG");
     if (h.width < 0)
-        return Refuse(path, "width %d is negative", h.width);
+        return Refuse(cv.console, path, "width %d is negative", h.width);
     if (h.height == INT32_MIN)
-        return Refuse(path, "height %d is out of range", h.height);
+        return Refuse(cv.console, path, "height %d is out of range", h.height);
     if (!SupportedDepth(h.bpp, h.core))
-        return Refuse(path, "%u bits per pixel is not supported (%s)", unsigned(h.bpp),
+        return Refuse(cv.console, path, "%u bits per pixel is not supported (%s)", unsigned(h.bpp),
                       h.core ? "1, 4, 8 or 24 in an OS/2 1.x header" : "1, 4, 8, 15, 16, 24 or 32");
     // A picture without pixels still writes a line per row (or per strip):
     // keep a tiny file from asking for gigabytes of empty lines.
     int32_t height = h.height < 0 ? -h.height : h.height;
     if ((h.width == 0 || height == 0) && (h.width > MAX_EMPTY_SIDE || height > MAX_EMPTY_SIDE))
-        return Refuse(path, "a picture of %d x %d has no pixels; an empty picture may measure at most %d",
+        return Refuse(cv.console, path, "a picture of %d x %d has no pixels; an empty picture may measure at most %d",
                       h.width, height, MAX_EMPTY_SIDE);
-    return 1;
+    return true;
 }
 
 // Whole 3-byte palette entries that lie before the pixels of a core header.
@@ -137,20 +138,20 @@ static int32_t PaletteCount(const BmpHeader& h)
 // The palette follows the information header: entries of blue, green, red
 // and a reserved byte, or of just the three colours after a core header.
 // Read for 4- and 8-bit pictures only.
-static int ReadPalette(const uint8_t* data, size_t size, const BmpHeader& h, const char* path)
+static bool ReadPalette(Conversion& cv, const uint8_t* data, size_t size, const BmpHeader& h, const char* path)
 {
     if ((h.bpp != 4 && h.bpp != 8) || numcolors <= 0)
-        return 1;
+        return true;
     uint64_t entrysize = h.core ? 3 : 4;
     // The reserved fourth byte of the last entry is skipped, not taken.
     uint64_t palend = h.paloffset + entrysize * uint64_t(numcolors) - (h.core ? 0 : 1);
     if (palend > size)
-        return Refuse(path, "file too short: %d palette colours at offset %llu need %llu bytes, the file has %zu",
+        return Refuse(cv.console, path, "file too short: %d palette colours at offset %llu need %llu bytes, the file has %zu",
                       numcolors, (unsigned long long)h.paloffset, (unsigned long long)palend, size);
     const uint8_t* entry = data + h.paloffset;
     for (int32_t i = 0; i < numcolors; i++, entry += entrysize)
         pal[size_t(i)] = 0xFF000000u + entry[2] * 65536u + entry[1] * 256u + entry[0];
-    return 1;
+    return true;
 }
 
 // Bytes the decoder takes from one stored row; the padding up to the stride
@@ -172,36 +173,36 @@ static uint64_t Stride(const BmpHeader& h) { return ((uint64_t(h.bpp) * uint64_t
 
 // A run-length picture has the depth of its compression and, unless it
 // is empty, its rows bottom-up. Checked after the header line.
-static int CheckRunLength(const BmpHeader& h, const char* path)
+static bool CheckRunLength(Conversion& cv, const BmpHeader& h, const char* path)
 {
     if (!IsRunLength(h))
-        return 1;
+        return true;
     uint32_t depth = h.compression == 1 ? 8 : 4;
     if (h.bpp != depth)
-        return Refuse(path, "compression %u needs %u bits per pixel, not %u", unsigned(h.compression),
+        return Refuse(cv.console, path, "compression %u needs %u bits per pixel, not %u", unsigned(h.compression),
                       unsigned(depth), unsigned(h.bpp));
     if (h.height < 0 && imgwidth > 0 && imgheight > 0)
-        return Refuse(path, "height -%d is negative (rows top-down), which compression %u does not allow",
+        return Refuse(cv.console, path, "height -%d is negative (rows top-down), which compression %u does not allow",
                       imgheight, unsigned(h.compression));
-    return 1;
+    return true;
 }
 
 // The checks of the pixel data, made after the palette is read: that the
 // run-length stream may give the picture, or that every stored row lies in
 // the file.
-static int CheckPixelData(const BmpHeader& h, size_t size, const char* path)
+static bool CheckPixelData(Conversion& cv, const BmpHeader& h, size_t size, const char* path)
 {
     const uint64_t width = uint64_t(imgwidth), height = uint64_t(imgheight), pixels = width * height;
     if (IsRunLength(h)) {
         // Runs of 255 pixels in two bytes stay far below 4096 pixels a byte;
         // a few bytes must not ask for gigabytes of buffer and of text.
         if ((pixels + 4095) / 4096 > size)
-            return Refuse(path, "a run-length picture of %d x %d has %llu pixels; a file of %zu bytes may give at most %llu (4096 a byte)",
+            return Refuse(cv.console, path, "a run-length picture of %d x %d has %llu pixels; a file of %zu bytes may give at most %llu (4096 a byte)",
                           imgwidth, imgheight, (unsigned long long)pixels, size, (unsigned long long)(4096 * uint64_t(size)));
-        return 1;
+        return true;
     }
     if (pixels == 0)
-        return 1;
+        return true;
     // The last stored row lies furthest into the file: check that one, in a
     // form that cannot overflow.
     uint64_t rowbytes = RowBytesTaken(h.bpp, width), stride = Stride(h);
@@ -210,10 +211,10 @@ static int CheckPixelData(const BmpHeader& h, size_t size, const char* path)
         fits = (size - h.dataoffset - rowbytes) / stride + 1;
     if (fits < height) {
         uint64_t end = h.dataoffset + fits * stride + rowbytes;
-        return Refuse(path, "file too short: pixel row %llu of %d ends at byte %llu, the file has %zu",
+        return Refuse(cv.console, path, "file too short: pixel row %llu of %d ends at byte %llu, the file has %zu",
                       (unsigned long long)fits + 1, imgheight, (unsigned long long)end, size);
     }
-    return 1;
+    return true;
 }
 
 // The two colours of a 1-bit picture: bit b is palette entry b, black where
@@ -302,7 +303,7 @@ static bool ByteOffsets(const BmpHeader& h, const Field fields[4], int offsets[4
 
 // A stored row of 15, 16 or 32 bits with fields of other widths: read by
 // its fields, a run of pixels at a time.
-static void PutFieldRow(int64_t y, const uint8_t* src, int64_t width, uint32_t bpp, const Field fields[4])
+static void PutFieldRow(Conversion& cv, int64_t y, const uint8_t* src, int64_t width, uint32_t bpp, const Field fields[4])
 {
     static ColourRun run;
     run.hasalpha = fields[3].mask != 0;
@@ -317,13 +318,13 @@ static void PutFieldRow(int64_t y, const uint8_t* src, int64_t width, uint32_t b
             run.blue[i] = Channel(pixel, fields[2]);
             run.alpha[i] = Channel(pixel, fields[3]);
         }
-        PutColours(y, x0, 1, run, n);
+        PutColours(cv, y, x0, 1, run, n);
     }
 }
 
 // The stored rows, each one stride after the previous, the first at the
 // pixel data offset; bottom-up unless the height is negative.
-static void DecodeRows(const uint8_t* data, const BmpHeader& h)
+static void DecodeRows(Conversion& cv, const uint8_t* data, const BmpHeader& h)
 {
     const int64_t width = imgwidth, height = imgheight;
     const uint64_t stride = Stride(h);
@@ -335,11 +336,11 @@ static void DecodeRows(const uint8_t* data, const BmpHeader& h)
         int64_t y = h.height < 0 ? r : height - 1 - r;
         const uint8_t* src = data + h.dataoffset + size_t(r) * stride;
         if (h.bpp <= 8)
-            PutPackedIndices(y, 0, 1, src, 0, h.bpp, size_t(width));
+            PutPackedIndices(cv, y, 0, 1, src, 0, h.bpp, size_t(width));
         else if (samples)
-            PutSamples(y, 0, 1, src, h.bpp / 8, offsets[0], offsets[1], offsets[2], offsets[3], size_t(width));
+            PutSamples(cv, y, 0, 1, src, h.bpp / 8, offsets[0], offsets[1], offsets[2], offsets[3], size_t(width));
         else
-            PutFieldRow(y, src, width, h.bpp, fields);
+            PutFieldRow(cv, y, src, width, h.bpp, fields);
     }
 }
 
@@ -356,16 +357,16 @@ static void DecodeRows(const uint8_t* data, const BmpHeader& h)
 // at an end of bitmap or as soon as the position is past the top row, or
 // past the last column of the top row; nothing after that point is read.
 // Refuses (0) a stream that needs a byte past the end of the file.
-static int DecodeRunLength(const uint8_t* data, size_t size, uint64_t at, bool rle4, const char* path)
+static bool DecodeRunLength(Conversion& cv, const uint8_t* data, size_t size, uint64_t at, bool rle4, const char* path)
 {
     const int64_t width = imgwidth, height = imgheight;
     int64_t x = 0, y = 0;  // y counts rows from the bottom
     auto missing = [&](const char* what, uint64_t start) {
-        return Refuse(path, "file too short: the %s at byte %llu needs byte %llu, the file has %zu",
+        return Refuse(cv.console, path, "file too short: the %s at byte %llu needs byte %llu, the file has %zu",
                       what, (unsigned long long)start,
                       (unsigned long long)(start > size ? start : size), size);
     };
-    FillIndex(0);
+    FillIndex(cv, 0);
     while (y < height && !(y == height - 1 && x >= width)) {
         if (at + 2 > size)
             return missing("run-length pair", at);
@@ -374,7 +375,7 @@ static int DecodeRunLength(const uint8_t* data, size_t size, uint64_t at, bool r
         int64_t room = x < width ? width - x : 0;  // columns left to store into
         if (count > 0) {
             int64_t n = std::min<int64_t>(count, room);
-            PutIndexRun(height - 1 - y, x, uint8_t(rle4 ? code >> 4 : code), uint8_t(rle4 ? code & 15 : code), size_t(n));
+            PutIndexRun(cv, height - 1 - y, x, uint8_t(rle4 ? code >> 4 : code), uint8_t(rle4 ? code & 15 : code), size_t(n));
             x += count;
         } else if (code == 0) {
             x = 0;
@@ -393,30 +394,30 @@ static int DecodeRunLength(const uint8_t* data, size_t size, uint64_t at, bool r
             uint64_t bytes = uint64_t(rle4 ? (take + 1) / 2 : take);
             if (bytes > size - at)
                 return missing("absolute run", at);
-            PutPackedIndices(height - 1 - y, x, 1, data + at, 0, rle4 ? 4 : 8, size_t(std::min(take, room)));
+            PutPackedIndices(cv, height - 1 - y, x, 1, data + at, 0, rle4 ? 4 : 8, size_t(std::min(take, room)));
             x += code;
             uint64_t runbytes = rle4 ? (code + 1) / 2 : code;
             at += runbytes + runbytes % 2;  // the pad byte is skipped, not read
         }
     }
-    return 1;
+    return true;
 }
 
-int DecodeBMP(const uint8_t* data, size_t size, const char* path)
+bool DecodeBMP(Conversion& cv, const uint8_t* data, size_t size, const char* path)
 {
     ClearPicture();
     BmpHeader h{};
-    if (!ReadBmpHeader(data, size, path, &h) || !CheckHeader(h, path))
-        return 0;
+    if (!ReadBmpHeader(cv, data, size, path, &h) || !CheckHeader(cv, h, path))
+        return false;
     numcolors = PaletteCount(h);
     imgwidth = h.width;
     imgheight = h.height < 0 ? -h.height : h.height;
-    PrintHeaderLine(int32_t(h.bpp), int32_t(h.compression));
+    PrintHeaderLine(cv, int32_t(h.bpp), int32_t(h.compression));
     // What the file holds is checked first; then its size against
     // --max-pixels, before the picture is allocated.
-    if (!CheckRunLength(h, path) || !ReadPalette(data, size, h, path) || !CheckPixelData(h, size, path) ||
-        !CheckPixelCount(path, uint64_t(imgwidth), uint64_t(imgheight)))
-        return 0;
+    if (!CheckRunLength(cv, h, path) || !ReadPalette(cv, data, size, h, path) || !CheckPixelData(cv, h, size, path) ||
+        !CheckPixelCount(cv, path, uint64_t(imgwidth), uint64_t(imgheight)))
+        return false;
 
     // 4 and 8 bits are palette pictures; 1 bit has two colours of its own.
     IndexedSource source{};
@@ -424,15 +425,15 @@ int DecodeBMP(const uint8_t* data, size_t size, const char* path)
     source.palette = h.bpp == 4 || h.bpp == 8;
     if (h.bpp == 1)
         BitColours(data, size, h, source);
-    if (!StartPixels(path, h.bpp <= 8 ? &source : nullptr))
-        return 0;
+    if (!StartPixels(cv, path, h.bpp <= 8 ? &source : nullptr))
+        return false;
     if (!IsRunLength(h)) {
-        DecodeRows(data, h);
-        return 1;
+        DecodeRows(cv, data, h);
+        return true;
     }
     if (uint64_t(imgwidth) * uint64_t(imgheight) == 0 ||
-        DecodeRunLength(data, size, h.dataoffset, h.compression == 2, path))
-        return 1;
+        DecodeRunLength(cv, data, size, h.dataoffset, h.compression == 2, path))
+        return true;
     ClearPicture();
-    return 0;
+    return false;
 }

@@ -9,6 +9,7 @@
 
 #include "console.h"
 #include "imgtrell.h"
+#include "conversion.h"
 #include "picture.h"
 
 // A transparent pixel's colour, apart from every RGB colour.
@@ -16,17 +17,6 @@ static const uint32_t TRANSPARENT = 0x1000000;
 // More colours than any planes hold: counted in a set of every RGB colour.
 static const size_t MOST_KEPT = 16;
 
-static struct {
-    const IndexedSource* indexed;  // the source's colours, or null for colours
-    std::vector<uint32_t> seen;    // a picture of colours: its colours so far, the first MOST_KEPT
-    std::vector<uint64_t> all;     // and past those, every colour in a set of bits
-    bool transparent;              // a transparent pixel among them
-    uint64_t inexact;              // pixels of no colour --colors lists
-    uint32_t lastkey;
-    uint8_t lastindex;
-    int kinds[16];                 // what IndexColour tells of each index
-    uint32_t rgbs[16];
-} map;
 
 static uint32_t KeyOf(uint32_t argb, bool hasalpha)
 {
@@ -35,17 +25,17 @@ static uint32_t KeyOf(uint32_t argb, bool hasalpha)
 
 // The index --colors gives a colour: the exact one, else the nearest by the
 // squared distance of red, green and blue, the lower index of two as near.
-static uint8_t Listed(uint32_t key, bool* exact)
+static uint8_t Listed(Conversion& cv, uint32_t key, bool* exact)
 {
     *exact = true;
     if (key == TRANSPARENT)
         return 0;
     int64_t best = -1;
     uint8_t index = 0;
-    for (size_t i = 0; i < options.colors.size(); i++) {
+    for (size_t i = 0; i < cv.options.colors.size(); i++) {
         int64_t d = 0;
         for (int shift = 0; shift < 24; shift += 8) {
-            int64_t a = key >> shift & 0xFF, b = options.colors[i] >> shift & 0xFF;
+            int64_t a = key >> shift & 0xFF, b = cv.options.colors[i] >> shift & 0xFF;
             d += (a - b) * (a - b);
         }
         if (best < 0 || d < best)
@@ -55,51 +45,51 @@ static uint8_t Listed(uint32_t key, bool* exact)
     return index;
 }
 
-void StartColourIndices(const IndexedSource* indexed)
+void StartColourIndices(Conversion& cv, const IndexedSource* indexed)
 {
-    map.indexed = indexed;
-    map.seen.clear();
-    map.all.clear();
-    map.transparent = false;
-    map.inexact = 0;
-    map.lastkey = 0xFFFFFFFF;
-    map.lastindex = 0;
+    cv.colours.indexed = indexed;
+    cv.colours.seen.clear();
+    cv.colours.all.clear();
+    cv.colours.transparent = false;
+    cv.colours.inexact = 0;
+    cv.colours.lastkey = 0xFFFFFFFF;
+    cv.colours.lastindex = 0;
 }
 
-uint8_t ColourIndexOf(uint32_t rgb, bool transparent)
+uint8_t ColourIndexOf(Conversion& cv, uint32_t rgb, bool transparent)
 {
     const uint32_t key = transparent ? TRANSPARENT : rgb & 0xFFFFFF;
-    if (key == map.lastkey && options.colors.empty())
-        return map.lastindex;
+    if (key == cv.colours.lastkey && cv.options.colors.empty())
+        return cv.colours.lastindex;
     bool exact;
-    if (!options.colors.empty()) {
-        uint8_t index = Listed(key, &exact);
-        map.inexact += !exact;
+    if (!cv.options.colors.empty()) {
+        uint8_t index = Listed(cv, key, &exact);
+        cv.colours.inexact += !exact;
         return index;
     }
-    map.lastkey = key;
-    auto at = std::find(map.seen.begin(), map.seen.end(), key);
-    if (at != map.seen.end())
-        return map.lastindex = uint8_t(at - map.seen.begin());
-    if (map.seen.size() < MOST_KEPT) {
-        map.seen.push_back(key);
-        return map.lastindex = uint8_t(map.seen.size() - 1);
+    cv.colours.lastkey = key;
+    auto at = std::find(cv.colours.seen.begin(), cv.colours.seen.end(), key);
+    if (at != cv.colours.seen.end())
+        return cv.colours.lastindex = uint8_t(at - cv.colours.seen.begin());
+    if (cv.colours.seen.size() < MOST_KEPT) {
+        cv.colours.seen.push_back(key);
+        return cv.colours.lastindex = uint8_t(cv.colours.seen.size() - 1);
     }
     // Past the most any planes hold: the picture is refused, with its count.
-    if (map.all.empty()) {
-        map.all.assign(size_t(1) << 18, 0);
-        for (uint32_t k : map.seen)
-            k == TRANSPARENT ? void(map.transparent = true) : void(map.all[k >> 6] |= uint64_t(1) << (k & 63));
+    if (cv.colours.all.empty()) {
+        cv.colours.all.assign(size_t(1) << 18, 0);
+        for (uint32_t k : cv.colours.seen)
+            k == TRANSPARENT ? void(cv.colours.transparent = true) : void(cv.colours.all[k >> 6] |= uint64_t(1) << (k & 63));
     }
-    key == TRANSPARENT ? void(map.transparent = true) : void(map.all[key >> 6] |= uint64_t(1) << (key & 63));
-    return map.lastindex = 0;
+    key == TRANSPARENT ? void(cv.colours.transparent = true) : void(cv.colours.all[key >> 6] |= uint64_t(1) << (key & 63));
+    return cv.colours.lastindex = 0;
 }
 
 // The indices of the keys: transparent 0, black the highest, the others by
 // brightness (luma), darkest first, from the lowest index free.
-static void Arrange(const std::vector<uint32_t>& keys, uint8_t* index)
+static void Arrange(Conversion& cv, const std::vector<uint32_t>& keys, uint8_t* index)
 {
-    const int highest = (1 << options.planes) - 1;
+    const int highest = (1 << cv.options.planes) - 1;
     std::vector<size_t> order;
     bool taken[16] = {};
     for (size_t k = 0; k < keys.size(); k++) {
@@ -122,91 +112,91 @@ static void Arrange(const std::vector<uint32_t>& keys, uint8_t* index)
 }
 
 // Notes what index i stands for.
-static void Name(int i, uint32_t key)
+static void Name(Conversion& cv, int i, uint32_t key)
 {
-    map.kinds[i] = key == TRANSPARENT ? 2 : 1;
-    map.rgbs[i] = key == TRANSPARENT ? 0 : key;
+    cv.colours.kinds[i] = key == TRANSPARENT ? 2 : 1;
+    cv.colours.rgbs[i] = key == TRANSPARENT ? 0 : key;
 }
 
-int FinishColourIndices(const char* path)
+bool FinishColourIndices(Conversion& cv, const char* path)
 {
-    const size_t pixels = size_t(imgwidth) * size_t(imgheight), holds = size_t(1) << options.planes;
-    std::fill(map.kinds, map.kinds + 16, 0);
+    const size_t pixels = size_t(imgwidth) * size_t(imgheight), holds = size_t(1) << cv.options.planes;
+    std::fill(cv.colours.kinds, cv.colours.kinds + 16, 0);
     uint8_t final[256];  // each stored byte's index
     for (int i = 0; i < 256; i++)
         final[i] = uint8_t(i);
-    if (!options.colors.empty())
-        for (size_t i = 0; i < options.colors.size(); i++)
-            Name(int(i), options.colors[i]);
-    if (map.indexed) {
+    if (!cv.options.colors.empty())
+        for (size_t i = 0; i < cv.options.colors.size(); i++)
+            Name(cv, int(i), cv.options.colors[i]);
+    if (cv.colours.indexed) {
         // The indices used, and how often.
         std::vector<uint64_t> count(256);
         for (size_t p = 0; p < pixels; p++)
             count[imgbuffer[p]]++;
-        if (map.indexed->palette && options.colors.empty()) {
+        if (cv.colours.indexed->palette && cv.options.colors.empty()) {
             for (size_t i = holds; i < 256; i++)
                 if (count[i])
-                    return Mismatch("%s: palette index %zu is past the %zu colours --planes %d holds (see --colors)",
-                                    path, i, holds, options.planes);
+                    return Mismatch(cv.console, "%s: palette index %zu is past the %zu colours --planes %d holds (see --colors)",
+                                    path, i, holds, cv.options.planes);
             for (size_t i = 0; i < holds; i++)
-                Name(int(i), pal[i] & 0xFFFFFF);
+                Name(cv, int(i), pal[i] & 0xFFFFFF);
         } else {
             std::vector<uint32_t> keys;
             std::vector<size_t> of;  // the entry of each key
             for (size_t i = 0; i < 256; i++) {
-                uint32_t key = KeyOf(map.indexed->colours[i], map.indexed->hasalpha);
+                uint32_t key = KeyOf(cv.colours.indexed->colours[i], cv.colours.indexed->hasalpha);
                 if (!count[i])
                     continue;
-                if (!options.colors.empty()) {
+                if (!cv.options.colors.empty()) {
                     bool exact;
-                    final[i] = Listed(key, &exact);
-                    map.inexact += exact ? 0 : count[i];
+                    final[i] = Listed(cv, key, &exact);
+                    cv.colours.inexact += exact ? 0 : count[i];
                 } else if (std::find(keys.begin(), keys.end(), key) == keys.end()) {
                     keys.push_back(key);
                 }
                 of.push_back(i);
             }
-            if (options.colors.empty()) {
+            if (cv.options.colors.empty()) {
                 if (keys.size() > holds)
-                    return Mismatch("%s has %zu colours; --planes %d holds %zu (see --colors)", path, keys.size(),
-                                    options.planes, holds);
+                    return Mismatch(cv.console, "%s has %zu colours; --planes %d holds %zu (see --colors)", path, keys.size(),
+                                    cv.options.planes, holds);
                 std::vector<uint8_t> index(keys.size());
-                Arrange(keys, index.data());
+                Arrange(cv, keys, index.data());
                 for (size_t i : of)
                     final[i] = index[size_t(std::find(keys.begin(), keys.end(),
-                                                      KeyOf(map.indexed->colours[i], map.indexed->hasalpha)) - keys.begin())];
+                                                      KeyOf(cv.colours.indexed->colours[i], cv.colours.indexed->hasalpha)) - keys.begin())];
                 for (size_t k = 0; k < keys.size(); k++)
-                    Name(index[k], keys[k]);
+                    Name(cv, index[k], keys[k]);
             }
         }
-    } else if (options.colors.empty()) {
-        if (!map.all.empty()) {
-            size_t colours = map.transparent;
-            for (uint64_t word : map.all)
+    } else if (cv.options.colors.empty()) {
+        if (!cv.colours.all.empty()) {
+            size_t colours = cv.colours.transparent;
+            for (uint64_t word : cv.colours.all)
                 colours += std::bitset<64>(word).count();
-            return Mismatch("%s has %zu colours; --planes %d holds %zu (see --colors)", path, colours, options.planes,
+            return Mismatch(cv.console, "%s has %zu colours; --planes %d holds %zu (see --colors)", path, colours, cv.options.planes,
                             holds);
         }
-        if (map.seen.size() > holds)
-            return Mismatch("%s has %zu colours; --planes %d holds %zu (see --colors)", path, map.seen.size(),
-                            options.planes, holds);
-        Arrange(map.seen, final);
-        for (size_t k = 0; k < map.seen.size(); k++)
-            Name(final[k], map.seen[k]);
+        if (cv.colours.seen.size() > holds)
+            return Mismatch(cv.console, "%s has %zu colours; --planes %d holds %zu (see --colors)", path, cv.colours.seen.size(),
+                            cv.options.planes, holds);
+        Arrange(cv, cv.colours.seen, final);
+        for (size_t k = 0; k < cv.colours.seen.size(); k++)
+            Name(cv, final[k], cv.colours.seen[k]);
     }
     for (size_t p = 0; p < pixels; p++)
         imgbuffer[p] = final[imgbuffer[p]];
     for (size_t i = 0; i < holds; i++)
-        if (map.kinds[i])
-            map.kinds[i] == 2 ? Say("color %zu: transparent\n", i) : Say("color %zu: %06x\n", i, unsigned(map.rgbs[i]));
-    if (map.inexact)
-        Warn("%llu pixel%s none of the colours --colors lists, and take%s the nearest", (unsigned long long)map.inexact,
-             map.inexact == 1 ? " has" : "s have", map.inexact == 1 ? "s" : "");
-    return 1;
+        if (cv.colours.kinds[i])
+            cv.colours.kinds[i] == 2 ? Say(cv.console, "color %zu: transparent\n", i) : Say(cv.console, "color %zu: %06x\n", i, unsigned(cv.colours.rgbs[i]));
+    if (cv.colours.inexact)
+        Warn(cv.console, "%llu pixel%s none of the colours --colors lists, and take%s the nearest", (unsigned long long)cv.colours.inexact,
+             cv.colours.inexact == 1 ? " has" : "s have", cv.colours.inexact == 1 ? "s" : "");
+    return true;
 }
 
-int IndexColour(int index, uint32_t* rgb)
+int IndexColour(const Conversion& cv, int index, uint32_t* rgb)
 {
-    *rgb = map.rgbs[index];
-    return map.kinds[index];
+    *rgb = cv.colours.rgbs[index];
+    return cv.colours.kinds[index];
 }

@@ -1,5 +1,5 @@
 // The decoders: each reads a picture held in memory into the picture,
-// through the pixel rule, and prints its header line or the line of its
+// through the pixel rule, and says its header line or the line of its
 // refusal; the table of formats picks one by a file's first bytes.
 #ifndef IMGTRELL_DECODE_H
 #define IMGTRELL_DECODE_H
@@ -7,12 +7,16 @@
 #include <cstddef>
 #include <cstdint>
 
-// Reads the picture at path whole and decodes it by the format its first
-// bytes tell. Returns 1 when the picture was loaded, 0 when it was refused.
-int LoadPicture(const char* path);
-// Decodes a picture held in memory as LoadPicture does; path is used only
-// in messages.
-int DecodePicture(const uint8_t* data, size_t size, const char* path);
+struct Conversion;
+
+// Whether a file that begins with these bytes is of a format read here
+// (PNG's eight bytes are the longest signature): a file of none is refused
+// from its first bytes alone, without being read whole.
+const size_t SIGNATURE_BYTES = 8;
+bool KnownPictureFormat(const uint8_t* head, size_t size);
+// Decodes the picture held in memory by the format its first bytes tell,
+// into the picture through the pixel rule; false when it was refused.
+bool DecodePicture(Conversion& cv, const uint8_t* data, size_t size);
 
 // The BMP decoder (bmpload.cpp), and the header fields it reads, as the
 // file gives them.
@@ -33,11 +37,11 @@ struct BmpHeader {
     // mask in one of 56 bytes or more.
     uint32_t masks[4];
 };
-// Reads the header of a file that begins with "BM"; refuses (0) any other
-// file, or one too short for its header.
-int ReadBmpHeader(const uint8_t* data, size_t size, const char* path, BmpHeader* header);
-int DecodeBMP(const uint8_t* data, size_t size, const char* path);
+// Reads the header of a file that begins with "BM"; refuses (false) any
+// other file, or one too short for its header.
+bool ReadBmpHeader(Conversion& cv, const uint8_t* data, size_t size, const char* path, BmpHeader* header);
+bool DecodeBMP(Conversion& cv, const uint8_t* data, size_t size, const char* path);
 // The PNG decoder (pngload.cpp).
-int DecodePNG(const uint8_t* data, size_t size, const char* path);
+bool DecodePNG(Conversion& cv, const uint8_t* data, size_t size, const char* path);
 
 #endif

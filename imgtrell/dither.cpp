@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "imgtrell.h"
+#include "conversion.h"
 #include "picture.h"
 
 // The Bayer matrix of n x n at row y, column x: 0 to n^2 - 1. Each is the
@@ -158,21 +159,21 @@ static void Diffuse(int threshold, bool invert, const std::vector<uint8_t>& clea
     }
 }
 
-void DitherValues(int threshold, bool invert, const std::vector<uint8_t>& clear)
+void DitherValues(Conversion& cv, int threshold, bool invert, const std::vector<uint8_t>& clear)
 {
     const bool clears = !clear.empty();
-    if (options.dither == DITHER_FLOYD)
+    if (cv.options.dither == DITHER_FLOYD)
         return clears ? Diffuse<false, true>(threshold, invert, clear) : Diffuse<false, false>(threshold, invert, clear);
-    if (options.dither == DITHER_ATKINSON)
+    if (cv.options.dither == DITHER_ATKINSON)
         return clears ? Diffuse<true, true>(threshold, invert, clear) : Diffuse<true, false>(threshold, invert, clear);
     // A threshold, or each value's level against the matrix.
-    const int n = options.dither ? SizeOf(options.dither) : 1;
+    const int n = cv.options.dither ? SizeOf(cv.options.dither) : 1;
     uint8_t level[256], matrix[8][8];
     for (int v = 0; v < 256; v++)
-        level[v] = uint8_t(options.dither ? v * (n * n + 1) / 255 : v > threshold);
+        level[v] = uint8_t(cv.options.dither ? v * (n * n + 1) / 255 : v > threshold);
     for (int y = 0; y < n; y++)
         for (int x = 0; x < n; x++)
-            matrix[y][x] = uint8_t(options.dither ? Bayer(n, x, y) : 0);
+            matrix[y][x] = uint8_t(cv.options.dither ? Bayer(n, x, y) : 0);
     const int64_t width = imgwidth, height = imgheight;
     for (int64_t y = 0; y < height; y++) {
         uint8_t* pixel = PictureRow(y);
@@ -183,11 +184,11 @@ void DitherValues(int threshold, bool invert, const std::vector<uint8_t>& clear)
     }
 }
 
-void DitherColours(std::vector<uint32_t>& colours, const std::vector<uint8_t>& outside)
+void DitherColours(Conversion& cv, std::vector<uint32_t>& colours, const std::vector<uint8_t>& outside)
 {
     const int64_t width = imgwidth, height = imgheight;
-    const std::vector<uint32_t>& listed = options.colors;
-    const int dither = options.dither;
+    const std::vector<uint32_t>& listed = cv.options.colors;
+    const int dither = cv.options.dither;
     const bool diffused = dither == DITHER_FLOYD || dither == DITHER_ATKINSON;
     const Share* shares = dither == DITHER_FLOYD ? FLOYD : ATKINSON;
     const int count = dither == DITHER_FLOYD ? 4 : 6, divisor = dither == DITHER_FLOYD ? 16 : 8;

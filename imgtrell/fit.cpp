@@ -7,6 +7,7 @@
 #include "console.h"
 #include "dither.h"
 #include "imgtrell.h"
+#include "conversion.h"
 #include "picture.h"
 #include "platform.h"
 
@@ -43,36 +44,36 @@ static Taps TapsOf(int64_t from, int64_t to, int64_t start, int64_t length, bool
 }
 
 // Each axis: box when it shrinks, nearest when it grows, but for --filter.
-static bool Box(int64_t from, int64_t to)
+static bool Box(Conversion& cv, int64_t from, int64_t to)
 {
-    return options.filter == FILTER_BOX || (options.filter == FILTER_AUTO && to < from);
+    return cv.options.filter == FILTER_BOX || (cv.options.filter == FILTER_AUTO && to < from);
 }
 
-int FitColours(const char* path, std::vector<uint32_t>& colours, std::vector<uint8_t>& outside)
+bool FitColours(Conversion& cv, const char* path, std::vector<uint32_t>& colours, std::vector<uint8_t>& outside)
 {
-    const int64_t sw = imgwidth, sh = imgheight, bw = options.fitwidth, bh = options.fitheight;
+    const int64_t sw = imgwidth, sh = imgheight, bw = cv.options.fitwidth, bh = cv.options.fitheight;
     // The scaled size, and where the box lies in it (cover) or it in the box.
     int64_t dw = bw, dh = bh;
     const bool widthfirst = bw * sh <= bh * sw;  // the width meets the box's first as it grows
     if (sw == 0 || sh == 0)
         dw = dh = 0;
-    else if (options.fitmode == FIT_CONTAIN)
+    else if (cv.options.fitmode == FIT_CONTAIN)
         widthfirst ? dh = std::max<int64_t>(1, sh * bw / sw) : dw = std::max<int64_t>(1, sw * bh / sh);
-    else if (options.fitmode == FIT_COVER)
+    else if (cv.options.fitmode == FIT_COVER)
         widthfirst ? dw = (sw * bh + sh - 1) / sh : dh = (sh * bw + sw - 1) / sw;
     const int64_t x0 = (bw - dw) / 2, y0 = (bh - dh) / 2;  // negative: the box cut from the scaled picture
-    if (options.fitmode == FIT_COVER)
-        Say("scaled %lld x %lld to %lld x %lld, cut to %lld x %lld from %lld, %lld\n", (long long)sw, (long long)sh,
+    if (cv.options.fitmode == FIT_COVER)
+        Say(cv.console, "scaled %lld x %lld to %lld x %lld, cut to %lld x %lld from %lld, %lld\n", (long long)sw, (long long)sh,
             (long long)dw, (long long)dh, (long long)bw, (long long)bh, (long long)-x0, (long long)-y0);
     else
-        Say("scaled %lld x %lld to %lld x %lld at %lld, %lld\n", (long long)sw, (long long)sh, (long long)dw,
+        Say(cv.console, "scaled %lld x %lld to %lld x %lld at %lld, %lld\n", (long long)sw, (long long)sh, (long long)dw,
             (long long)dh, (long long)x0, (long long)y0);
 
     // The box's pixels that the scaled picture covers, columns and rows.
     const int64_t cx0 = std::max<int64_t>(0, x0), cx1 = std::min(bw, x0 + dw);
     const int64_t cy0 = std::max<int64_t>(0, y0), cy1 = std::min(bh, y0 + dh);
-    const Taps across = TapsOf(sw, dw, cx0 - x0, std::max<int64_t>(0, cx1 - cx0), Box(sw, dw));
-    const Taps down = TapsOf(sh, dh, cy0 - y0, std::max<int64_t>(0, cy1 - cy0), Box(sh, dh));
+    const Taps across = TapsOf(sw, dw, cx0 - x0, std::max<int64_t>(0, cx1 - cx0), Box(cv, sw, dw));
+    const Taps down = TapsOf(sh, dh, cy0 - y0, std::max<int64_t>(0, cy1 - cy0), Box(cv, sh, dh));
     std::vector<uint32_t> box(size_t(bw * bh), 0);
     outside.assign(size_t(bw * bh), 1);
     std::vector<uint64_t> sums(size_t(4 * sw));
@@ -102,10 +103,10 @@ int FitColours(const char* path, std::vector<uint32_t>& colours, std::vector<uin
         }
     }
     colours.swap(box);
-    if (options.fitmode != FIT_CONTAIN || (dw == bw && dh == bh))
+    if (cv.options.fitmode != FIT_CONTAIN || (dw == bw && dh == bh))
         outside.clear();
     FreeBlock(imgbuffer);
     imgbuffer = nullptr;
     imgwidth = int32_t(bw), imgheight = int32_t(bh);
-    return AllocatePicture(path);
+    return AllocatePicture(cv, path);
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cmdline.h"
+#include "console.h"
 
 // Exit statuses of the program.
 enum {
@@ -107,13 +108,12 @@ struct Options {
     int filter = FILTER_AUTO;
     bool fitoptions = false;  // --fit-mode or --filter given
 };
-extern Options options;
 // Whether each pixel is a colour index (--planes 2 or 4, or --colors),
 // not a bit by the pixel rule.
-inline bool ColourIndices() { return options.planes > 1 || !options.colors.empty(); }
+inline bool ColourIndices(const Options& options) { return options.planes > 1 || !options.colors.empty(); }
 
 // The label of the palette file: NAME_PAL after -l NAME, else PALDATA.
-std::string PaletteLabel();
+std::string PaletteLabel(const Options& options);
 
 // The three lines every run but a usage error begins with.
 extern const char BANNER[];
@@ -121,10 +121,12 @@ extern const char BANNER[];
 // The tile of --tile auto for a picture (or frame) of width x height:
 // 16x16 when it is 16 x 16, else 8 wide and the tallest height of 15 or
 // less that divides its height.
-void AutoTile(int64_t width, int64_t height);
+void AutoTile(int64_t width, int64_t height, int64_t* tilewidth, int64_t* tileheight);
 
-// Takes the options, the picture and the mode into options. Returns the
-// status to end with, or -1 to go on and convert.
-int TakeArguments(int argc, char** argv);
+// Takes the options, the picture and the mode into options, settled: every
+// default and implied choice made, nothing left for a stage to decide.
+// True to go on and convert; false to end with *status, its lines said
+// (usage, help, version, or a usage error).
+bool TakeArguments(int argc, char** argv, Options& options, Console& console, int* status);
 
 #endif

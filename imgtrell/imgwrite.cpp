@@ -1,39 +1,36 @@
-// The include files of the picture: picdata.inc with the picture as the
-// layout of the mode gives it, and picpal.inc with the palette in mode 2;
-// and the preview.
+// The files of the picture: picdata.inc with the picture as the layout of
+// the mode gives it, picpal.inc with the palette in mode 2, Octo's options
+// with --octo-options; and the preview.
 #include <string>
 
-#include "console.h"
 #include "colours.h"
+#include "conversion.h"
 #include "imgtrell.h"
 #include "layout.h"
-#include "output.h"
 #include "picture.h"
 #include "text.h"
 
 // The layouts: of each mode, and the tiles of --tile and --frame; each
 // with what it plans once the picture is loaded, its comment lines after
 // the first, its lines (of one plane a call, where perplane; else of them
-// all), and its preview (where not the plain one), and whether the palette
-// file goes with it.
+// all), and its preview (where not the plain one).
 enum Kind { STRIPS, ROWS, PALETTE_BYTES, TILES };
 struct Layout {
     Kind kind;
-    int (*plan)(const char* path);
-    void (*comments)();
-    void (*put)(int plane);
+    bool (*plan)(Conversion& cv);
+    void (*comments)(Conversion& cv, TextWriter& w);
+    void (*put)(Conversion& cv, TextWriter& w, int plane);
     bool perplane;
-    void (*preview)();
-    bool palettefile;
+    void (*preview)(Conversion& cv);
 };
 static const Layout LAYOUTS[] = {
-    {STRIPS, nullptr, nullptr, PutStrips, true, nullptr, false},
-    {ROWS, nullptr, nullptr, PutRows, true, nullptr, false},
-    {PALETTE_BYTES, nullptr, nullptr, PutPaletteBytes, false, nullptr, true},
-    {TILES, PlanTiles, PutTileComments, PutTiles, false, PreviewTiles, false},
+    {STRIPS, nullptr, nullptr, PutStrips, true, nullptr},
+    {ROWS, nullptr, nullptr, PutRows, true, nullptr},
+    {PALETTE_BYTES, nullptr, nullptr, PutPaletteBytes, false, nullptr},
+    {TILES, PlanTiles, PutTileComments, PutTiles, false, PreviewTiles},
 };
 
-static const Layout& TheLayout()
+static const Layout& LayoutOf(const Options& options)
 {
     Kind kind = options.tiled ? TILES : options.mode == MODE_VERTICAL ? STRIPS
                                     : options.mode == MODE_PALETTE    ? PALETTE_BYTES
@@ -41,118 +38,130 @@ static const Layout& TheLayout()
     return LAYOUTS[kind];
 }
 
-static std::string Label() { return options.common.label ? options.common.label : "IMGDATA"; }
+std::string LabelOf(const Conversion& cv) { return cv.options.common.label ? cv.options.common.label : "IMGDATA"; }
 
-int PlanLayout(const char* path)
+bool PlanLayout(Conversion& cv)
 {
-    const std::string last = Label() + "_P" + std::to_string(options.planes);
-    if (options.labels == LABELS_PLANE && last.size() > 64)
-        return Mismatch("label \"%s\" is too long: %zu characters, at most 64", last.c_str(), last.size());
-    return !TheLayout().plan || TheLayout().plan(path);
+    const std::string last = LabelOf(cv) + "_P" + std::to_string(cv.options.planes);
+    if (cv.options.labels == LABELS_PLANE && last.size() > 64)
+        return Mismatch(cv.console, "label \"%s\" is too long: %zu characters, at most 64", last.c_str(), last.size());
+    const Layout& layout = LayoutOf(cv.options);
+    return !layout.plan || layout.plan(cv);
 }
 
 // The colour of each index, as comment lines.
-static void PutColourComments()
+static void PutColourComments(Conversion& cv, TextWriter& w)
 {
-    for (int i = 0; ColourIndices() && i < 16; i++) {
+    for (int i = 0; ColourIndices(cv.options) && i < 16; i++) {
         uint32_t rgb;
         char text[32];
-        int kind = IndexColour(i, &rgb);
+        int kind = IndexColour(cv, i, &rgb);
         if (kind == 2)
             std::snprintf(text, sizeof text, "color %d: transparent", i);
         else
             std::snprintf(text, sizeof text, "color %d: %06x", i, unsigned(rgb));
         if (kind)
-            WriteComment(text);
+            WriteComment(w, text);
     }
 }
 
-int WritePicData(FILE* out, const char* path)
+// The include text of the picture.
+static void WritePicData(Conversion& cv, TextWriter& w)
 {
-    StartOutput(out, options.common.syntax);
+    const Options& options = cv.options;
     char size[40];
     std::snprintf(size, sizeof size, " - %d x %d", imgwidth, imgheight);
-    WriteComment(("image: " + CommentText(path) + size).c_str());
-    PutColourComments();
-    const Layout& layout = TheLayout();
+    WriteComment(w, ("image: " + CommentText(cv.path) + size).c_str());
+    PutColourComments(cv, w);
+    const Layout& layout = LayoutOf(options);
     if (layout.comments)
-        layout.comments();
+        layout.comments(cv, w);
     if (options.labels != LABELS_NONE)
-        WriteLabel(Label().c_str());
+        WriteLabel(w, LabelOf(cv).c_str());
     // Plane by plane, or all at once.
     for (int plane = 0; plane < (layout.perplane ? options.planes : 1); plane++) {
         if (plane > 0 && options.labels == LABELS_PLANE)
-            WriteLabel((Label() + "_P" + std::to_string(plane + 1)).c_str());
-        layout.put(plane);
+            WriteLabel(w, (LabelOf(cv) + "_P" + std::to_string(plane + 1)).c_str());
+        layout.put(cv, w, plane);
     }
-    WriteBlank();
-    return FinishOutput();
+    WriteBlank(w);
 }
 
-int WritePalData(FILE* out)
+// The include text of the palette, each colour said as it is written.
+static void WritePalData(Conversion& cv, TextWriter& w)
 {
-    StartOutput(out, options.common.syntax);
-    if (options.labels != LABELS_NONE)
-        WriteLabel(PaletteLabel().c_str());
+    if (cv.options.labels != LABELS_NONE)
+        WriteLabel(w, PaletteLabel(cv.options).c_str());
     for (int32_t i = 0; i < numcolors; i++) {
         uint32_t color = pal[size_t(i)];
-        Say("%08x\n", unsigned(color));
+        Say(cv.console, "%08x\n", unsigned(color));
         const uint16_t words[2] = {uint16_t(color >> 16), uint16_t(color)};
-        WriteWords(words, 2);
-    }
-    return FinishOutput();
-}
-
-void PrintPreview()
-{
-    if (TheLayout().preview) {
-        TheLayout().preview();
-        return;
-    }
-    uint8_t value[256];
-    PaletteValues(value);
-    const bool palette = options.mode == MODE_PALETTE;
-    std::string line;
-    for (int64_t y = 0; y < imgheight; y++) {
-        const uint8_t* row = PictureRow(y);
-        line.assign(size_t(imgwidth) + 1, '\n');
-        for (int64_t x = 0; x < imgwidth; x++)
-            line[size_t(x)] = ColourIndices() ? INDEX_DIGITS[row[x] & 15] : (palette ? value[row[x]] : row[x]) ? '#' : '.';
-        std::fwrite(line.data(), 1, line.size(), stdout);
+        WriteWords(w, words, 2);
     }
 }
 
-int WriteOctoOptions(FILE* out)
+// Octo's options that show the colours of the indices: JSON.
+static void WriteOctoOptions(Conversion& cv, TextWriter& w)
 {
     static const char* const NAMES[] = {"backgroundColor", "fillColor", "fillColor2", "blendColor"};
     std::string json;
     for (int i = 0; i < 4; i++) {
         uint32_t rgb;
         char entry[48];
-        if (IndexColour(i, &rgb) == 1) {
+        if (IndexColour(cv, i, &rgb) == 1) {
             std::snprintf(entry, sizeof entry, "\"%s\": \"#%06x\"", NAMES[i], unsigned(rgb));
             json += (json.empty() ? "{\n  " : ",\n  ") + std::string(entry);
         }
     }
     json += json.empty() ? "{}\n" : "\n}\n";
-    return std::fputs(json.c_str(), out) < 0 || std::fflush(out) != 0 ? -1 : 0;
+    PutText(w, json.data(), json.size());
 }
 
-int WriteImageFiles(const char* path)
+// The files a conversion may write, in the order they are made: each with
+// its name, whether this conversion writes it, and what writes it.
+struct OutputRow {
+    const std::string& (*name)(const Options& options);
+    bool (*wanted)(const Options& options);
+    void (*write)(Conversion& cv, TextWriter& w);
+};
+static const std::string& PictureFile(const Options& options) { return options.common.output; }
+static const std::string& PaletteFile(const Options& options) { return options.palette; }
+static const std::string& OctoOptionsFile(const Options& options) { return options.octooptions; }
+static bool Always(const Options&) { return true; }
+static bool InPaletteMode(const Options& options) { return LayoutOf(options).kind == PALETTE_BYTES; }
+static bool OctoOptionsAsked(const Options& options) { return !options.octooptions.empty(); }
+static const OutputRow OUTPUTS[] = {
+    {PictureFile, Always, WritePicData},
+    {PaletteFile, InPaletteMode, WritePalData},
+    {OctoOptionsFile, OctoOptionsAsked, WriteOctoOptions},
+};
+
+bool WriteOutputs(Conversion& cv, Outputs& outputs)
 {
-    FILE* out = StartIncludeFile(options.common.output.c_str());
-    if (!out || !EndIncludeFile(out, WritePicData(out, path)))
-        return 0;
-    if (TheLayout().palettefile) {
-        out = StartIncludeFile(options.palette.c_str());
-        if (!out || !EndIncludeFile(out, WritePalData(out)))
-            return 0;
+    for (const OutputRow& row : OUTPUTS)
+        if (row.wanted(cv.options) &&
+            !MakeOutput(cv.console, outputs, row.name(cv.options), false, cv.options.common.syntax,
+                        [&](TextWriter& w) { row.write(cv, w); }))
+            return false;
+    return true;
+}
+
+void PrintPreview(Conversion& cv)
+{
+    const Layout& layout = LayoutOf(cv.options);
+    if (layout.preview) {
+        layout.preview(cv);
+        return;
     }
-    if (!options.octooptions.empty()) {
-        out = StartIncludeFile(options.octooptions.c_str());
-        if (!out || !EndIncludeFile(out, WriteOctoOptions(out)))
-            return 0;
+    uint8_t value[256];
+    PaletteValues(value);
+    const bool palette = cv.options.mode == MODE_PALETTE, indices = ColourIndices(cv.options);
+    std::string line;
+    for (int64_t y = 0; y < imgheight; y++) {
+        const uint8_t* row = PictureRow(y);
+        line.assign(size_t(imgwidth) + 1, '\n');
+        for (int64_t x = 0; x < imgwidth; x++)
+            line[size_t(x)] = indices ? INDEX_DIGITS[row[x] & 15] : (palette ? value[row[x]] : row[x]) ? '#' : '.';
+        Show(cv.console, line.data(), line.size());
     }
-    // Both files or neither.
-    return PlaceIncludeFiles();
 }

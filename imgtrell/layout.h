@@ -4,28 +4,47 @@
 #ifndef IMGTRELL_LAYOUT_H
 #define IMGTRELL_LAYOUT_H
 
+#include <cstddef>
 #include <cstdint>
-#include <cstdio>
+
+#include "outputs.h"
+#include "textbuffer.h"
+#include <string>
+
+struct Conversion;
+
+// The cut of the picture into tiles (--tile, --frame): the tile's size
+// (--tile auto decided for the picture); the picture's size, padded to
+// whole frames (or tiles); its frames across and down, each of width x
+// height; the tiles of a frame across and down; the bytes of a tile and of
+// a frame, and a frame's stride.
+struct Cut {
+    int64_t tilewidth = 0, tileheight = 0;
+    int64_t width = 0, height = 0;
+    int64_t framecols = 0, framerows = 0, framewidth = 0, frameheight = 0;
+    int64_t cols = 0, rows = 0;
+    size_t tilebytes = 0, framebytes = 0, stride = 0;
+};
 
 // Mode 0 (strips.cpp): a line per strip of 8 columns, one byte per row;
 // of the bits of a plane (0 for a bit a pixel).
-void PutStrips(int plane);
+void PutStrips(Conversion& cv, TextWriter& w, int plane);
 // Mode 1 (rows.cpp): a line per row, one byte per 8 columns.
-void PutRows(int plane);
+void PutRows(Conversion& cv, TextWriter& w, int plane);
 // Mode 2 (palettebytes.cpp): a byte per pixel, 16 to a line; and the value
 // written for each byte the picture holds: 0 for the magenta colour key,
 // else the byte plus one, kept to 8 bits.
-void PutPaletteBytes(int);
+void PutPaletteBytes(Conversion& cv, TextWriter& w, int);
 void PaletteValues(uint8_t value[256]);
 // Tiles (tiles.cpp), with --tile or --frame: the cut of the picture
-// planned (0 after the line of a picture that is no whole number of tiles
-// or frames, or a label too long), its comment lines, its lines (each tile
-// plane 1's rows, then plane 2's, ...), and the preview with a blank column
-// and row between tiles.
-int PlanTiles(const char* path);
-void PutTileComments();
-void PutTiles(int);
-void PreviewTiles();
+// planned (false after the line of a picture that is no whole number of
+// tiles or frames, or a label too long), its comment lines, its lines
+// (each tile plane 1's rows, then plane 2's, ...), and the preview with a
+// blank column and row between tiles.
+bool PlanTiles(Conversion& cv);
+void PutTileComments(Conversion& cv, TextWriter& w);
+void PutTiles(Conversion& cv, TextWriter& w, int);
+void PreviewTiles(Conversion& cv);
 
 // Packs bit plane of columns x to x + 7 of an image row into one byte,
 // column x in the most significant bit, columns past the width 0 (a pixel
@@ -52,21 +71,18 @@ inline uint8_t PackByte(const uint8_t* row, int64_t x, int64_t width, int plane 
 // The digits of colour indices in a preview.
 const char INDEX_DIGITS[] = "0123456789abcdef";
 
-// The include text of the picture and of its palette, to an open stream;
-// 0 when every byte was written, -1 on a write error (errno tells).
-int WritePicData(FILE* out, const char* path);
-int WritePalData(FILE* out);
-// Octo's options that show the colours of the indices: JSON.
-int WriteOctoOptions(FILE* out);
-// Plans the layout of the picture loaded; 0 after the line of a picture
-// that does not fit it.
-int PlanLayout(const char* path);
-// Writes the picture's include file (and the palette's in mode 2) through
-// temporary files, so a failed write leaves earlier files intact. Prints
-// the palette colours; prints one line and returns 0 on failure.
-int WriteImageFiles(const char* path);
+// The label of the data: -l's, or IMGDATA.
+std::string LabelOf(const Conversion& cv);
+// Plans the layout of the picture loaded; false after the line of a
+// picture that does not fit it.
+bool PlanLayout(Conversion& cv);
+// Makes the files of the conversion, each that it asks for in the order of
+// the table of outputs: the picture's include file, the palette's (mode
+// 2), Octo's options (--octo-options). Says the palette's colours as its
+// file is made. False after the failure line.
+bool WriteOutputs(Conversion& cv, Outputs& outputs);
 // The picture as it was written, on standard output: one line per row, "#"
 // where the value written is not 0, "." where it is.
-void PrintPreview();
+void PrintPreview(Conversion& cv);
 
 #endif

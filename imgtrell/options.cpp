@@ -9,8 +9,6 @@
 #include "output.h"
 #include "text.h"
 
-Options options;
-
 extern const char BANNER[] =
     "============================================\n"
     "CHIP8 BMP converter, Quarnwell\n"
@@ -147,7 +145,7 @@ static bool ParseSize(const char* text, int* width, int* height)
 }
 
 // The colours --colors lists: rrggbb, one to 16, commas between.
-static bool ParseColours(const char* text)
+static bool ParseColours(Options& options, const char* text)
 {
     options.colors.clear();
     for (const char* at = text;; at += 7) {
@@ -160,7 +158,7 @@ static bool ParseColours(const char* text)
 }
 
 // The tiles --tile takes: auto, or the sprites CHIP8 and SUPER-CHIP draw.
-static bool ParseTile(const char* text)
+static bool ParseTile(Options& options, const char* text)
 {
     options.tileauto = std::strcmp(text, "auto") == 0;
     int w = 0, h = 0;
@@ -180,11 +178,11 @@ static std::string PaletteBeside(const std::string& output)
     return output.substr(0, end) + ".pal.inc";
 }
 
-std::string PaletteLabel() { return options.common.label ? options.common.label + std::string("_PAL") : "PALDATA"; }
+std::string PaletteLabel(const Options& options) { return options.common.label ? options.common.label + std::string("_PAL") : "PALDATA"; }
 
 // Takes one of imgtrell's own options into the options record; false after
 // a usage error.
-static bool TakeOwnOption(int id, const OptionScan& scan)
+static bool TakeOwnOption(Options& options, int id, const OptionScan& scan)
 {
     uint64_t number = 0;
     const char* wrong = nullptr;  // what a bad value is not
@@ -208,7 +206,7 @@ static bool TakeOwnOption(int id, const OptionScan& scan)
     case OPT_ALPHA: options.alpha = true; break;
     case OPT_PREVIEW: options.preview = true; break;
     case OPT_TILE:
-        if (!ParseTile(scan.value))
+        if (!ParseTile(options, scan.value))
             wrong = "is none of auto, 8x1 to 8x16, and 16x16";
         options.tiled = true;
         break;
@@ -237,7 +235,7 @@ static bool TakeOwnOption(int id, const OptionScan& scan)
         options.planes = int(number);
         break;
     case OPT_COLORS:
-        if (!ParseColours(scan.value))
+        if (!ParseColours(options, scan.value))
             wrong = "is not a list of colours rrggbb, one to 16, with commas between";
         break;
     case OPT_OCTO_OPTIONS: options.octooptions = scan.value; break;
@@ -261,17 +259,17 @@ static bool TakeOwnOption(int id, const OptionScan& scan)
         break;
     }
     if (wrong)
-        UsageError("%s \"%s\" %s", scan.name.c_str(), scan.value, wrong);
-    return !wrong;
+        return UsageError(*scan.console, "%s \"%s\" %s", scan.name.c_str(), scan.value, wrong);
+    return true;
 }
 
-void AutoTile(int64_t width, int64_t height)
+void AutoTile(int64_t width, int64_t height, int64_t* tilewidth, int64_t* tileheight)
 {
-    options.tilewidth = width == 16 && height == 16 ? 16 : 8;
-    options.tileheight = 16;
-    for (int h = 15; options.tilewidth == 8 && h >= 1; h--)
+    *tilewidth = width == 16 && height == 16 ? 16 : 8;
+    *tileheight = 16;
+    for (int h = 15; *tilewidth == 8 && h >= 1; h--)
         if (height % h == 0) {
-            options.tileheight = h;
+            *tileheight = h;
             break;
         }
 }
@@ -279,7 +277,7 @@ void AutoTile(int64_t width, int64_t height)
 // Whether the options of sprites go together, with each other and with
 // the mode argument (null: none); after the usage error, false. A tile
 // size --tile auto leaves to the frame is decided here.
-static bool CheckSprites(const char* mode)
+static bool CheckSprites(Options& options, Console& console, const char* mode)
 {
     // Options that mean nothing without tiles, or without frames.
     const struct {
@@ -293,28 +291,31 @@ static bool CheckSprites(const char* mode)
     };
     for (const auto& need : needs)
         if (need.given && !(need.needsframe ? options.framewidth > 0 : options.tiled)) {
-            UsageError("%s needs %s", need.option, need.needsframe ? "--frame" : "--tile or --frame");
+            UsageError(console, "%s needs %s", need.option, need.needsframe ? "--frame" : "--tile or --frame");
             return false;
         }
     if (!options.tiled)
         return true;
     if (mode && options.imgmode != 0 && options.imgmode != 1) {
-        UsageError("%s writes sprites: mode \"%s\" is none of 0 and 1", options.framewidth ? "--frame" : "--tile", mode);
+        UsageError(console, "%s writes sprites: mode \"%s\" is none of 0 and 1", options.framewidth ? "--frame" : "--tile", mode);
         return false;
     }
     if (options.framewidth == 0)
         return true;
-    if (options.tileauto || options.tilewidth == 0)
-        AutoTile(options.framewidth, options.frameheight);
+    if (options.tileauto || options.tilewidth == 0) {
+        int64_t w, h;
+        AutoTile(options.framewidth, options.frameheight, &w, &h);
+        options.tilewidth = int(w), options.tileheight = int(h);
+    }
     uint64_t bytes = uint64_t(options.framewidth / options.tilewidth) * uint64_t(options.frameheight / options.tileheight) *
                      uint64_t(options.tilewidth / 8 * options.tileheight * options.planes);
     if (options.framewidth % options.tilewidth || options.frameheight % options.tileheight) {
-        UsageError("--frame %dx%d is not a whole number of %dx%d tiles", options.framewidth, options.frameheight,
+        UsageError(console, "--frame %dx%d is not a whole number of %dx%d tiles", options.framewidth, options.frameheight,
                    options.tilewidth, options.tileheight);
         return false;
     }
     if (options.stride && options.stride < bytes) {
-        UsageError("--stride %llu is less than the %llu bytes of a %dx%d frame", (unsigned long long)options.stride,
+        UsageError(console, "--stride %llu is less than the %llu bytes of a %dx%d frame", (unsigned long long)options.stride,
                    (unsigned long long)bytes, options.framewidth, options.frameheight);
         return false;
     }
@@ -324,10 +325,10 @@ static bool CheckSprites(const char* mode)
 // Whether the options of colour indices go together, with the others and
 // with the mode argument (null: none); after the usage error, false. Without
 // a mode argument, colour indices are read as in mode 1.
-static bool CheckColours(const char* mode)
+static bool CheckColours(Options& options, Console& console, const char* mode)
 {
     const char* wrong = nullptr;
-    if (!ColourIndices() && !options.octooptions.empty())
+    if (!ColourIndices(options) && !options.octooptions.empty())
         wrong = "--octo-options needs --planes 2 or --colors";
     else if (options.planes == 4 && !options.octooptions.empty())
         wrong = "--octo-options shows two planes at most, as Octo does: not --planes 4";
@@ -336,20 +337,20 @@ static bool CheckColours(const char* mode)
     else if (size_t(1) << options.planes < options.colors.size())
         wrong = "--colors lists more colours than --planes holds";
     if (wrong) {
-        UsageError("%s", wrong);
+        UsageError(console, "%s", wrong);
         return false;
     }
-    if (!ColourIndices())
+    if (!ColourIndices(options))
         return true;
     if (mode && options.imgmode != 0 && options.imgmode != 1) {
-        UsageError("%s writes colour indices on planes: mode \"%s\" is none of 0 and 1",
+        UsageError(console, "%s writes colour indices on planes: mode \"%s\" is none of 0 and 1",
                    options.planes > 1 ? "--planes" : "--colors", mode);
         return false;
     }
     const char* unused = options.rule != RULE_PLAIN ? "--rule" : options.thresholdgiven ? "--threshold"
                          : options.invert ? "--invert" : nullptr;
     if (unused) {
-        UsageError("%s does not apply to colour indices (see --colors)", unused);
+        UsageError(console, "%s does not apply to colour indices (see --colors)", unused);
         return false;
     }
     if (!mode)
@@ -360,7 +361,7 @@ static bool CheckColours(const char* mode)
 // Whether the options of dithering and fitting go together, with the
 // others and with the mode argument (null: none); after the usage error,
 // false. Without a mode argument they are read as in mode 1.
-static bool CheckFitting(const char* mode)
+static bool CheckFitting(Options& options, Console& console, const char* mode)
 {
     const bool bayer = options.dither >= DITHER_BAYER2 && options.dither <= DITHER_BAYER8;
     const char* wrong = nullptr;
@@ -373,13 +374,13 @@ static bool CheckFitting(const char* mode)
     else if (uint64_t(options.fitwidth) * uint64_t(options.fitheight) > options.maxpixels)
         wrong = "--fit asks for more pixels than --max-pixels allows";
     if (wrong) {
-        UsageError("%s", wrong);
+        UsageError(console, "%s", wrong);
         return false;
     }
     if (!options.dither && !options.fitwidth)
         return true;
     if (mode && options.imgmode != 0 && options.imgmode != 1) {
-        UsageError("%s writes bits or colour indices: mode \"%s\" is none of 0 and 1", options.dither ? "--dither" : "--fit",
+        UsageError(console, "%s writes bits or colour indices: mode \"%s\" is none of 0 and 1", options.dither ? "--dither" : "--fit",
                    mode);
         return false;
     }
@@ -388,29 +389,33 @@ static bool CheckFitting(const char* mode)
     return true;
 }
 
-int TakeArguments(int argc, char** argv)
+bool TakeArguments(int argc, char** argv, Options& options, Console& console, int* status)
 {
-    OptionScan scan = ScanOptions(argc, argv);
-    int shown = 0, taken;
+    *status = STATUS_FAILED;
+    OptionScan scan = ScanOptions(argc, argv, console);
+    int shown = 0;
+    bool taken;
     for (int id; (id = NextOption(scan, OPTIONS, sizeof OPTIONS / sizeof *OPTIONS)) != OPTIONS_DONE;)
-        if (id == OPTION_BAD || (taken = TakeCommonOption(id, scan, options.common, &shown)) < 0 ||
-            (!taken && !TakeOwnOption(id, scan)))
-            return STATUS_FAILED;
-    if (!CheckCommonOptions(options.common))
-        return STATUS_FAILED;
+        if (id == OPTION_BAD || !TakeCommonOption(id, scan, options.common, &shown, &taken) ||
+            (!taken && !TakeOwnOption(options, id, scan)))
+            return false;
+    if (!CheckCommonOptions(console, options.common))
+        return false;
     bool help = shown == OPT_HELP, version = shown == OPT_VERSION;
     if (version || help) {
-        std::printf("%s", version ? "imgtrell " TRELL_VERSION "\n" : BANNER);
-        std::printf("%s", version ? "" : HELP);
-        return STATUS_USAGE;
+        Show(console, version ? "imgtrell " TRELL_VERSION "\n" : BANNER, std::strlen(version ? "imgtrell " TRELL_VERSION "\n" : BANNER));
+        Show(console, version ? "" : HELP, std::strlen(version ? "" : HELP));
+        *status = STATUS_USAGE;
+        return false;
     }
     if (argc == 1) {
-        std::printf("%sUsage: imgtrell <image.bmp> <mode 0=v,1=h,2=pal>\n", BANNER);
-        return STATUS_USAGE;
+        const std::string usage = std::string(BANNER) + "Usage: imgtrell <image.bmp> <mode 0=v,1=h,2=pal>\n";
+        Show(console, usage.data(), usage.size());
+        *status = STATUS_USAGE;
+        return false;
     }
     if (scan.next >= argc) {
-        UsageError("no picture given");
-        return STATUS_FAILED;
+        return UsageError(console, "no picture given");
     }
     // A mode that is no number, as when a shell pattern names several
     // pictures, and arguments past the mode are run as given but warned
@@ -424,29 +429,28 @@ int TakeArguments(int argc, char** argv)
     if (more > 0 && !ParseMode(argv[scan.next + 1], &options.imgmode)) {
         if (batch) {
             const char* mode = argv[scan.next + 1];
-            UsageError("mode \"%s\" is not a number%s", mode, mode[0] == '-' ? " (options come before the picture)" : "");
-            return STATUS_FAILED;
+            return UsageError(console, "mode \"%s\" is not a number%s", mode,
+                              mode[0] == '-' ? " (options come before the picture)" : "");
         }
-        Warn("mode \"%s\" is not a number; mode 0 is used", argv[scan.next + 1]);
+        Warn(console, "mode \"%s\" is not a number; mode 0 is used", argv[scan.next + 1]);
     }
     if (more > 1 && batch) {
-        UsageError("%d argument%s after the mode: \"%s\"%s", more - 1, more == 2 ? "" : "s", argv[scan.next + 2],
-                   more == 2 ? "" : ", ...");
-        return STATUS_FAILED;
+        return UsageError(console, "%d argument%s after the mode: \"%s\"%s", more - 1, more == 2 ? "" : "s",
+                          argv[scan.next + 2], more == 2 ? "" : ", ...");
     }
     if (more > 1)
-        Warn("%d argument%s after the mode %s ignored", more - 1, more == 2 ? "" : "s", more == 2 ? "is" : "are");
+        Warn(console, "%d argument%s after the mode %s ignored", more - 1, more == 2 ? "" : "s", more == 2 ? "is" : "are");
     options.mode = options.imgmode == 0 ? MODE_VERTICAL : options.imgmode == 2 ? MODE_PALETTE : MODE_HORIZONTAL;
     // Sprites are bits: without a mode argument they are read as mode 1.
     if (options.tiled && !options.modegiven)
         options.mode = MODE_HORIZONTAL;
-    if (!CheckSprites(options.modegiven ? argv[scan.next + 1] : nullptr) ||
-        !CheckColours(options.modegiven ? argv[scan.next + 1] : nullptr) ||
-        !CheckFitting(options.modegiven ? argv[scan.next + 1] : nullptr) ||
-        (options.mode == MODE_PALETTE && !CheckLabel(options.common.syntax, PaletteLabel())))
-        return STATUS_FAILED;
+    if (!CheckSprites(options, console, options.modegiven ? argv[scan.next + 1] : nullptr) ||
+        !CheckColours(options, console, options.modegiven ? argv[scan.next + 1] : nullptr) ||
+        !CheckFitting(options, console, options.modegiven ? argv[scan.next + 1] : nullptr) ||
+        (options.mode == MODE_PALETTE && !CheckLabel(console, options.common.syntax, PaletteLabel(options))))
+        return false;
     if (options.palettegiven && options.mode != MODE_PALETTE)
-        Warn("-p names the palette file of mode 2 only; no palette file is written");
+        Warn(console, "-p names the palette file of mode 2 only; no palette file is written");
 
     // The palette goes beside the output file; not beside a device.
     const std::string& output = options.common.output;
@@ -454,13 +458,12 @@ int TakeArguments(int argc, char** argv)
         options.palette = PaletteBeside(output);
     if (options.mode == MODE_PALETTE &&
         (options.palette == output || SameFile(options.palette.c_str(), output.c_str()))) {
-        UsageError("the picture and its palette would both be written to %s", output.c_str());
-        return STATUS_FAILED;
+        return UsageError(console, "the picture and its palette would both be written to %s", output.c_str());
     }
-    if (!CheckNotInput(options.common.outputgiven ? "-o" : "the include file", output, options.picture) ||
+    if (!CheckNotInput(console, options.common.outputgiven ? "-o" : "the include file", output, options.picture) ||
         (options.mode == MODE_PALETTE &&
-         !CheckNotInput(options.palettegiven ? "-p" : "the palette file", options.palette, options.picture)) ||
-        (!options.octooptions.empty() && !CheckNotInput("--octo-options", options.octooptions, options.picture)))
-        return STATUS_FAILED;
-    return -1;
+         !CheckNotInput(console, options.palettegiven ? "-p" : "the palette file", options.palette, options.picture)) ||
+        (!options.octooptions.empty() && !CheckNotInput(console, "--octo-options", options.octooptions, options.picture)))
+        return false;
+    return true;
 }

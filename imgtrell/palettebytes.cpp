@@ -13,7 +13,7 @@ void PaletteValues(uint8_t value[256])
         value[p] = CheckTransparency(pal[p]) ? 0 : uint8_t(p + 1);
 }
 
-void PutPaletteBytes(int)
+void PutPaletteBytes(Conversion&, TextWriter& w, int)
 {
     uint8_t value[256];
     PaletteValues(value);
@@ -22,6 +22,6 @@ void PutPaletteBytes(int)
         const uint8_t* row = PictureRow(y);
         for (size_t x = 0; x < values.size(); x++)
             values[x] = value[row[x]];
-        WriteBytes(values.data(), values.size(), 16);
+        WriteBytes(w, values.data(), values.size(), 16);
     }
 }

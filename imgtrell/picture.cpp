@@ -2,6 +2,7 @@
 #include "picture.h"
 
 #include "console.h"
+#include "conversion.h"
 #include "imgtrell.h"
 #include "platform.h"
 
@@ -21,28 +22,28 @@ void ClearPicture()
     numcolors = 0;
 }
 
-void PrintHeaderLine(int32_t bpp, int32_t compression)
+void PrintHeaderLine(Conversion& cv, int32_t bpp, int32_t compression)
 {
-    Say("w: %d, h: %d,bpp: %d, comp: %d \n", imgwidth, imgheight, bpp, compression);
+    Say(cv.console, "w: %d, h: %d,bpp: %d, comp: %d \n", imgwidth, imgheight, bpp, compression);
 }
 
-int CheckPixelCount(const char* path, uint64_t width, uint64_t height)
+bool CheckPixelCount(Conversion& cv, const char* path, uint64_t width, uint64_t height)
 {
     const uint64_t pixels = width * height;
-    if (pixels <= options.maxpixels)
-        return 1;
-    return Refuse(path, "a picture of %llu x %llu has %llu pixels; at most %llu are read (see --max-pixels)",
+    if (pixels <= cv.options.maxpixels)
+        return true;
+    return Refuse(cv.console, path, "a picture of %llu x %llu has %llu pixels; at most %llu are read (see --max-pixels)",
                   (unsigned long long)width, (unsigned long long)height, (unsigned long long)pixels,
-                  (unsigned long long)options.maxpixels);
+                  (unsigned long long)cv.options.maxpixels);
 }
 
-int AllocatePicture(const char* path)
+bool AllocatePicture(Conversion& cv, const char* path)
 {
     uint64_t pixels = uint64_t(imgwidth) * uint64_t(imgheight);
     if (pixels > SIZE_MAX || !(imgbuffer = AllocateBlock(size_t(pixels))))
-        return Refuse(path, "cannot allocate %llu bytes for a %d x %d picture", (unsigned long long)pixels, imgwidth,
+        return Refuse(cv.console, path, "cannot allocate %llu bytes for a %d x %d picture", (unsigned long long)pixels, imgwidth,
                       imgheight);
-    return 1;
+    return true;
 }
 
 int CheckTransparency(uint32_t color)

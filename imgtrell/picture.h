@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+struct Conversion;
+
 extern int32_t imgwidth;
 extern int32_t imgheight;  // always positive, whatever the stored row order
 // imgwidth x imgheight bytes, one per pixel, row-major, row 0 the top row
@@ -21,12 +23,12 @@ extern int32_t numcolors;
 // Empties the picture.
 void ClearPicture();
 // The header line of the picture: its size, depth and compression.
-void PrintHeaderLine(int32_t bpp, int32_t compression);
-// Refuses (0) a picture of more pixels than --max-pixels allows, before
+void PrintHeaderLine(Conversion& cv, int32_t bpp, int32_t compression);
+// Refuses (false) a picture of more pixels than --max-pixels allows, before
 // anything large is allocated for it; else 1.
-int CheckPixelCount(const char* path, uint64_t width, uint64_t height);
-// Allocates imgbuffer for the picture's size; 0 after the refusal.
-int AllocatePicture(const char* path);
+bool CheckPixelCount(Conversion& cv, const char* path, uint64_t width, uint64_t height);
+// Allocates imgbuffer for the picture's size; false after the refusal.
+bool AllocatePicture(Conversion& cv, const char* path);
 // The row y of imgbuffer.
 inline uint8_t* PictureRow(int64_t y) { return imgbuffer + size_t(y) * size_t(imgwidth); }
 

@@ -8,6 +8,7 @@
 #include "decode.h"
 #include "imgtrell.h"
 #include "picture.h"
+#include "conversion.h"
 #include "pixels.h"
 #include "platform.h"
 
@@ -63,13 +64,13 @@ static void ReadColours(const uint8_t* src, uint64_t x, uint64_t dx, size_t n, c
 // Hands over the pixels of one decoded row that the pass has filled:
 // columns x0, x0 + dx, ... of image row y. The row holds the samples as
 // stored, big-endian and packed most significant first below 8 bits.
-static void HandRow(const uint8_t* src, uint32_t y, uint32_t x0, uint32_t dx, const RowPlan& plan)
+static void HandRow(Conversion& cv, const uint8_t* src, uint32_t y, uint32_t x0, uint32_t dx, const RowPlan& plan)
 {
     const uint64_t width = uint64_t(imgwidth);
     const uint32_t depth = plan.ihdr.bit_depth;
     const size_t count = x0 < width ? size_t((width - x0 + dx - 1) / dx) : 0;
     if (plan.indexed) {
-        PutPackedIndices(y, x0, dx, src, uint64_t(x0) * depth, depth, count);
+        PutPackedIndices(cv, y, x0, dx, src, uint64_t(x0) * depth, depth, count);
         return;
     }
     if (plan.haskey) {
@@ -77,7 +78,7 @@ static void HandRow(const uint8_t* src, uint32_t y, uint32_t x0, uint32_t dx, co
         for (size_t at = 0; at < count; at += COLOUR_RUN) {
             size_t n = std::min(count - at, COLOUR_RUN);
             ReadColours(src, x0 + at * dx, dx, n, plan, run);
-            PutColours(y, int64_t(x0 + at * dx), dx, run, n);
+            PutColours(cv, y, int64_t(x0 + at * dx), dx, run, n);
         }
         return;
     }
@@ -88,45 +89,45 @@ static void HandRow(const uint8_t* src, uint32_t y, uint32_t x0, uint32_t dx, co
     const bool grey = type == SPNG_COLOR_TYPE_GRAYSCALE || type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA;
     const int g = grey ? 0 : int(bytes), b = grey ? 0 : 2 * int(bytes);
     const int a = type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA ? int(bytes) : type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA ? 3 * int(bytes) : -1;
-    PutSamples(y, x0, dx, src + x0 * step, dx * step, 0, g, b, a, count);
+    PutSamples(cv, y, x0, dx, src + x0 * step, dx * step, 0, g, b, a, count);
 }
 
 // The chunks up to the image data are read before the header line: a
 // checksum is checked only as the next chunk is reached, IHDR's too. Then
 // the limits of size, before anything large is allocated; *rowsize is the
 // size of a stored row.
-static int ReadHeader(spng_ctx* ctx, const char* path, spng_ihdr* ihdr, size_t* rowsize)
+static bool ReadHeader(Conversion& cv, spng_ctx* ctx, const char* path, spng_ihdr* ihdr, size_t* rowsize)
 {
     int err = spng_get_ihdr(ctx, ihdr);
     if (!err)
         err = spng_decode_chunks(ctx);
     if (err)
-        return Refuse(path, "unreadable PNG: %s", spng_strerror(err));
+        return Refuse(cv.console, path, "unreadable PNG: %s", spng_strerror(err));
 
     const uint32_t pixelbits = CHANNELS[ihdr->color_type] * ihdr->bit_depth;
     imgwidth = int32_t(ihdr->width);
     imgheight = int32_t(ihdr->height);
-    PrintHeaderLine(int32_t(pixelbits), 0);
-    if (!CheckPixelCount(path, ihdr->width, ihdr->height))
-        return 0;
+    PrintHeaderLine(cv, int32_t(pixelbits), 0);
+    if (!CheckPixelCount(cv, path, ihdr->width, ihdr->height))
+        return false;
     const uint64_t rowbytes = (uint64_t(ihdr->width) * pixelbits + 7) / 8;
     if (rowbytes > MAX_ROW_BYTES)
-        return Refuse(path, "a row of %u pixels of %u bits takes %llu bytes; at most %llu are read",
+        return Refuse(cv.console, path, "a row of %u pixels of %u bits takes %llu bytes; at most %llu are read",
                       unsigned(ihdr->width), unsigned(pixelbits), (unsigned long long)rowbytes,
                       (unsigned long long)MAX_ROW_BYTES);
     *rowsize = size_t(rowbytes);
-    return 1;
+    return true;
 }
 
 // A palette picture reads like a 4- or 8-bit BMP: pal holds the PLTE
 // entries, an index past them finds black. With tRNS, each entry's alpha
 // is the chunk's (opaque past it).
-static int ReadPalette(spng_ctx* ctx, const char* path, const RowPlan& plan, IndexedSource& source)
+static bool ReadPalette(Conversion& cv, spng_ctx* ctx, const char* path, const RowPlan& plan, IndexedSource& source)
 {
     spng_plte plte;
     int err = spng_get_plte(ctx, &plte);
     if (err)
-        return Refuse(path, "unreadable PNG: %s", spng_strerror(err));
+        return Refuse(cv.console, path, "unreadable PNG: %s", spng_strerror(err));
     numcolors = int32_t(plte.n_entries);
     for (uint32_t i = 0; i < 256; i++) {
         const spng_plte_entry& e = plte.entries[i];
@@ -136,7 +137,7 @@ static int ReadPalette(spng_ctx* ctx, const char* path, const RowPlan& plan, Ind
     }
     source.hasalpha = plan.haskey;
     source.palette = true;
-    return 1;
+    return true;
 }
 
 // Grey samples of 8 bits or fewer are indices of their greys: v x 255 /
@@ -154,7 +155,7 @@ static void GreyColours(const RowPlan& plan, IndexedSource& source)
 
 // Decodes the rows through one row buffer of rowbytes. Returns libspng's
 // error, SPNG_EOI at the end of the image data.
-static int DecodeRows(spng_ctx* ctx, const RowPlan& plan, uint8_t* row, size_t rowbytes)
+static int DecodeRows(Conversion& cv, spng_ctx* ctx, const RowPlan& plan, uint8_t* row, size_t rowbytes)
 {
     // An interlaced row comes once per pass, holding that pass's pixels at
     // their own columns; below 8 bits they are or-ed into the row's bytes.
@@ -170,7 +171,7 @@ static int DecodeRows(spng_ctx* ctx, const RowPlan& plan, uint8_t* row, size_t r
         if (err && err != SPNG_EOI)
             return err;
         uint32_t pass = interlaced ? uint32_t(info.pass) : 6;
-        HandRow(row, info.row_num, PASS_X0[pass], PASS_DX[pass], plan);
+        HandRow(cv, row, info.row_num, PASS_X0[pass], PASS_DX[pass], plan);
         if (err)
             return err;
     }
@@ -179,59 +180,59 @@ static int DecodeRows(spng_ctx* ctx, const RowPlan& plan, uint8_t* row, size_t r
 // The plan of a picture: indices (a palette, or grey of 8 bits or fewer),
 // or samples, and its tRNS chunk; then the pixels begun. Returns 0 after
 // printing a refusal.
-static int PlanRows(spng_ctx* ctx, const char* path, const spng_ihdr& ihdr, RowPlan* plan)
+static bool PlanRows(Conversion& cv, spng_ctx* ctx, const char* path, const spng_ihdr& ihdr, RowPlan* plan)
 {
     plan->ihdr = ihdr;
     const uint8_t type = ihdr.color_type;
     plan->indexed = type == SPNG_COLOR_TYPE_INDEXED || (type == SPNG_COLOR_TYPE_GRAYSCALE && ihdr.bit_depth <= 8);
     // A tRNS colour is compared with every pixel only when alpha counts.
-    plan->haskey = spng_get_trns(ctx, &plan->trns) == 0 && (plan->indexed || AlphaWanted());
+    plan->haskey = spng_get_trns(ctx, &plan->trns) == 0 && (plan->indexed || AlphaWanted(cv));
     IndexedSource source{};
-    if (type == SPNG_COLOR_TYPE_INDEXED && !ReadPalette(ctx, path, *plan, source))
-        return 0;
+    if (type == SPNG_COLOR_TYPE_INDEXED && !ReadPalette(cv, ctx, path, *plan, source))
+        return false;
     if (type == SPNG_COLOR_TYPE_GRAYSCALE && plan->indexed)
         GreyColours(*plan, source);
-    return StartPixels(path, plan->indexed ? &source : nullptr);
+    return StartPixels(cv, path, plan->indexed ? &source : nullptr);
 }
 
 // Reads the picture through ctx into the picture; returns 0 after printing
 // the refusal.
-static int DecodeWith(spng_ctx* ctx, const uint8_t* data, size_t size, const char* path)
+static bool DecodeWith(Conversion& cv, spng_ctx* ctx, const uint8_t* data, size_t size, const char* path)
 {
     spng_set_png_buffer(ctx, data, size);
     spng_set_chunk_limits(ctx, CHUNK_LIMIT, CACHE_LIMIT);
     spng_ihdr ihdr;
     size_t rowbytes = 0;
-    if (!ReadHeader(ctx, path, &ihdr, &rowbytes))
-        return 0;
+    if (!ReadHeader(cv, ctx, path, &ihdr, &rowbytes))
+        return false;
     int err = spng_decode_image(ctx, nullptr, 0, SPNG_FMT_RAW, SPNG_DECODE_PROGRESSIVE);
     if (err)
-        return Refuse(path, "unreadable PNG: %s", spng_strerror(err));
+        return Refuse(cv.console, path, "unreadable PNG: %s", spng_strerror(err));
     RowPlan plan;
-    if (!PlanRows(ctx, path, ihdr, &plan))
-        return 0;
+    if (!PlanRows(cv, ctx, path, ihdr, &plan))
+        return false;
     uint8_t* row = AllocateBlock(rowbytes);
     if (!row)
-        return Refuse(path, "cannot allocate %llu bytes for a row of %d pixels",
+        return Refuse(cv.console, path, "cannot allocate %llu bytes for a row of %d pixels",
                       (unsigned long long)rowbytes, imgwidth);
-    err = DecodeRows(ctx, plan, row, rowbytes);
+    err = DecodeRows(cv, ctx, plan, row, rowbytes);
     FreeBlock(row);
     // The last rows end the image data, not the file: what follows is read
     // through to IEND, so a bad checksum there is still caught.
     if (err == SPNG_EOI)
         err = spng_decode_chunks(ctx);
     if (err)
-        return Refuse(path, "unreadable PNG: %s", spng_strerror(err));
-    return 1;
+        return Refuse(cv.console, path, "unreadable PNG: %s", spng_strerror(err));
+    return true;
 }
 
-int DecodePNG(const uint8_t* data, size_t size, const char* path)
+bool DecodePNG(Conversion& cv, const uint8_t* data, size_t size, const char* path)
 {
     ClearPicture();
     spng_ctx* ctx = spng_ctx_new(0);
     if (!ctx)
-        return Refuse(path, "cannot allocate the PNG decoder");
-    int loaded = DecodeWith(ctx, data, size, path);
+        return Refuse(cv.console, path, "cannot allocate the PNG decoder");
+    int loaded = DecodeWith(cv, ctx, data, size, path);
     spng_ctx_free(ctx);
     if (!loaded) {
         FreeBlock(imgbuffer);
@@ -242,10 +243,10 @@ int DecodePNG(const uint8_t* data, size_t size, const char* path)
 
 #else
 
-int DecodePNG(const uint8_t*, size_t, const char* path)
+bool DecodePNG(Conversion& cv, const uint8_t*, size_t, const char* path)
 {
     ClearPicture();
-    return Refuse(path, "this build reads no PNG (it was built with TRELL_PNG=OFF)");
+    return Refuse(cv.console, path, "this build reads no PNG (it was built with TRELL_PNG=OFF)");
 }
 
 #endif

@@ -7,12 +7,12 @@
 #include "platform.h"
 #include "text.h"
 
-void PutStrips(int plane)
+void PutStrips(Conversion&, TextWriter& w, int plane)
 {
     const size_t strips = (size_t(imgwidth) + 7) / 8, height = size_t(imgheight);
     uint8_t* packed = AllocateBlock(strips * height);
     if (!packed) {
-        FailOutput(ENOMEM);
+        FailOutput(w, ENOMEM);
         return;
     }
     // The strips are packed first, each into its own run of bytes, in bands
@@ -26,6 +26,6 @@ void PutStrips(int plane)
                 packed[strip * height + y] = PackByte(PictureRow(int64_t(y)), int64_t(8 * strip), imgwidth, plane);
     }
     for (size_t strip = 0; strip < strips; strip++)
-        WriteBytes(packed + strip * height, height);
+        WriteBytes(w, packed + strip * height, height);
     FreeBlock(packed);
 }

@@ -8,36 +8,26 @@
 #include <vector>
 
 #include "console.h"
+#include "conversion.h"
 #include "imgtrell.h"
 #include "layout.h"
 #include "picture.h"
 #include "text.h"
 
-// The cut of the picture: its size, padded to whole frames (or tiles); its
-// frames across and down, each of width x height; the tiles of a frame
-// across and down; the bytes of a tile and of a frame, and a frame's
-// stride.
-static struct Cut {
-    int64_t width, height;
-    int64_t framecols, framerows, framewidth, frameheight;
-    int64_t tilewidth, tileheight, cols, rows;
-    size_t tilebytes, framebytes, stride;
-} cut;
-
 static int64_t RoundUp(int64_t value, int64_t unit) { return (value + unit - 1) / unit * unit; }
 
-static std::string Label() { return options.common.label ? options.common.label : "IMGDATA"; }
-
-int PlanTiles(const char* path)
+bool PlanTiles(Conversion& cv)
 {
+    const Options& options = cv.options;
+    Cut& cut = cv.cut;
     const bool frames = options.framewidth > 0;
-    if (!frames && (options.tileauto || options.tilewidth == 0))
-        AutoTile(imgwidth, imgheight);
     cut.tilewidth = options.tilewidth, cut.tileheight = options.tileheight;
+    if (!frames && (options.tileauto || options.tilewidth == 0))
+        AutoTile(imgwidth, imgheight, &cut.tilewidth, &cut.tileheight);
     const int64_t unitwidth = frames ? options.framewidth : cut.tilewidth;
     const int64_t unitheight = frames ? options.frameheight : cut.tileheight;
     if (!options.pad && (imgwidth % unitwidth || imgheight % unitheight))
-        return Mismatch("%s: a %d x %d picture is not a whole number of %lldx%lld %s (see --pad)", path, imgwidth,
+        return Mismatch(cv.console, "%s: a %d x %d picture is not a whole number of %lldx%lld %s (see --pad)", cv.path, imgwidth,
                         imgheight, (long long)unitwidth, (long long)unitheight, frames ? "frames" : "tiles");
     cut.width = RoundUp(imgwidth, unitwidth), cut.height = RoundUp(imgheight, unitheight);
     cut.framewidth = frames ? options.framewidth : cut.width;
@@ -49,25 +39,27 @@ int PlanTiles(const char* path)
     cut.framebytes = size_t(cut.cols * cut.rows) * cut.tilebytes;
     cut.stride = options.stride ? size_t(options.stride) : cut.framebytes;
     // The longest label written counts its suffix.
-    std::string longest = Label();
+    std::string longest = LabelOf(cv);
     if (options.labels == LABELS_TILE && cut.cols * cut.rows > 0)
         longest += "_" + std::to_string(cut.framecols * cut.cols - 1) + "_" + std::to_string(cut.framerows * cut.rows - 1);
     if (options.labels == LABELS_FRAME)
         longest += "_F" + std::to_string(cut.framecols * cut.framerows - 1);
     if (longest.size() > 64)
-        return Mismatch("label \"%s\" is too long: %zu characters, at most 64", longest.c_str(), longest.size());
-    return 1;
+        return Mismatch(cv.console, "label \"%s\" is too long: %zu characters, at most 64", longest.c_str(), longest.size());
+    return true;
 }
 
-void PutTileComments()
+void PutTileComments(Conversion& cv, TextWriter& w)
 {
+    const Options& options = cv.options;
+    const Cut& cut = cv.cut;
     char text[200];
     const bool frames = options.framewidth > 0;
     if (frames) {
         std::snprintf(text, sizeof text, "frames: %lld x %lld of %lldx%lld, %zu bytes each%s", (long long)cut.framecols,
                       (long long)cut.framerows, (long long)cut.framewidth, (long long)cut.frameheight, cut.stride,
                       options.xorframes ? ", each but the first XOR the one before" : "");
-        WriteComment(text);
+        WriteComment(w, text);
     }
     int n = std::snprintf(text, sizeof text, "tiles: %lld x %lld of %lldx%lld%s, %zu bytes each%s, order %s",
                           (long long)cut.cols, (long long)cut.rows, (long long)cut.tilewidth, (long long)cut.tileheight,
@@ -77,19 +69,20 @@ void PutTileComments()
     if (cut.width != imgwidth || cut.height != imgheight)
         std::snprintf(text + n, sizeof text - size_t(n), ", padded to %lld x %lld", (long long)cut.width,
                       (long long)cut.height);
-    WriteComment(text);
+    WriteComment(w, text);
 }
 
 // The column and row in its frame of the frame's tile t, in the order of
 // --order: the outer walk over rows (tb, bt) or columns (lr, rl), the inner
 // one over the other.
-static void TileAt(int64_t t, int64_t* col, int64_t* row)
+static void TileAt(const Conversion& cv, int64_t t, int64_t* col, int64_t* row)
 {
+    const Cut& cut = cv.cut;
     static const struct {
         bool columns, outerback, innerback;
     } WALKS[] = {{false, false, false}, {false, false, true}, {false, true, false}, {false, true, true},
                  {true, false, false},  {true, false, true},  {true, true, false},  {true, true, true}};
-    const auto& walk = WALKS[options.order];
+    const auto& walk = WALKS[cv.options.order];
     const int64_t inners = walk.columns ? cut.rows : cut.cols, outers = walk.columns ? cut.cols : cut.rows;
     int64_t outer = t / inners, inner = t % inners;
     if (walk.outerback)
@@ -100,9 +93,11 @@ static void TileAt(int64_t t, int64_t* col, int64_t* row)
     *row = walk.columns ? inner : outer;
 }
 
-void PutTiles(int)
+void PutTiles(Conversion& cv, TextWriter& w, int)
 {
-    const std::string name = Label();
+    const Options& options = cv.options;
+    const Cut& cut = cv.cut;
+    const std::string name = LabelOf(cv);
     // The picture's rows packed as mode 1 packs them, each plane apart, 0
     // in the padding; each tile row is then one or two of their bytes.
     const size_t across = size_t(cut.width / 8), planesize = across * size_t(cut.height);
@@ -116,7 +111,7 @@ void PutTiles(int)
     const int64_t tiles = cut.cols * cut.rows;
     std::vector<int64_t> cols(static_cast<size_t>(tiles)), rows(static_cast<size_t>(tiles));
     for (int64_t t = 0; t < tiles; t++)
-        TileAt(t, &cols[size_t(t)], &rows[size_t(t)]);
+        TileAt(cv, t, &cols[size_t(t)], &rows[size_t(t)]);
     for (int64_t k = 0; k < cut.framecols * cut.framerows; k++) {
         const int64_t fx = k % cut.framecols * cut.framewidth, fy = k / cut.framecols * cut.frameheight;
         uint8_t* bytes = frame.data();
@@ -136,32 +131,33 @@ void PutTiles(int)
         if (options.xorframes)
             previous.swap(frame);
         if (options.labels == LABELS_FRAME)
-            WriteLabel((name + "_F" + std::to_string(k)).c_str());
+            WriteLabel(w, (name + "_F" + std::to_string(k)).c_str());
         for (size_t t = 0; t < size_t(tiles); t++) {
             if (options.labels == LABELS_TILE)
-                WriteLabel((name + "_" + std::to_string(fx / cut.tilewidth + cols[t]) + "_" +
+                WriteLabel(w, (name + "_" + std::to_string(fx / cut.tilewidth + cols[t]) + "_" +
                             std::to_string(fy / cut.tileheight + rows[t])).c_str());
-            WriteBytes(written.data() + t * cut.tilebytes, cut.tilebytes);
+            WriteBytes(w, written.data() + t * cut.tilebytes, cut.tilebytes);
         }
         if (cut.stride > cut.framebytes)
-            WriteBytes(written.data() + cut.framebytes, cut.stride - cut.framebytes);
+            WriteBytes(w, written.data() + cut.framebytes, cut.stride - cut.framebytes);
     }
 }
 
-void PreviewTiles()
+void PreviewTiles(Conversion& cv)
 {
+    const Cut& cut = cv.cut;
     std::string line;
     for (int64_t y = 0; y < cut.height; y++) {
         if (y > 0 && y % cut.tileheight == 0)
-            std::fputc('\n', stdout);
+            Show(cv.console, "\n", 1);
         line.clear();
         for (int64_t x = 0; x < cut.width; x++) {
             if (x > 0 && x % cut.tilewidth == 0)
                 line += ' ';
             const uint8_t pixel = y < imgheight && x < imgwidth ? PictureRow(y)[x] : 0;
-            line += ColourIndices() ? INDEX_DIGITS[pixel & 15] : pixel ? '#' : '.';
+            line += ColourIndices(cv.options) ? INDEX_DIGITS[pixel & 15] : pixel ? '#' : '.';
         }
         line += '\n';
-        std::fwrite(line.data(), 1, line.size(), stdout);
+        Show(cv.console, line.data(), line.size());
     }
 }

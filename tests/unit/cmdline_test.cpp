@@ -18,17 +18,16 @@ const OptionInfo OPTIONS[] = {{1, 'o', "output", true}, {2, 'b', "batch", false}
 // "id=value", then "path:" and the argument the path is, or the error.
 std::string Scan(std::vector<const char*> args)
 {
-    SetProgramName("prog");
+    Console console;
+    console.program = "prog", console.keep = true;
     args.insert(args.begin(), "prog");
-    OptionScan scan = ScanOptions(int(args.size()), const_cast<char**>(args.data()));
+    OptionScan scan = ScanOptions(int(args.size()), const_cast<char**>(args.data()), console);
     std::string found;
-    testing::internal::CaptureStderr();
     for (int id; (id = NextOption(scan, OPTIONS, 4)) != OPTIONS_DONE;) {
         if (id == OPTION_BAD)
-            return found + testing::internal::GetCapturedStderr();
+            return found + console.err;
         found += std::to_string(id) + (scan.value ? std::string("=") + scan.value : "") + " ";
     }
-    testing::internal::GetCapturedStderr();
     return found + "path:" + (scan.next < scan.argc ? scan.argv[scan.next] : "none");
 }
 
@@ -65,7 +64,7 @@ TEST(CommandLine, LabelsAreNamesOfTheSyntax)
     const std::string plain = "prog: label \"title-screen\" is not a name: letters, digits and _, not starting with a digit\n";
     const std::string octo = "\" is not a name: letters, digits, _ and -, not starting with a digit or -\n";
     const struct {
-        int syntax;
+        SyntaxIndex syntax;
         std::string label, error;  // the first line of the usage error, or none
     } cases[] = {
         {SYNTAX_PLAIN, "ship_2", ""}, {SYNTAX_PLAIN, "jump", ""}, {SYNTAX_STRICT, "main", ""},
@@ -83,16 +82,15 @@ TEST(CommandLine, LabelsAreNamesOfTheSyntax)
         {SYNTAX_OCTO, "OCTO_KEY_1", "prog: label \"OCTO_KEY_1\" begins with OCTO_, which Octo reserves\n"},
         {SYNTAX_OCTO, "main", "prog: label \"main\" is where an Octo program begins\n"},
     };
-    SetProgramName("prog");
     for (const auto& c : cases) {
         CommonOptions options;
         options.label = c.label.c_str();
         options.syntax = c.syntax;
-        testing::internal::CaptureStderr();
-        int good = CheckCommonOptions(options);
-        std::string error = testing::internal::GetCapturedStderr();
+        Console console;
+        console.program = "prog", console.keep = true;
+        bool good = CheckCommonOptions(console, options);
         EXPECT_EQ(good, c.error.empty()) << c.label;
-        EXPECT_EQ(error, c.error.empty() ? "" : c.error + "Try 'prog --help'.\n") << c.label;
+        EXPECT_EQ(console.err, c.error.empty() ? "" : c.error + "Try 'prog --help'.\n") << c.label;
     }
 }
 

@@ -7,22 +7,24 @@
 #include <string>
 #include <vector>
 
+#include "conversion.h"
 #include "imgtrell.h"
 #include "layout.h"
 #include "picture.h"
 
 namespace {
 
-// The text WritePicData writes of the picture "p", or "failed".
-std::string PicData()
+// The include text of the picture "p", as the conversion's first file
+// holds it, or "failed".
+std::string PicData(const Options& options)
 {
-    FILE* out = std::tmpfile();
-    std::string text(4096, '\0');
-    bool written = WritePicData(out, "p") == 0;
-    std::rewind(out);
-    text.resize(std::fread(&text[0], 1, text.size(), out));
-    std::fclose(out);
-    return written ? text : "failed";
+    Console console;
+    console.keep = true;
+    Conversion cv{options, console, "p", {}, {}, {}};
+    Outputs outputs;
+    if (!PlanLayout(cv) || !WriteOutputs(cv, outputs))
+        return "failed";
+    return outputs.files[0].bytes;
 }
 
 // Each pixel a colour index of 4 bits: its bit of the plane packed.
@@ -52,7 +54,7 @@ TEST(Layout, EachModeWritesItsLines)
     imgbuffer = pixels.data(), imgwidth = 20, imgheight = 3;
     pal.fill(0xFF000000);
     pal[3] = 0xFFFF00FF;
-    options.common.syntax = 0;
+    Options options;
     const char* expected[] = {
         // strips: each of the three a line of a byte per row
         "DB #55,#aa,#55,\nDB #55,#aa,#55,\nDB #50,#a0,#50,\n",
@@ -64,13 +66,12 @@ TEST(Layout, EachModeWritesItsLines)
         "DB #03,#00,#01,#02,#03,#00,#01,#02,#03,#00,#01,#02,#03,#00,#01,#02,\nDB #03,#00,#01,#02,\n"};
     for (Mode mode : {MODE_VERTICAL, MODE_HORIZONTAL, MODE_PALETTE}) {
         options.mode = mode;
-        EXPECT_EQ(PicData(), std::string(";image: p - 20 x 3\nIMGDATA:\n") + expected[mode] + "\n") << mode;
+        EXPECT_EQ(PicData(options), std::string(";image: p - 20 x 3\nIMGDATA:\n") + expected[mode] + "\n") << mode;
     }
     // Two planes, plane 1's rows first, a label before plane 2's.
     options.mode = MODE_HORIZONTAL, options.planes = 2, options.labels = LABELS_PLANE;
-    EXPECT_EQ(PicData(), std::string(";image: p - 20 x 3\nIMGDATA:\n") + expected[1] +
+    EXPECT_EQ(PicData(options), std::string(";image: p - 20 x 3\nIMGDATA:\n") + expected[1] +
                         "IMGDATA_P2:\nDB #33,#33,#30,\nDB #66,#66,#60,\nDB #cc,#cc,#c0,\n\n");
-    options.planes = 1, options.labels = LABELS_ONE;
     imgbuffer = nullptr;
 }
 

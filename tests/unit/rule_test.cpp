@@ -2,6 +2,7 @@
 // its edges, alpha either side of 128, invert, and the bytes of mode 2.
 #include <gtest/gtest.h>
 
+#include "conversion.h"
 #include "imgtrell.h"
 #include "picture.h"
 #include "pixels.h"
@@ -17,12 +18,15 @@ struct RuleCase {
     uint8_t stored;
 };
 
-PixelRule RuleOf(const RuleCase& c)
+Options OptionsOf(const RuleCase& c)
 {
+    Options options;
     options.rule = c.rule, options.threshold = c.threshold, options.invert = c.invert, options.alpha = c.alpha;
     options.mode = c.mode;
-    return RuleOfOptions();
+    return options;
 }
+
+PixelRule RuleOf(const RuleCase& c) { return RuleOfOptions(OptionsOf(c)); }
 
 TEST(PixelRule, ColoursAtTheEdgesOfEachRule)
 {
@@ -58,17 +62,19 @@ TEST(PixelRule, ColoursAtTheEdgesOfEachRule)
 // planes; alpha 127 and 128, and the colour key, under --alpha.
 TEST(PixelRule, SamplesAndColourRunsStoreAlike)
 {
-    RuleOf({RULE_LUMA, 100, false, true, MODE_HORIZONTAL, 0, false, 0});
+    const Options options = OptionsOf({RULE_LUMA, 100, false, true, MODE_HORIZONTAL, 0, false, 0});
+    Console console;
+    Conversion cv{options, console, "t", {}, {}, {}};
     imgwidth = 4, imgheight = 2;
-    ASSERT_TRUE(StartPixels("t", nullptr));
+    ASSERT_TRUE(StartPixels(cv, "t", nullptr));
     const uint8_t samples[] = {200, 200, 200, 127, 200, 200, 200, 128, 255, 0, 255, 255, 10, 10, 10, 255};
-    PutSamples(0, 0, 1, samples, 4, 0, 1, 2, 3, 4);
+    PutSamples(cv, 0, 0, 1, samples, 4, 0, 1, 2, 3, 4);
     static ColourRun run;
     for (int i = 0; i < 4; i++)
         run.red[i] = samples[4 * i], run.green[i] = samples[4 * i + 1], run.blue[i] = samples[4 * i + 2],
         run.alpha[i] = samples[4 * i + 3];
     run.hasalpha = true;
-    PutColours(1, 0, 1, run, 4);
+    PutColours(cv, 1, 0, 1, run, 4);
     for (int y = 0; y < 2; y++)
         EXPECT_EQ(std::vector<uint8_t>(PictureRow(y), PictureRow(y) + 4), std::vector<uint8_t>({0, 1, 0, 0})) << y;
     ClearPicture();

@@ -13,14 +13,16 @@ namespace {
 
 // The text of the lines written through syntax into a stream.
 template <typename Lines>
-std::string Written(int syntax, Lines lines, int* status = nullptr)
+std::string Written(int syntax, Lines lines)
 {
     FILE* out = std::tmpfile();
-    StartOutput(out, syntax);
-    lines();
-    int finished = FinishOutput();
-    if (status)
-        *status = finished;
+    TextWriter w;
+    w.syntax = SyntaxOf(SyntaxIndex(syntax));
+    w.file = out;
+    lines(w);
+    FlushText(w);
+    EXPECT_EQ(w.error, 0);
+    std::fflush(out);
     std::string text(1 << 24, '\0');
     std::rewind(out);
     text.resize(std::fread(&text[0], 1, text.size(), out));
@@ -33,16 +35,16 @@ TEST(Text, EachSyntaxWritesEachKindOfLine)
     const uint8_t values[17] = {0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08,
                                 0x09, 0x0a, 0x0b, 0x0c, 0x0d, 0x0e, 0xf0, 0xff};
     const uint16_t words[2] = {0xffff, 0x00ab};
-    auto lines = [&] {
-        WriteComment("image: a");
-        WriteLabel("L");
-        WriteBytes(values + 15, 2);           // one line
-        WriteBytes(values, 0);                // a line without values
-        WriteBytes(values, 17, 16);           // 16 to a line
-        WriteWords(words, 2);
-        WriteWords(words + 1, 1);
-        WriteBlank();
-        WriteBytes(values + 16, 1, 0, false); // the last line unended
+    auto lines = [&](TextWriter& w) {
+        WriteComment(w, "image: a");
+        WriteLabel(w, "L");
+        WriteBytes(w, values + 15, 2);           // one line
+        WriteBytes(w, values, 0);                // a line without values
+        WriteBytes(w, values, 17, 16);           // 16 to a line
+        WriteWords(w, words, 2);
+        WriteWords(w, words + 1, 1);
+        WriteBlank(w);
+        WriteBytes(w, values + 16, 1, 0, false); // the last line unended
     };
     const std::string sixteen = "#00,#01,#02,#03,#04,#05,#06,#07,#08,#09,#0a,#0b,#0c,#0d,#0e,#f0,";
     EXPECT_EQ(Written(SYNTAX_PLAIN, lines),
@@ -67,9 +69,9 @@ TEST(Text, LinesOfWordsPastTheBufferInEachSyntax)
         std::string expected;
         for (int i = 0; i < 100000; i++)
             expected += lines[syntax];
-        EXPECT_TRUE(Written(syntax, [&] {
+        EXPECT_TRUE(Written(syntax, [&](TextWriter& w) {
             for (int i = 0; i < 100000; i++)
-                WriteWords(words, 2);
+                WriteWords(w, words, 2);
         }) == expected) << syntax;
     }
 }
@@ -88,30 +90,32 @@ TEST(Text, TextPastTheBufferIsWrittenWholeOrFailsOnAFullDisk)
         one += text;
         lines += text + std::string(i % 16 == 15 ? "\nDB " : "");
     }
-    EXPECT_TRUE(Written(SYNTAX_PLAIN, [&] { WriteBytes(values.data(), values.size()); }) == one + "\n");
-    EXPECT_TRUE(Written(SYNTAX_PLAIN, [&] { WriteBytes(values.data(), values.size(), 16, false); }) == lines);
+    EXPECT_TRUE(Written(SYNTAX_PLAIN, [&](TextWriter& w) { WriteBytes(w, values.data(), values.size()); }) == one + "\n");
+    EXPECT_TRUE(Written(SYNTAX_PLAIN, [&](TextWriter& w) { WriteBytes(w, values.data(), values.size(), 16, false); }) == lines);
     // Lines of 16 values, 68 characters, and one long line, with the
     // buffer's edge at each place in a line, after a comment of each length.
     const size_t some = 16 * 16000 + 1;
     for (size_t lead = 0; lead < 68; lead++) {
         const std::string comment(lead, 'c');
-        EXPECT_TRUE(Written(SYNTAX_PLAIN, [&] {
-            WriteComment(comment.c_str());
-            WriteBytes(values.data(), some, 16, false);
+        EXPECT_TRUE(Written(SYNTAX_PLAIN, [&](TextWriter& w) {
+            WriteComment(w, comment.c_str());
+            WriteBytes(w, values.data(), some, 16, false);
         }) == ";" + comment + "\n" + lines.substr(0, 16000 * 68 + 7)) << lead;
-        EXPECT_TRUE(Written(SYNTAX_PLAIN, [&] {
-            WriteComment(comment.c_str());
-            WriteBytes(values.data(), 270000);
+        EXPECT_TRUE(Written(SYNTAX_PLAIN, [&](TextWriter& w) {
+            WriteComment(w, comment.c_str());
+            WriteBytes(w, values.data(), 270000);
         }) == ";" + comment + "\n" + one.substr(0, 3 + 270000 * 4) + "\n") << lead;
     }
     for (size_t count : {values.size(), size_t(1)}) {
         FILE* full = std::fopen("/dev/full", "w");
         ASSERT_TRUE(full);
-        StartOutput(full, SYNTAX_PLAIN);
-        WriteBytes(values.data(), count);
-        errno = 0;
-        EXPECT_EQ(FinishOutput(), -1);
-        EXPECT_EQ(errno, ENOSPC);
+        TextWriter w;
+        w.file = full;
+        WriteBytes(w, values.data(), count);
+        FlushText(w);
+        if (w.error == 0 && std::fflush(full) != 0)
+            w.error = errno;
+        EXPECT_EQ(w.error, ENOSPC);
         std::fclose(full);
     }
 }

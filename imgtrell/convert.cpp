@@ -1,0 +1,63 @@
+// The conversion of a picture: its stages in order.
+#include "convert.h"
+
+#include <string>
+
+#include "conversion.h"
+#include "decode.h"
+#include "layout.h"
+#include "picture.h"
+#include "pixels.h"
+
+// A picture that converts to bits all 0 or all 1 was most likely read by
+// the wrong rule: said on standard error, with the rule in use.
+static void WarnOfOneValue(Conversion& cv)
+{
+    size_t pixels = size_t(imgwidth) * size_t(imgheight);
+    if (cv.options.mode == MODE_PALETTE || ColourIndices(cv.options) || pixels == 0)
+        return;
+    bool zero = imgbuffer[0] == 0, same = true;
+    for (size_t i = 0; i < pixels && same; i++)
+        same = (imgbuffer[i] == 0) == zero;
+    if (same)
+        Warn(cv.console, "every pixel is %d (%s; see --rule and --preview)", zero ? 0 : 1, RuleText(cv).c_str());
+}
+
+// A picture whose blue and luma read apart on more than 1% of its pixels
+// was most likely read by the wrong rule: said once, on standard error.
+static void WarnOfDisagreement(Conversion& cv)
+{
+    uint64_t bright, dark;
+    RuleDisagreement(cv, &bright, &dark);
+    const uint64_t pixels = uint64_t(imgwidth) * uint64_t(imgheight);
+    if (bright + dark == 0 || (bright + dark) * 100 <= pixels)
+        return;
+    const bool up = bright >= dark;  // the more of the two
+    const char* bit = (up != cv.options.invert) ? "0" : "1";
+    const uint64_t other = up ? dark : bright;
+    Warn(cv.console, "%llu pixel%s %s by their blue but %s by their luma%s%s%s (see --rule and --preview)",
+         (unsigned long long)(up ? bright : dark), (up ? bright : dark) == 1 ? " is" : "s are", bit,
+         up ? "bright" : "dark", other ? ", " : "", other ? std::to_string(other).c_str() : "",
+         other ? " the other way round" : "");
+}
+
+Result ConvertPicture(const Options& options, const uint8_t* data, size_t size, Delivery delivery)
+{
+    Result result = StartResult("imgtrell", options.common.quiet, delivery);
+    Conversion cv{options, result.console, options.picture, {}, {}, {}};
+    ClearPicture();
+    bool converted = DecodePicture(cv, data, size)  // the rows, each pixel through the rule
+                     && FitPicture(cv)               // --fit
+                     && FinishPixels(cv)             // a dither, colour indices
+                     && PlanLayout(cv);              // the mode's layout, or tiles
+    if (converted) {
+        WarnOfOneValue(cv);
+        WarnOfDisagreement(cv);
+        Say(cv.console, "Writing CHIP8 image: %s\n", options.common.output.c_str());
+        converted = WriteOutputs(cv, result.outputs) && DeliverOutputs(cv.console, result.outputs);
+        if (converted && options.preview)
+            PrintPreview(cv);
+    }
+    result.status = !converted ? STATUS_FAILED : options.common.batch ? STATUS_BATCH_CONVERTED : STATUS_CONVERTED;
+    return result;
+}
