@@ -2,6 +2,7 @@
 // converters take.
 #include "cmdline.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -25,7 +26,7 @@ static const OptionInfo* FindLong(const char* name, size_t length, const OptionI
 {
     const OptionInfo* found = nullptr;
     for (size_t i = 0; i < count; i++) {
-        if (std::strncmp(table[i].longname, name, length) != 0)
+        if (!table[i].longname || std::strncmp(table[i].longname, name, length) != 0)
             continue;
         if (table[i].longname[length] == '\0')
             return &table[i];
@@ -64,9 +65,9 @@ int NextOption(OptionScan& scan, const OptionInfo* table, size_t count)
                 return Bad(UsageError(*scan.console, "option '%s' is ambiguous", scan.name.c_str()));
             if (!option)
                 return Bad(UsageError(*scan.console, "unknown option '%s'", scan.name.c_str()));
-            if (!option->takesvalue && equals)
+            if (!option->argument && equals)
                 return Bad(UsageError(*scan.console, "option '%s' takes no value", scan.name.c_str()));
-            return option->takesvalue ? TakeValue(scan, equals ? equals + 1 : nullptr, *option) : option->id;
+            return option->argument ? TakeValue(scan, equals ? equals + 1 : nullptr, *option) : option->id;
         }
         scan.letter = 1;
     }
@@ -78,13 +79,66 @@ int NextOption(OptionScan& scan, const OptionInfo* table, size_t count)
     for (size_t i = 0; i < count; i++) {
         if (table[i].shortname != letter)
             continue;
-        if (!table[i].takesvalue)
+        if (!table[i].argument)
             return table[i].id;
         const char* rest = scan.letter ? arg + scan.letter : nullptr;
         scan.letter = 0;
         return TakeValue(scan, rest, table[i]);
     }
     return Bad(UsageError(*scan.console, "unknown option '%s'", scan.name.c_str()));
+}
+
+std::string HelpOf(const OptionInfo* table, size_t count)
+{
+    const size_t COLUMN = 22;
+    std::string help;
+    for (size_t i = 0; i < count; i++) {
+        const OptionInfo& row = table[i];
+        if (!row.longname) {
+            help += std::string(row.help) + "\n";
+            continue;
+        }
+        std::string names = std::string("  ") + (row.shortname ? std::string("-") + row.shortname + ", " : "    ") +
+                            "--" + row.longname + (row.argument ? std::string(" ") + row.argument : "");
+        names.resize(std::max(names.size() + 2, COLUMN), ' ');
+        help += names;
+        for (const char* at = row.help;;) {
+            const char* end = std::strchr(at, '\n');
+            help.append(at, end ? size_t(end - at) : std::strlen(at));
+            help += '\n';
+            if (!end)
+                break;
+            help.append(COLUMN, ' ');
+            at = end + 1;
+        }
+    }
+    return help;
+}
+
+int NamedValue(const OptionScan& scan, const OptionInfo& option)
+{
+    std::string names;
+    int given = 0, total = 0;
+    for (int i = 0; i < option.count; i++)
+        total += *option.names[i] != '\0';
+    for (int i = 0; i < option.count; i++) {
+        if (!*option.names[i])
+            continue;
+        if (std::strcmp(scan.value, option.names[i]) == 0)
+            return i;
+        given++;
+        names += (given == 1 ? "" : given == total ? " and " : ", ") + std::string(option.names[i]);
+    }
+    UsageError(*scan.console, "%s \"%s\" is none of %s", scan.name.c_str(), scan.value, names.c_str());
+    return -1;
+}
+
+const OptionInfo& OptionRow(const OptionInfo* table, size_t count, int id)
+{
+    size_t i = 0;
+    while (i + 1 < count && table[i].id != id)
+        i++;
+    return table[i];
 }
 
 bool TakeCommonOption(int id, const OptionScan& scan, CommonOptions& options, int* shown, bool* taken)

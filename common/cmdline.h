@@ -15,12 +15,32 @@
 #include "console.h"
 #include "text.h"
 
+struct OptionScan;
+
+// Each option is declared once, as a row of its program's table: what the
+// scan returns for it, its names, its value, its lines in --help, and the
+// names its value may take. A row of id 0 is a heading of the help.
 struct OptionInfo {
     int id;  // what NextOption returns for it
     char shortname;  // 0: a long name only
     const char* longname;
-    bool takesvalue;
+    const char* argument;  // the value as the help names it ("FILE"); nullptr: a flag
+    const char* help;      // its lines in the help, "\n" between them
+    // The names the value may take, count of them, a name's index its
+    // value; nullptr for a value of another kind.
+    const char* const* names;
+    int count;
 };
+// The rows of a table as --help lists them: "  -o, --output FILE   write
+// ...", the text after the names from column 22 (or two blanks after a
+// long name), the further lines of a row there too; a heading as it is.
+std::string HelpOf(const OptionInfo* table, size_t count);
+// The index of value among the names of option; -1 after the usage error
+// ('--rule "x" is none of blue, luma and any'); empty names are skipped,
+// which keeps an index for a value no name gives.
+int NamedValue(const OptionScan& scan, const OptionInfo& option);
+// The row of id in table.
+const OptionInfo& OptionRow(const OptionInfo* table, size_t count, int id);
 struct OptionScan {
     int argc;
     char** argv;

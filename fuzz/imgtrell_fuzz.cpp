@@ -28,14 +28,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     options.mode = modes[data[0] % 4];
     options.alpha = data[0] & 4;
     options.invert = data[0] & 8;
-    options.rule = (data[0] >> 4) & 3;
+    options.rule = Rule((data[0] >> 4) & 3);
     options.threshold = thresholds[data[0] >> 6];
     // The fourth mode slot takes a second byte, one of the later options'
     // cuts: sprites, colour indices, dithers and fits.
     const bool later = data[0] % 4 == 3 && size >= 2;
     const int cut = later ? data[1] % 12 : -1;
     if (later) {
-        options.rule = RULE_PLAIN, options.threshold = 127, options.invert = cut == 11;
+        options.rule = RULE_PLAIN, options.threshold.reset(), options.invert = cut == 11;
         options.tiled = cut < 4 || cut == 5;
         options.tileauto = cut == 0;
         options.tilewidth = cut == 2 ? 16 : 8, options.tileheight = cut == 2 ? 16 : cut == 5 ? 8 : 5;
@@ -48,11 +48,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (cut == 6 || cut == 7)
             options.colors = cut == 6 ? std::vector<uint32_t>{0, 0xFF0000, 0xFF, 0xFFFFFF} : std::vector<uint32_t>{0x102030, 0xF0E0D0};
         static const int DITHERS[] = {0, 0, 0, 0, 0, 0, DITHER_FLOYD, DITHER_BAYER4, DITHER_FLOYD, DITHER_ATKINSON, 0, DITHER_BAYER8};
-        options.dither = DITHERS[cut];
+        options.dither = Dither(DITHERS[cut]);
         static const int FITS[][3] = {{64, 32, FIT_CONTAIN}, {32, 32, FIT_COVER}, {128, 64, FIT_STRETCH}};
         if (cut >= 8 && cut <= 10)
-            options.fitwidth = FITS[cut - 8][0], options.fitheight = FITS[cut - 8][1], options.fitmode = FITS[cut - 8][2];
-        options.filter = cut == 10 ? FILTER_NEAREST : FILTER_AUTO;
+            options.fitwidth = FITS[cut - 8][0], options.fitheight = FITS[cut - 8][1], options.fitmode = FitMode(FITS[cut - 8][2]);
+        if (cut == 10)
+            options.filter = FILTER_NEAREST;
     }
     const uint8_t* file = data + (later ? 2 : 1);
     size_t filesize = size - (later ? 2 : 1);

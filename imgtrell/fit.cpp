@@ -46,23 +46,24 @@ static Taps TapsOf(int64_t from, int64_t to, int64_t start, int64_t length, bool
 // Each axis: box when it shrinks, nearest when it grows, but for --filter.
 static bool Box(Conversion& cv, int64_t from, int64_t to)
 {
-    return cv.options.filter == FILTER_BOX || (cv.options.filter == FILTER_AUTO && to < from);
+    return cv.options.filter ? *cv.options.filter == FILTER_BOX : to < from;
 }
 
 bool FitColours(Conversion& cv, const char* path, std::vector<uint32_t>& colours, std::vector<uint8_t>& outside)
 {
     const int64_t sw = imgwidth, sh = imgheight, bw = cv.options.fitwidth, bh = cv.options.fitheight;
+    const FitMode mode = cv.options.fitmode.value_or(FIT_CONTAIN);
     // The scaled size, and where the box lies in it (cover) or it in the box.
     int64_t dw = bw, dh = bh;
     const bool widthfirst = bw * sh <= bh * sw;  // the width meets the box's first as it grows
     if (sw == 0 || sh == 0)
         dw = dh = 0;
-    else if (cv.options.fitmode == FIT_CONTAIN)
+    else if (mode == FIT_CONTAIN)
         widthfirst ? dh = std::max<int64_t>(1, sh * bw / sw) : dw = std::max<int64_t>(1, sw * bh / sh);
-    else if (cv.options.fitmode == FIT_COVER)
+    else if (mode == FIT_COVER)
         widthfirst ? dw = (sw * bh + sh - 1) / sh : dh = (sh * bw + sw - 1) / sw;
     const int64_t x0 = (bw - dw) / 2, y0 = (bh - dh) / 2;  // negative: the box cut from the scaled picture
-    if (cv.options.fitmode == FIT_COVER)
+    if (mode == FIT_COVER)
         Say(cv.console, "scaled %lld x %lld to %lld x %lld, cut to %lld x %lld from %lld, %lld\n", (long long)sw, (long long)sh,
             (long long)dw, (long long)dh, (long long)bw, (long long)bh, (long long)-x0, (long long)-y0);
     else
@@ -103,7 +104,7 @@ bool FitColours(Conversion& cv, const char* path, std::vector<uint32_t>& colours
         }
     }
     colours.swap(box);
-    if (cv.options.fitmode != FIT_CONTAIN || (dw == bw && dh == bh))
+    if (mode != FIT_CONTAIN || (dw == bw && dh == bh))
         outside.clear();
     FreeBlock(imgbuffer);
     imgbuffer = nullptr;

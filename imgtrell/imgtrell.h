@@ -5,6 +5,7 @@
 #define IMGTRELL_H
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,43 +33,44 @@ enum Mode { MODE_VERTICAL, MODE_HORIZONTAL, MODE_PALETTE };
 // What a pixel rule thresholds: blue, the luma of the colour, or the
 // largest of red, green and blue. RULE_PLAIN (no --rule) is blue, and a
 // 1-bit BMP by its bits, not its colours.
-enum { RULE_PLAIN, RULE_BLUE, RULE_LUMA, RULE_ANY };
+enum Rule { RULE_PLAIN, RULE_BLUE, RULE_LUMA, RULE_ANY };
 
 // The orders --order names: the outer walk over the tiles, then the inner
 // one (t, b, l, r: from the top, bottom, left, right).
-enum { ORDER_TBLR, ORDER_TBRL, ORDER_BTLR, ORDER_BTRL, ORDER_LRTB, ORDER_LRBT, ORDER_RLTB, ORDER_RLBT };
+enum Order { ORDER_TBLR, ORDER_TBRL, ORDER_BTLR, ORDER_BTRL, ORDER_LRTB, ORDER_LRBT, ORDER_RLTB, ORDER_RLBT };
 extern const char* const ORDER_NAMES[];  // "tblr", ...
 // What --dither does with the value the rule gives: the threshold alone,
 // an ordered dither of n x n (Bayer), or an error diffusion.
-enum { DITHER_NONE, DITHER_BAYER2, DITHER_BAYER4, DITHER_BAYER8, DITHER_FLOYD, DITHER_ATKINSON };
-// How --fit fits the picture into its box, and the filter it scales by.
-enum { FIT_CONTAIN, FIT_COVER, FIT_STRETCH };
-enum { FILTER_AUTO, FILTER_BOX, FILTER_NEAREST };
+enum Dither { DITHER_NONE, DITHER_BAYER2, DITHER_BAYER4, DITHER_BAYER8, DITHER_FLOYD, DITHER_ATKINSON };
+// How --fit fits the picture into its box, and the filter it scales by
+// (without --filter, box where an axis shrinks, nearest where it grows).
+enum FitMode { FIT_CONTAIN, FIT_COVER, FIT_STRETCH };
+enum Filter { FILTER_BOX, FILTER_NEAREST };
 // What --labels adds to the label of the data.
-enum { LABELS_ONE, LABELS_FRAME, LABELS_TILE, LABELS_NONE, LABELS_PLANE };
+enum Labels { LABELS_ONE, LABELS_FRAME, LABELS_TILE, LABELS_PLANE, LABELS_NONE };
 
-// What the command line asks for: filled before the picture is loaded.
+// What the command line asks for, settled before any stage runs: what an
+// option was given as, where it is absent, is std::nullopt; the rest holds
+// the choice made, the defaults and what the options imply among them.
 struct Options {
     // -o, -l, -b, -q and --syntax.
     CommonOptions common{"picdata.inc"};
     // The path: the first argument that is no option.
     const char* picture = nullptr;
-    // The mode argument after the picture, as atoi reads it (2 without
-    // one), and the mode it selects.
-    int32_t imgmode = 2;
-    bool modegiven = false;
+    // The mode argument after the picture, as atoi reads it, and the mode
+    // it selects (2 without one, 1 for what writes bits or colour indices).
+    std::optional<int32_t> imgmode;
     Mode mode = MODE_PALETTE;
-    // -p, --palette: the include file of the palette (mode 2); with -o
-    // alone, beside the output, named after it.
-    std::string palette = "picpal.inc";
-    bool palettegiven = false;
+    // -p, --palette; and the palette's include file of mode 2: -p's, or
+    // with -o alone beside the output, named after it.
+    std::optional<std::string> palette;
+    std::string palettefile = "picpal.inc";
     // --max-pixels: the most pixels a picture may have, up to MAX_PIXELS.
     uint64_t maxpixels = DEFAULT_MAX_PIXELS;
     // --rule: what a pixel's colour is thresholded on.
-    int rule = RULE_PLAIN;
-    // -t, --threshold: a pixel is 1 when its value is above it.
-    int threshold = 127;
-    bool thresholdgiven = false;
+    Rule rule = RULE_PLAIN;
+    // -t, --threshold: a pixel is 1 when its value is above it (127).
+    std::optional<int> threshold;
     // --invert: 0 and 1 swap, but for transparent pixels.
     bool invert = false;
     // --alpha: transparent pixels are 0.
@@ -77,12 +79,13 @@ struct Options {
     bool preview = false;
     // --tile WxH or auto, and --frame WxH: the picture cut into sprites,
     // each written row by row, in frames of the sheet when --frame is given.
+    // A tile of 0 x 0 with --tile auto is decided for the picture's size.
     bool tiled = false;
     bool tileauto = false;
     int tilewidth = 0, tileheight = 0;
     int framewidth = 0, frameheight = 0;
     // --order: the walk over a frame's tiles.
-    int order = ORDER_TBLR;
+    Order order = ORDER_TBLR;
     // --pad: a picture that is not a whole number of tiles (or frames) gets
     // 0 pixels on the right and bottom.
     bool pad = false;
@@ -90,8 +93,8 @@ struct Options {
     uint64_t stride = 0;
     // --xor: each frame but the first written as its XOR with the one before.
     bool xorframes = false;
-    // --labels: the labels written, one of LABELS_*.
-    int labels = LABELS_ONE;
+    // --labels: the labels written.
+    Labels labels = LABELS_ONE;
     // --planes: bit planes of XO-CHIP, each pixel a colour index of planes
     // bits, bit p of it on plane p + 1; 1 is a bit a pixel.
     int planes = 1;
@@ -99,15 +102,16 @@ struct Options {
     std::vector<uint32_t> colors;
     // --octo-options: the file of Octo's options that shows the colours.
     std::string octooptions;
-    // --dither: one of DITHER_*.
-    int dither = DITHER_NONE;
+    // --dither.
+    Dither dither = DITHER_NONE;
     // --fit WxH: the picture scaled into a box of that size (0: not), by
-    // --fit-mode and --filter.
+    // --fit-mode (contain) and --filter.
     int fitwidth = 0, fitheight = 0;
-    int fitmode = FIT_CONTAIN;
-    int filter = FILTER_AUTO;
-    bool fitoptions = false;  // --fit-mode or --filter given
+    std::optional<FitMode> fitmode;
+    std::optional<Filter> filter;
 };
+// The threshold of the rule: -t's, or 127.
+inline int ThresholdOf(const Options& options) { return options.threshold.value_or(127); }
 // Whether each pixel is a colour index (--planes 2 or 4, or --colors),
 // not a bit by the pixel rule.
 inline bool ColourIndices(const Options& options) { return options.planes > 1 || !options.colors.empty(); }

@@ -125,7 +125,7 @@ struct OutputRow {
     void (*write)(Conversion& cv, TextWriter& w);
 };
 static const std::string& PictureFile(const Options& options) { return options.common.output; }
-static const std::string& PaletteFile(const Options& options) { return options.palette; }
+static const std::string& PaletteFile(const Options& options) { return options.palettefile; }
 static const std::string& OctoOptionsFile(const Options& options) { return options.octooptions; }
 static bool Always(const Options&) { return true; }
 static bool InPaletteMode(const Options& options) { return LayoutOf(options).kind == PALETTE_BYTES; }

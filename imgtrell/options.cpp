@@ -14,71 +14,14 @@ extern const char BANNER[] =
     "CHIP8 BMP converter, Quarnwell\n"
     "============================================\n";
 
-static const char HELP[] =
+// The help: its head, the options (from the table below), its tail.
+static const char HELP_HEAD[] =
     "Usage: imgtrell [options] <picture> [mode]\n"
     "Writes picdata.inc into the current folder, and picpal.inc in mode 2.\n"
     "Modes: 0 vertical strips of 8 columns, 1 horizontal rows (as is any number\n"
     "but 0 and 2), 2 palette indices (the default).\n"
-    "Options:\n"
-    "  -o, --output FILE   write FILE instead of picdata.inc\n"
-    "  -p, --palette FILE  write the palette of mode 2 to FILE instead of\n"
-    "                      picpal.inc (with -o alone: FILE's name, .pal.inc)\n"
-    "  -l, --label NAME    label the data NAME, the palette NAME_PAL\n"
-    "                      (with --syntax octo: - too, but no word Octo reserves)\n"
-    "  -b, --batch         for build tools: no key wait, status 0 when converted;\n"
-    "                      a mode that is no number, or more arguments, an error\n"
-    "  -q, --quiet         nothing on standard output, failures on standard error\n"
-    "      --syntax S      the include text for plain assemblers (the default), for\n"
-    "                      Octo (octo), with commas only between values (strict),\n"
-    "                      or one value a line (single)\n"
-    "      --max-pixels N  read a picture of up to N pixels (default 16777216, at\n"
-    "                      most 1073741824)\n"
-    "Pixel rules, where a colour becomes one bit (modes 0 and 1, and mode 2 of\n"
-    "a picture without a palette):\n"
-    "      --rule R        the value thresholded: blue (as without --rule, but\n"
-    "                      for 1-bit BMPs, read by their colours), luma, or any\n"
-    "                      (the largest of red, green and blue)\n"
-    "  -t, --threshold N   a pixel is 1 when its value is above N (0-255, 127)\n"
-    "      --invert        0 and 1 swapped, but for transparent pixels\n"
-    "      --alpha         transparent pixels are 0: alpha below 128, tRNS, and\n"
-    "                      the magenta colour key\n"
-    "      --preview       the picture written, as # and ., on standard output\n"
-    "Sprites (with mode 0, 1 or none; both write the same bytes):\n"
-    "      --tile T        cut the picture into tiles, each a line written row by\n"
-    "                      row: 8xH (H 1 to 15), 8x16, 16x16 (two bytes a row), or\n"
-    "                      auto (16x16 for a 16 x 16 picture, else 8 x the tallest\n"
-    "                      height of 15 or less that divides the picture's)\n"
-    "      --order O       the walk over the tiles: tblr (rows from the top, each\n"
-    "                      from the left; the default), tbrl, btlr, btrl, lrtb\n"
-    "                      (columns from the left, each from the top), lrbt, rltb, rlbt\n"
-    "      --pad           fill the right and bottom with 0 pixels to whole tiles\n"
-    "      --frame WxH     cut a sprite sheet into frames, left to right, then top\n"
-    "                      to bottom, each tiled (--tile auto by the frame's size)\n"
-    "      --stride N      pad each frame to N bytes\n"
-    "      --xor           write each frame but the first XOR the one before\n"
-    "      --labels L      one (the label alone, the default), frame (and\n"
-    "                      NAME_F0, NAME_F1, ...), tile (and NAME_C_R by column and\n"
-    "                      row), plane (and NAME_P2, ... before each plane of a\n"
-    "                      picture not cut), or none (no label at all)\n"
-    "XO-CHIP colours (each pixel a colour index, its bits on bit planes):\n"
-    "      --planes N      1 (a bit a pixel, the default), 2 or 4 planes: plane 1's\n"
-    "                      rows, then plane 2's (of each tile, with --tile)\n"
-    "      --colors C,...  the colours of index 0, 1, ... as rrggbb; each pixel\n"
-    "                      takes the nearest; without it a palette picture's\n"
-    "                      indices, or transparent 0, black the highest index and\n"
-    "                      the other colours by brightness, darkest first\n"
-    "      --octo-options FILE  the colours as Octo's options (up to 2 planes)\n"
-    "Photographs and large art (with mode 0, 1 or none):\n"
-    "      --dither D      none (the default), bayer2, bayer4, bayer8 (ordered), floyd\n"
-    "                      (Floyd-Steinberg) or atkinson, on the rule's value; with\n"
-    "                      --colors, between the colours listed\n"
-    "      --fit WxH       the picture scaled into a box of W x H first (64x32, 128x64)\n"
-    "      --fit-mode M    contain (whole, centred, the rest 0; the default), cover\n"
-    "                      (the box filled, the rest cut off) or stretch\n"
-    "      --filter F      box (the default when shrinking) or nearest (the default\n"
-    "                      when enlarging)\n"
-    "  -h, --help          this text\n"
-    "  -V, --version       the version\n"
+    "Options:\n";
+static const char HELP_TAIL[] =
     "A picture whose name begins with - is given after -- or as ./-name.\n"
     "Exit status: 0 usage, help or version shown (or converted with -b),\n"
     "1 converted, 2 the picture refused, an include file not written, or a\n"
@@ -91,35 +34,89 @@ enum {
     OPT_DITHER, OPT_FIT, OPT_FIT_MODE, OPT_FILTER
 };
 
-static const OptionInfo OPTIONS[] = {
-    {OPT_OUTPUT, 'o', "output", true},         {OPT_LABEL, 'l', "label", true},       {OPT_BATCH, 'b', "batch", false},
-    {OPT_QUIET, 'q', "quiet", false},          {OPT_SYNTAX, 0, "syntax", true},       {OPT_HELP, 'h', "help", false},
-    {OPT_VERSION, 'V', "version", false},      {OPT_PALETTE, 'p', "palette", true},   {OPT_MAX_PIXELS, 0, "max-pixels", true},
-    {OPT_RULE, 0, "rule", true},               {OPT_THRESHOLD, 't', "threshold", true}, {OPT_INVERT, 0, "invert", false},
-    {OPT_ALPHA, 0, "alpha", false},            {OPT_PREVIEW, 0, "preview", false},    {OPT_TILE, 0, "tile", true},
-    {OPT_ORDER, 0, "order", true},             {OPT_PAD, 0, "pad", false},            {OPT_FRAME, 0, "frame", true},
-    {OPT_STRIDE, 0, "stride", true},           {OPT_XOR, 0, "xor", false},            {OPT_LABELS, 0, "labels", true},
-    {OPT_PLANES, 0, "planes", true},           {OPT_COLORS, 0, "colors", true},       {OPT_OCTO_OPTIONS, 0, "octo-options", true},
-    {OPT_DITHER, 0, "dither", true},           {OPT_FIT, 0, "fit", true},             {OPT_FIT_MODE, 0, "fit-mode", true},
-    {OPT_FILTER, 0, "filter", true},
-};
-
-// The names --rule, --order and --labels take, by value.
+// The names of the values of --rule, --order, --labels, --dither,
+// --fit-mode and --filter, in the order of their enums (no --rule, the
+// plain rule, has no name).
 static const char* const RULE_NAMES[] = {"", "blue", "luma", "any"};
 extern const char* const ORDER_NAMES[] = {"tblr", "tbrl", "btlr", "btrl", "lrtb", "lrbt", "rltb", "rlbt"};
-static const char* const LABELS_NAMES[] = {"one", "frame", "tile", "none", "plane"};
+static const char* const LABELS_NAMES[] = {"one", "frame", "tile", "plane", "none"};
 static const char* const DITHER_NAMES[] = {"none", "bayer2", "bayer4", "bayer8", "floyd", "atkinson"};
 static const char* const FIT_NAMES[] = {"contain", "cover", "stretch"};
-static const char* const FILTER_NAMES[] = {"", "box", "nearest"};
+static const char* const FILTER_NAMES[] = {"box", "nearest"};
+#define NAMES(names) names, int(sizeof names / sizeof *names)
+#define NO_NAMES nullptr, 0
 
-// The index of name among count names, or -1.
-static int Named(const char* name, const char* const* names, int count)
-{
-    for (int i = 0; i < count; i++)
-        if (std::strcmp(name, names[i]) == 0)
-            return i;
-    return -1;
-}
+// Every option, in the order of the help, with its headings.
+static const OptionInfo OPTIONS[] = {
+    {OPT_OUTPUT, 'o', "output", "FILE", "write FILE instead of picdata.inc", NO_NAMES},
+    {OPT_PALETTE, 'p', "palette", "FILE",
+     "write the palette of mode 2 to FILE instead of\npicpal.inc (with -o alone: FILE's name, .pal.inc)", NO_NAMES},
+    {OPT_LABEL, 'l', "label", "NAME",
+     "label the data NAME, the palette NAME_PAL\n(with --syntax octo: - too, but no word Octo reserves)", NO_NAMES},
+    {OPT_BATCH, 'b', "batch", nullptr,
+     "for build tools: no key wait, status 0 when converted;\na mode that is no number, or more arguments, an error",
+     NO_NAMES},
+    {OPT_QUIET, 'q', "quiet", nullptr, "nothing on standard output, failures on standard error", NO_NAMES},
+    {OPT_SYNTAX, 0, "syntax", "S",
+     "the include text for plain assemblers (the default), for\nOcto (octo), with commas only between values (strict),\n"
+     "or one value a line (single)",
+     NO_NAMES},
+    {OPT_MAX_PIXELS, 0, "max-pixels", "N",
+     "read a picture of up to N pixels (default 16777216, at\nmost 1073741824)", NO_NAMES},
+    {0, 0, nullptr, nullptr,
+     "Pixel rules, where a colour becomes one bit (modes 0 and 1, and mode 2 of\na picture without a palette):", NO_NAMES},
+    {OPT_RULE, 0, "rule", "R",
+     "the value thresholded: blue (as without --rule, but\nfor 1-bit BMPs, read by their colours), luma, or any\n"
+     "(the largest of red, green and blue)",
+     NAMES(RULE_NAMES)},
+    {OPT_THRESHOLD, 't', "threshold", "N", "a pixel is 1 when its value is above N (0-255, 127)", NO_NAMES},
+    {OPT_INVERT, 0, "invert", nullptr, "0 and 1 swapped, but for transparent pixels", NO_NAMES},
+    {OPT_ALPHA, 0, "alpha", nullptr, "transparent pixels are 0: alpha below 128, tRNS, and\nthe magenta colour key",
+     NO_NAMES},
+    {OPT_PREVIEW, 0, "preview", nullptr, "the picture written, as # and ., on standard output", NO_NAMES},
+    {0, 0, nullptr, nullptr, "Sprites (with mode 0, 1 or none; both write the same bytes):", NO_NAMES},
+    {OPT_TILE, 0, "tile", "T",
+     "cut the picture into tiles, each a line written row by\nrow: 8xH (H 1 to 15), 8x16, 16x16 (two bytes a row), or\n"
+     "auto (16x16 for a 16 x 16 picture, else 8 x the tallest\nheight of 15 or less that divides the picture's)",
+     NO_NAMES},
+    {OPT_ORDER, 0, "order", "O",
+     "the walk over the tiles: tblr (rows from the top, each\nfrom the left; the default), tbrl, btlr, btrl, lrtb\n"
+     "(columns from the left, each from the top), lrbt, rltb, rlbt",
+     NAMES(ORDER_NAMES)},
+    {OPT_PAD, 0, "pad", nullptr, "fill the right and bottom with 0 pixels to whole tiles", NO_NAMES},
+    {OPT_FRAME, 0, "frame", "WxH",
+     "cut a sprite sheet into frames, left to right, then top\nto bottom, each tiled (--tile auto by the frame's size)",
+     NO_NAMES},
+    {OPT_STRIDE, 0, "stride", "N", "pad each frame to N bytes", NO_NAMES},
+    {OPT_XOR, 0, "xor", nullptr, "write each frame but the first XOR the one before", NO_NAMES},
+    {OPT_LABELS, 0, "labels", "L",
+     "one (the label alone, the default), frame (and\nNAME_F0, NAME_F1, ...), tile (and NAME_C_R by column and\n"
+     "row), plane (and NAME_P2, ... before each plane of a\npicture not cut), or none (no label at all)",
+     NAMES(LABELS_NAMES)},
+    {0, 0, nullptr, nullptr, "XO-CHIP colours (each pixel a colour index, its bits on bit planes):", NO_NAMES},
+    {OPT_PLANES, 0, "planes", "N",
+     "1 (a bit a pixel, the default), 2 or 4 planes: plane 1's\nrows, then plane 2's (of each tile, with --tile)",
+     NO_NAMES},
+    {OPT_COLORS, 0, "colors", "C,...",
+     "the colours of index 0, 1, ... as rrggbb; each pixel\ntakes the nearest; without it a palette picture's\n"
+     "indices, or transparent 0, black the highest index and\nthe other colours by brightness, darkest first",
+     NO_NAMES},
+    {OPT_OCTO_OPTIONS, 0, "octo-options", "FILE", "the colours as Octo's options (up to 2 planes)", NO_NAMES},
+    {0, 0, nullptr, nullptr, "Photographs and large art (with mode 0, 1 or none):", NO_NAMES},
+    {OPT_DITHER, 0, "dither", "D",
+     "none (the default), bayer2, bayer4, bayer8 (ordered), floyd\n(Floyd-Steinberg) or atkinson, on the rule's value; with\n"
+     "--colors, between the colours listed",
+     NAMES(DITHER_NAMES)},
+    {OPT_FIT, 0, "fit", "WxH", "the picture scaled into a box of W x H first (64x32, 128x64)", NO_NAMES},
+    {OPT_FIT_MODE, 0, "fit-mode", "M",
+     "contain (whole, centred, the rest 0; the default), cover\n(the box filled, the rest cut off) or stretch",
+     NAMES(FIT_NAMES)},
+    {OPT_FILTER, 0, "filter", "F", "box (the default when shrinking) or nearest (the default\nwhen enlarging)",
+     NAMES(FILTER_NAMES)},
+    {OPT_HELP, 'h', "help", nullptr, "this text", NO_NAMES},
+    {OPT_VERSION, 'V', "version", nullptr, "the version", NO_NAMES},
+};
+static const size_t OPTION_COUNT = sizeof OPTIONS / sizeof *OPTIONS;
 
 // The mode argument reads like atoi (leading blanks, a sign, digits up to
 // the first other character; no number gives 0), but a number too large
@@ -184,23 +181,23 @@ std::string PaletteLabel(const Options& options) { return options.common.label ?
 // a usage error.
 static bool TakeOwnOption(Options& options, int id, const OptionScan& scan)
 {
+    const OptionInfo& row = OptionRow(OPTIONS, OPTION_COUNT, id);
+    const int named = row.names ? NamedValue(scan, row) : 0;  // the index of a named value
+    if (named < 0)
+        return false;
     uint64_t number = 0;
     const char* wrong = nullptr;  // what a bad value is not
     switch (id) {
-    case OPT_PALETTE: options.palette = scan.value, options.palettegiven = true; break;
+    case OPT_PALETTE: options.palette = scan.value; break;
     case OPT_MAX_PIXELS:
         if (!ParseNumber(scan.value, 1, MAX_PIXELS, &options.maxpixels))
             wrong = "is not a number from 1 to 1073741824";
         break;
-    case OPT_RULE:
-        if ((options.rule = Named(scan.value, RULE_NAMES, 4)) <= RULE_PLAIN)
-            wrong = "is none of blue, luma and any";
-        break;
+    case OPT_RULE: options.rule = Rule(named); break;
     case OPT_THRESHOLD:
         if (!ParseNumber(scan.value, 0, 255, &number))
             wrong = "is not a number from 0 to 255";
         options.threshold = int(number);
-        options.thresholdgiven = true;
         break;
     case OPT_INVERT: options.invert = true; break;
     case OPT_ALPHA: options.alpha = true; break;
@@ -210,10 +207,7 @@ static bool TakeOwnOption(Options& options, int id, const OptionScan& scan)
             wrong = "is none of auto, 8x1 to 8x16, and 16x16";
         options.tiled = true;
         break;
-    case OPT_ORDER:
-        if ((options.order = Named(scan.value, ORDER_NAMES, 8)) < 0)
-            wrong = "is none of tblr, tbrl, btlr, btrl, lrtb, lrbt, rltb and rlbt";
-        break;
+    case OPT_ORDER: options.order = Order(named); break;
     case OPT_PAD: options.pad = true; break;
     case OPT_FRAME:
         if (!ParseSize(scan.value, &options.framewidth, &options.frameheight))
@@ -225,10 +219,7 @@ static bool TakeOwnOption(Options& options, int id, const OptionScan& scan)
             wrong = "is not a number from 1 to 65535";
         break;
     case OPT_XOR: options.xorframes = true; break;
-    case OPT_LABELS:
-        if ((options.labels = Named(scan.value, LABELS_NAMES, 5)) < 0)
-            wrong = "is none of one, frame, tile, plane and none";
-        break;
+    case OPT_LABELS: options.labels = Labels(named); break;
     case OPT_PLANES:
         if (!ParseNumber(scan.value, 1, 4, &number) || number == 3)
             wrong = "is none of 1, 2 and 4";
@@ -239,24 +230,13 @@ static bool TakeOwnOption(Options& options, int id, const OptionScan& scan)
             wrong = "is not a list of colours rrggbb, one to 16, with commas between";
         break;
     case OPT_OCTO_OPTIONS: options.octooptions = scan.value; break;
-    case OPT_DITHER:
-        if ((options.dither = Named(scan.value, DITHER_NAMES, 6)) < 0)
-            wrong = "is none of none, bayer2, bayer4, bayer8, floyd and atkinson";
-        break;
+    case OPT_DITHER: options.dither = Dither(named); break;
     case OPT_FIT:
         if (!ParseSize(scan.value, &options.fitwidth, &options.fitheight))
             wrong = "is not a size WxH, each side 1 to 65535";
         break;
-    case OPT_FIT_MODE:
-        if ((options.fitmode = Named(scan.value, FIT_NAMES, 3)) < 0)
-            wrong = "is none of contain, cover and stretch";
-        options.fitoptions = true;
-        break;
-    case OPT_FILTER:
-        if ((options.filter = Named(scan.value, FILTER_NAMES, 3)) <= FILTER_AUTO)
-            wrong = "is none of box and nearest";
-        options.fitoptions = true;
-        break;
+    case OPT_FIT_MODE: options.fitmode = FitMode(named); break;
+    case OPT_FILTER: options.filter = Filter(named); break;
     }
     if (wrong)
         return UsageError(*scan.console, "%s \"%s\" %s", scan.name.c_str(), scan.value, wrong);
@@ -296,7 +276,7 @@ static bool CheckSprites(Options& options, Console& console, const char* mode)
         }
     if (!options.tiled)
         return true;
-    if (mode && options.imgmode != 0 && options.imgmode != 1) {
+    if (mode && *options.imgmode != 0 && *options.imgmode != 1) {
         UsageError(console, "%s writes sprites: mode \"%s\" is none of 0 and 1", options.framewidth ? "--frame" : "--tile", mode);
         return false;
     }
@@ -342,12 +322,12 @@ static bool CheckColours(Options& options, Console& console, const char* mode)
     }
     if (!ColourIndices(options))
         return true;
-    if (mode && options.imgmode != 0 && options.imgmode != 1) {
+    if (mode && *options.imgmode != 0 && *options.imgmode != 1) {
         UsageError(console, "%s writes colour indices on planes: mode \"%s\" is none of 0 and 1",
                    options.planes > 1 ? "--planes" : "--colors", mode);
         return false;
     }
-    const char* unused = options.rule != RULE_PLAIN ? "--rule" : options.thresholdgiven ? "--threshold"
+    const char* unused = options.rule != RULE_PLAIN ? "--rule" : options.threshold ? "--threshold"
                          : options.invert ? "--invert" : nullptr;
     if (unused) {
         UsageError(console, "%s does not apply to colour indices (see --colors)", unused);
@@ -365,9 +345,9 @@ static bool CheckFitting(Options& options, Console& console, const char* mode)
 {
     const bool bayer = options.dither >= DITHER_BAYER2 && options.dither <= DITHER_BAYER8;
     const char* wrong = nullptr;
-    if (options.fitoptions && options.fitwidth == 0)
+    if ((options.fitmode || options.filter) && options.fitwidth == 0)
         wrong = options.filter ? "--filter needs --fit" : "--fit-mode needs --fit";
-    else if (bayer && options.thresholdgiven)
+    else if (bayer && options.threshold)
         wrong = "--threshold does not apply to a Bayer dither, whose matrix is its thresholds";
     else if (options.dither && options.planes > 1 && options.colors.empty())
         wrong = "--dither with --planes needs --colors, the colours it picks between";
@@ -379,7 +359,7 @@ static bool CheckFitting(Options& options, Console& console, const char* mode)
     }
     if (!options.dither && !options.fitwidth)
         return true;
-    if (mode && options.imgmode != 0 && options.imgmode != 1) {
+    if (mode && *options.imgmode != 0 && *options.imgmode != 1) {
         UsageError(console, "%s writes bits or colour indices: mode \"%s\" is none of 0 and 1", options.dither ? "--dither" : "--fit",
                    mode);
         return false;
@@ -395,7 +375,7 @@ bool TakeArguments(int argc, char** argv, Options& options, Console& console, in
     OptionScan scan = ScanOptions(argc, argv, console);
     int shown = 0;
     bool taken;
-    for (int id; (id = NextOption(scan, OPTIONS, sizeof OPTIONS / sizeof *OPTIONS)) != OPTIONS_DONE;)
+    for (int id; (id = NextOption(scan, OPTIONS, OPTION_COUNT)) != OPTIONS_DONE;)
         if (id == OPTION_BAD || !TakeCommonOption(id, scan, options.common, &shown, &taken) ||
             (!taken && !TakeOwnOption(options, id, scan)))
             return false;
@@ -403,8 +383,9 @@ bool TakeArguments(int argc, char** argv, Options& options, Console& console, in
         return false;
     bool help = shown == OPT_HELP, version = shown == OPT_VERSION;
     if (version || help) {
-        Show(console, version ? "imgtrell " TRELL_VERSION "\n" : BANNER, std::strlen(version ? "imgtrell " TRELL_VERSION "\n" : BANNER));
-        Show(console, version ? "" : HELP, std::strlen(version ? "" : HELP));
+        const std::string text =
+            version ? "imgtrell " TRELL_VERSION "\n" : BANNER + (HELP_HEAD + HelpOf(OPTIONS, OPTION_COUNT)) + HELP_TAIL;
+        Show(console, text.data(), text.size());
         *status = STATUS_USAGE;
         return false;
     }
@@ -424,45 +405,46 @@ bool TakeArguments(int argc, char** argv, Options& options, Console& console, in
     // usage errors.
     options.picture = argv[scan.next];
     int more = argc - scan.next - 1;
-    options.modegiven = more > 0;
     const bool batch = options.common.batch;
-    if (more > 0 && !ParseMode(argv[scan.next + 1], &options.imgmode)) {
-        if (batch) {
-            const char* mode = argv[scan.next + 1];
-            return UsageError(console, "mode \"%s\" is not a number%s", mode,
-                              mode[0] == '-' ? " (options come before the picture)" : "");
-        }
-        Warn(console, "mode \"%s\" is not a number; mode 0 is used", argv[scan.next + 1]);
+    const char* const modetext = more > 0 ? argv[scan.next + 1] : nullptr;
+    int32_t mode = 2;
+    if (modetext && !ParseMode(modetext, &mode)) {
+        if (batch)
+            return UsageError(console, "mode \"%s\" is not a number%s", modetext,
+                              modetext[0] == '-' ? " (options come before the picture)" : "");
+        Warn(console, "mode \"%s\" is not a number; mode 0 is used", modetext);
     }
+    if (modetext)
+        options.imgmode = mode;
     if (more > 1 && batch) {
         return UsageError(console, "%d argument%s after the mode: \"%s\"%s", more - 1, more == 2 ? "" : "s",
                           argv[scan.next + 2], more == 2 ? "" : ", ...");
     }
     if (more > 1)
         Warn(console, "%d argument%s after the mode %s ignored", more - 1, more == 2 ? "" : "s", more == 2 ? "is" : "are");
-    options.mode = options.imgmode == 0 ? MODE_VERTICAL : options.imgmode == 2 ? MODE_PALETTE : MODE_HORIZONTAL;
+    options.mode = mode == 0 ? MODE_VERTICAL : mode == 2 ? MODE_PALETTE : MODE_HORIZONTAL;
     // Sprites are bits: without a mode argument they are read as mode 1.
-    if (options.tiled && !options.modegiven)
+    if (options.tiled && !modetext)
         options.mode = MODE_HORIZONTAL;
-    if (!CheckSprites(options, console, options.modegiven ? argv[scan.next + 1] : nullptr) ||
-        !CheckColours(options, console, options.modegiven ? argv[scan.next + 1] : nullptr) ||
-        !CheckFitting(options, console, options.modegiven ? argv[scan.next + 1] : nullptr) ||
+    if (!CheckSprites(options, console, modetext) || !CheckColours(options, console, modetext) ||
+        !CheckFitting(options, console, modetext) ||
         (options.mode == MODE_PALETTE && !CheckLabel(console, options.common.syntax, PaletteLabel(options))))
         return false;
-    if (options.palettegiven && options.mode != MODE_PALETTE)
+    if (options.palette && options.mode != MODE_PALETTE)
         Warn(console, "-p names the palette file of mode 2 only; no palette file is written");
 
     // The palette goes beside the output file; not beside a device.
     const std::string& output = options.common.output;
-    if (!options.palettegiven && options.common.outputgiven && !WrittenInPlace(output.c_str()))
-        options.palette = PaletteBeside(output);
-    if (options.mode == MODE_PALETTE &&
-        (options.palette == output || SameFile(options.palette.c_str(), output.c_str()))) {
+    const std::string& palette = options.palettefile;
+    if (options.palette)
+        options.palettefile = *options.palette;
+    else if (options.common.outputgiven && !WrittenInPlace(output.c_str()))
+        options.palettefile = PaletteBeside(output);
+    if (options.mode == MODE_PALETTE && (palette == output || SameFile(palette.c_str(), output.c_str())))
         return UsageError(console, "the picture and its palette would both be written to %s", output.c_str());
-    }
     if (!CheckNotInput(console, options.common.outputgiven ? "-o" : "the include file", output, options.picture) ||
         (options.mode == MODE_PALETTE &&
-         !CheckNotInput(console, options.palettegiven ? "-p" : "the palette file", options.palette, options.picture)) ||
+         !CheckNotInput(console, options.palette ? "-p" : "the palette file", palette, options.picture)) ||
         (!options.octooptions.empty() && !CheckNotInput(console, "--octo-options", options.octooptions, options.picture)))
         return false;
     return true;

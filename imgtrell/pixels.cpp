@@ -43,7 +43,7 @@ PixelRule RuleOfOptions(const Options& options)
     PixelRule rule;
     rule.indices = options.mode == MODE_PALETTE;
     rule.value = options.rule == RULE_PLAIN ? RULE_BLUE : options.rule;
-    rule.threshold = options.threshold;
+    rule.threshold = ThresholdOf(options);
     rule.invert = options.invert;
     rule.alpha = options.alpha;
     rule.transparent = rule.indices ? 255 : 0;

@@ -11,8 +11,8 @@
 
 namespace {
 
-const OptionInfo OPTIONS[] = {{1, 'o', "output", true}, {2, 'b', "batch", false}, {3, 'q', "quiet", false},
-                              {4, 0, "outline", false}};
+const OptionInfo OPTIONS[] = {{1, 'o', "output", "FILE", "", nullptr, 0}, {2, 'b', "batch", nullptr, "", nullptr, 0},
+                              {3, 'q', "quiet", nullptr, "", nullptr, 0}, {4, 0, "outline", nullptr, "", nullptr, 0}};
 
 // What the scan of args (after the program's name) finds: each option as
 // "id=value", then "path:" and the argument the path is, or the error.

@@ -10,7 +10,8 @@
 namespace {
 
 struct RuleCase {
-    int rule, threshold;
+    Rule rule;
+    int threshold;
     bool invert, alpha;
     Mode mode;
     uint32_t colour;
