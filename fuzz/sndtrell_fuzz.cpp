@@ -1,63 +1,84 @@
-// libFuzzer harness: arbitrary bytes through the WAV loader and the sound
-// include writer; inputs of odd size also through --xo, at pitch 64.
+// libFuzzer harness: arbitrary bytes converted by sndtrell's core, as a
+// plain sound; inputs of odd size also with --xo, at pitch 64 and a buffer
+// a frame. Everything is kept in the result: nothing is printed or written.
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <string>
 
+#include "convert.h"
 #include "sndtrell.h"
 #include "xo.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
+// The text after the label line, or abort when there is none.
+static std::string AfterLabel(const std::string& text)
 {
-    // The loader's console lines are not wanted here.
-    if (!std::freopen("/dev/null", "w", stdout))
+    const size_t at = text.find("SOUNDDATA:\n");
+    if (at == std::string::npos)
         std::abort();
-    return 0;
+    return text.substr(at + 11);
+}
+
+// The file the result holds, the first one made or the second.
+static const std::string& File(const Result& result, size_t index)
+{
+    if (result.outputs.files.size() <= index)
+        std::abort();
+    return result.outputs.files[index].bytes;
 }
 
 // The buffers of --xo: whole ones, no more than the frames of the samples
-// read need, and their text and preview written (the preview of a few).
-static void CheckXO(size_t samples)
+// read need, and the preview of a few as long as their frames.
+static void CheckXO(const uint8_t* data, size_t size)
 {
+    Options options;
+    options.sound = "fuzz.wav";
+    options.xo = true;
     options.pitch = 64, options.framesperbuffer = 1;
-    if (!ConvertXO("fuzz.wav"))
+    const Result result = ConvertSound(options, data, size, DELIVER_KEPT);
+    int bits = 0, channels = 0;
+    if (std::sscanf(result.console.out.c_str(), "size: %*d, rate: %*d, bits: %d, numchannels: %d", &bits,
+                    &channels) != 2) {
+        if (soundsize != 0 || soundbuffer != nullptr)
+            std::abort();
         return;
-    const size_t buffers = xobuffers.size() / BUFFER_BYTES;
-    if (xobuffers.size() % BUFFER_BYTES || buffers > samples * 60 / size_t(samplerate) + 2)
+    }
+    if (result.status != STATUS_CONVERTED)
+        return;
+    // Each buffer a line: "DB ", 16 values of "#xx,", a line break.
+    const size_t LINE = 3 + 4 * BUFFER_BYTES + 1;
+    const std::string text = File(result, 0), buffers = AfterLabel(text);
+    const size_t count = buffers.size() / LINE;
+    const size_t samples = size_t(soundsize) / (size_t(bits / 8 ? bits / 8 : 1) * size_t(channels ? channels : 1));
+    if (buffers.size() % LINE || count > samples * 60 / size_t(samplerate) + 2)
         std::abort();
-    char* text = nullptr;
-    size_t length = 0;
-    FILE* out = open_memstream(&text, &length);
-    if (!out || WriteXoData(out, "fuzz.wav") != 0 || (buffers <= 64 && WritePreviewData(out) != 0))
+    if (count > 64)
+        return;
+    options.preview = "fuzz-preview.wav";
+    const Result again = ConvertSound(options, data, size, DELIVER_KEPT);
+    if (again.status != STATUS_CONVERTED || File(again, 0) != text ||
+        File(again, 1).size() != 44 + count * PREVIEW_FRAME * 2)
         std::abort();
-    std::fclose(out);
-    std::free(text);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    options.xo = size & 1;
-    int loaded = DecodeWAV(data, size, "fuzz.wav");
+    Options options;
+    options.sound = "fuzz.wav";
+    const Result result = ConvertSound(options, data, size, DELIVER_KEPT);
     // The samples lie within the input, after at least a 44-byte header.
+    const bool loaded = result.status == STATUS_CONVERTED;
     if (loaded ? soundsize < 0 || soundbuffer < data + 44 || size_t(soundbuffer - data) + size_t(soundsize) > size
-               : soundsize != 0 || soundbuffer != nullptr)
+               : result.status != STATUS_FAILED || soundsize != 0 || soundbuffer != nullptr)
         std::abort();
-
-    char* text = nullptr;
-    size_t length = 0;
-    FILE* out = open_memstream(&text, &length);
-    if (!out || WriteSoundData(out, "fuzz.wav") != 0)
-        std::abort();
-    std::fclose(out);
 
     // After the header line and an empty one, every sample takes 4
     // characters and every sixteenth a line break and "DB " more.
-    const char* at = std::strstr(text, "\n\nDB ");
-    size_t count = size_t(soundsize);
-    if (!at || length - size_t(at + 5 - text) != 4 * count + 4 * (count / 16))
+    const std::string& text = File(result, 0);
+    const size_t at = text.find("\n\nDB ");
+    const size_t count = size_t(soundsize);
+    if (at == std::string::npos || text.size() - (at + 5) != 4 * count + 4 * (count / 16))
         std::abort();
-    std::free(text);
-    if (loaded && options.xo)
-        CheckXO(size_t(soundsize) / (size_t(soundbits / 8 ? soundbits / 8 : 1) * size_t(soundchannels ? soundchannels : 1)));
+    if (size & 1)
+        CheckXO(data, size);
     return 0;
 }

@@ -3,13 +3,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "console.h"
 #include "output.h"
 #include "sndtrell.h"
 #include "xo.h"
-
-Options options;
 
 extern const char BANNER[] =
     "============================================\n"
@@ -80,10 +79,9 @@ static bool ParseDecibels(const char* text, double* db)
     return end != text && *end == 0 && *db >= -120 && *db <= 0;
 }
 
-// Takes one of sndtrell's own options into the options record and the
-// first option given that is for --xo only into *xoonly; false after a
-// usage error.
-static bool TakeOwnOption(int id, const OptionScan& scan, std::string* xoonly)
+// Takes one of sndtrell's own options into options and the first option
+// given that is for --xo only into *xoonly; false after a usage error.
+static bool TakeOwnOption(int id, const OptionScan& scan, Options& options, std::string* xoonly)
 {
     uint64_t number = 0;
     const char* wrong = nullptr;  // what a bad value is not
@@ -114,23 +112,21 @@ static bool TakeOwnOption(int id, const OptionScan& scan, std::string* xoonly)
     case OPT_PREVIEW_WAV: options.preview = scan.value; break;
     }
     if (wrong)
-        UsageError("%s \"%s\" %s", scan.name.c_str(), scan.value, wrong);
-    return !wrong;
+        return UsageError(*scan.console, "%s \"%s\" %s", scan.name.c_str(), scan.value, wrong);
+    return true;
 }
 
 // The usage error of the --xo options that cannot go together; true when
 // they can.
-static bool CheckXoOptions(const std::string& xoonly)
+static bool CheckXoOptions(Console& console, const Options& options, const std::string& xoonly)
 {
     if (!options.xo) {
         if (!xoonly.empty())
-            UsageError("option '%s' needs --xo", xoonly.c_str());
-        return xoonly.empty();
+            return UsageError(console, "option '%s' needs --xo", xoonly.c_str());
+        return true;
     }
-    if (!CanResample()) {
-        UsageError("--xo needs libsoxr, and this build has none");
-        return false;
-    }
+    if (!CanResample())
+        return UsageError(console, "--xo needs libsoxr, and this build has none");
     // K frames play K x rate / 60 samples, which one buffer must hold.
     const double rate = PlayRate(options.pitch), played = rate * options.framesperbuffer / 60;
     const int most = int(std::floor(BUFFER_SAMPLES * 60 / rate));
@@ -138,66 +134,65 @@ static bool CheckXoOptions(const std::string& xoonly)
         int pitch = options.pitch;
         while (PlayRate(pitch) / 60 > BUFFER_SAMPLES)
             pitch--;
-        UsageError("--pitch %d: a frame plays %.1f samples (%.1f Hz), more than a buffer's %d; at most pitch %d",
-                   options.pitch, rate / 60, rate, BUFFER_SAMPLES, pitch);
-        return false;
+        return UsageError(console,
+                          "--pitch %d: a frame plays %.1f samples (%.1f Hz), more than a buffer's %d; at most pitch %d",
+                          options.pitch, rate / 60, rate, BUFFER_SAMPLES, pitch);
     }
-    if (played > BUFFER_SAMPLES) {
-        UsageError("--frames-per-buffer %d: at pitch %d (%.1f Hz) %d frames play %.1f samples, more than a buffer's %d; "
-                   "at most %d frame%s",
-                   options.framesperbuffer, options.pitch, rate, options.framesperbuffer, played, BUFFER_SAMPLES, most,
-                   most == 1 ? "" : "s");
-        return false;
-    }
+    if (played > BUFFER_SAMPLES)
+        return UsageError(console,
+                          "--frames-per-buffer %d: at pitch %d (%.1f Hz) %d frames play %.1f samples, more than a "
+                          "buffer's %d; at most %d frame%s",
+                          options.framesperbuffer, options.pitch, rate, options.framesperbuffer, played,
+                          BUFFER_SAMPLES, most, most == 1 ? "" : "s");
     const std::string& output = options.common.output;
-    if (options.preview && (output == options.preview || SameFile(options.preview, output.c_str()))) {
-        UsageError("the sound and its preview would both be written to %s", options.preview);
-        return false;
-    }
+    if (options.preview && (output == options.preview || SameFile(options.preview, output.c_str())))
+        return UsageError(console, "the sound and its preview would both be written to %s", options.preview);
     return true;
 }
 
-int TakeArguments(int argc, char** argv)
+bool TakeArguments(int argc, char** argv, Options& options, Console& console, int* status)
 {
-    OptionScan scan = ScanOptions(argc, argv);
-    int shown = 0, taken;
+    *status = STATUS_FAILED;
+    OptionScan scan = ScanOptions(argc, argv, console);
+    int shown = 0;
+    bool taken = false;
     std::string xoonly;
     for (int id; (id = NextOption(scan, OPTIONS, sizeof OPTIONS / sizeof *OPTIONS)) != OPTIONS_DONE;)
-        if (id == OPTION_BAD || (taken = TakeCommonOption(id, scan, options.common, &shown)) < 0 ||
-            (!taken && !TakeOwnOption(id, scan, &xoonly)))
-            return STATUS_FAILED;
-    if (!CheckCommonOptions(options.common))
-        return STATUS_FAILED;
+        if (id == OPTION_BAD || !TakeCommonOption(id, scan, options.common, &shown, &taken) ||
+            (!taken && !TakeOwnOption(id, scan, options, &xoonly)))
+            return false;
+    if (!CheckCommonOptions(console, options.common))
+        return false;
     bool help = shown == OPT_HELP, version = shown == OPT_VERSION;
     if (version || help) {
-        std::printf("%s", version ? "sndtrell " TRELL_VERSION "\n" : BANNER);
-        std::printf("%s", version ? "" : HELP);
-        return STATUS_USAGE;
+        const std::string text = version ? "sndtrell " TRELL_VERSION "\n" : std::string(BANNER) + HELP;
+        Show(console, text.data(), text.size());
+        *status = STATUS_USAGE;
+        return false;
     }
     if (argc == 1) {
-        std::printf("%sUsage: sndtrell <audio.wav> \n", BANNER);
-        return STATUS_USAGE;
+        const std::string text = std::string(BANNER) + "Usage: sndtrell <audio.wav> \n";
+        Show(console, text.data(), text.size());
+        *status = STATUS_USAGE;
+        return false;
     }
-    if (scan.next >= argc) {
-        UsageError("no sound given");
-        return STATUS_FAILED;
-    }
-    if (!CheckXoOptions(xoonly))
-        return STATUS_FAILED;
+    if (scan.next >= argc)
+        return UsageError(console, "no sound given");
+    if (!CheckXoOptions(console, options, xoonly))
+        return false;
     // Arguments past the file are run as given but warned about on standard
     // error, which the output leaves alone; a build tool (--batch) would take
     // the file of such a run as made: there they are a usage error.
     options.sound = argv[scan.next];
     int more = argc - scan.next - 1;
-    if (more > 0 && options.common.batch) {
-        UsageError("%d argument%s after the file: \"%s\"%s", more, more == 1 ? "" : "s", argv[scan.next + 1],
-                   more == 1 ? "" : ", ...");
-        return STATUS_FAILED;
-    }
-    if (!CheckNotInput(options.common.outputgiven ? "-o" : "the include file", options.common.output, options.sound) ||
-        (options.preview && !CheckNotInput("--preview-wav", options.preview, options.sound)))
-        return STATUS_FAILED;
+    if (more > 0 && options.common.batch)
+        return UsageError(console, "%d argument%s after the file: \"%s\"%s", more, more == 1 ? "" : "s",
+                          argv[scan.next + 1], more == 1 ? "" : ", ...");
+    if (!CheckNotInput(console, options.common.outputgiven ? "-o" : "the include file", options.common.output,
+                       options.sound) ||
+        (options.preview && !CheckNotInput(console, "--preview-wav", options.preview, options.sound)))
+        return false;
     if (more > 0)
-        Warn("%d argument%s after the file %s ignored", more, more == 1 ? "" : "s", more == 1 ? "is" : "are");
-    return -1;
+        Warn(console, "%d argument%s after the file %s ignored", more, more == 1 ? "" : "s", more == 1 ? "is" : "are");
+    return true;
 }

@@ -7,7 +7,6 @@
 // as an RC filter each). The play position and the filters run on from
 // frame to frame. A level of 0 to 1 is written as 0 to 32767, the buzzer's
 // silence as 0.
-#include <cerrno>
 #include <cmath>
 
 #include "sndtrell.h"
@@ -46,9 +45,11 @@ static void Put32(uint8_t* p, uint32_t value)
         p[i] = uint8_t(value >> (8 * i));
 }
 
-int WritePreviewData(FILE* out)
+void WritePreviewData(TextWriter& w, const SoundRun& run)
 {
-    const size_t frames = xobuffers.size() / BUFFER_BYTES * size_t(options.framesperbuffer);
+    const Options& options = run.options;
+    const std::vector<uint8_t>& buffers = run.sound.xobuffers;
+    const size_t frames = buffers.size() / BUFFER_BYTES * size_t(options.framesperbuffer);
     const uint32_t length = uint32_t(frames * PREVIEW_FRAME * 2);
     // The canonical 44-byte header: PCM, one channel, 16 bits.
     uint8_t header[44] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 1, 0,
@@ -57,19 +58,15 @@ int WritePreviewData(FILE* out)
     Put32(header + 24, PREVIEW_RATE);
     Put32(header + 28, PREVIEW_RATE * 2);
     Put32(header + 40, length);
-    bool written = std::fwrite(header, sizeof header, 1, out) == 1;
+    PutText(w, reinterpret_cast<const char*>(header), sizeof header);
     OctoPlayer player;
     int16_t samples[PREVIEW_FRAME];
-    uint8_t bytes[PREVIEW_FRAME * 2];
-    for (size_t frame = 0; frame < frames && written; frame++) {
-        RenderFrame(player, &xobuffers[frame / size_t(options.framesperbuffer) * BUFFER_BYTES], options.pitch, samples);
+    char bytes[PREVIEW_FRAME * 2];
+    // Rendering stops at the first write that fails: the file is lost.
+    for (size_t frame = 0; frame < frames && w.error == 0; frame++) {
+        RenderFrame(player, &buffers[frame / size_t(options.framesperbuffer) * BUFFER_BYTES], options.pitch, samples);
         for (int i = 0; i < PREVIEW_FRAME; i++)
-            bytes[2 * i] = uint8_t(samples[i]), bytes[2 * i + 1] = uint8_t(uint16_t(samples[i]) >> 8);
-        written = std::fwrite(bytes, sizeof bytes, 1, out) == 1;
+            bytes[2 * i] = char(uint8_t(samples[i])), bytes[2 * i + 1] = char(uint8_t(uint16_t(samples[i]) >> 8));
+        PutText(w, bytes, sizeof bytes);
     }
-    if (written && std::fflush(out) == 0)
-        return 0;
-    if (!errno)
-        errno = EIO;
-    return -1;
 }

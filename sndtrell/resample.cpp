@@ -12,12 +12,13 @@
 
 bool CanResample() { return true; }
 
-int Resample(const char* path, const std::vector<float>& in, double inrate, double outrate, std::vector<float>& out)
+bool Resample(Console& console, const char* path, const std::vector<float>& in, double inrate, double outrate,
+              std::vector<float>& out)
 {
     out.clear();
     if (inrate == outrate || in.empty()) {
         out = in;
-        return 1;
+        return true;
     }
     // As many samples as the sound lasts at the new rate.
     const size_t count = size_t(std::floor(double(in.size()) * outrate / inrate + 0.5));
@@ -26,7 +27,7 @@ int Resample(const char* path, const std::vector<float>& in, double inrate, doub
     const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
     soxr_t soxr = soxr_create(inrate, outrate, 1, &error, &io, &quality, nullptr);
     if (!soxr)
-        return Refuse(path, "cannot resample from %.0f Hz: %s", inrate, error ? error : "libsoxr failed");
+        return Refuse(console, path, "cannot resample from %.0f Hz: %s", inrate, error ? error : "libsoxr failed");
     // In blocks, then the end flushed out (no input), until all are there.
     const size_t BLOCK = 1 << 16;
     out.resize(count);
@@ -43,17 +44,17 @@ int Resample(const char* path, const std::vector<float>& in, double inrate, doub
     }
     soxr_delete(soxr);
     if (error)
-        return Refuse(path, "cannot resample from %.0f Hz: %s", inrate, error);
-    return 1;
+        return Refuse(console, path, "cannot resample from %.0f Hz: %s", inrate, error);
+    return true;
 }
 
 #else
 
 bool CanResample() { return false; }
 
-int Resample(const char* path, const std::vector<float>&, double, double, std::vector<float>&)
+bool Resample(Console& console, const char* path, const std::vector<float>&, double, double, std::vector<float>&)
 {
-    return Refuse(path, "this build has no resampler");
+    return Refuse(console, path, "this build has no resampler");
 }
 
 #endif

@@ -5,31 +5,34 @@
 #include "sndtrell.h"
 #include "xo.h"
 
-int ReadSamples(const char* path, std::vector<float>& samples)
+bool ReadSamples(const SoundRun& run, std::vector<float>& samples)
 {
+    Console& console = run.console;
+    const char* path = run.options.sound;
+    const int bits = run.sound.bits, channels = run.sound.channels;
     samples.clear();
-    const int bytes = soundbits / 8;
-    if (soundbits % 8 != 0 || bytes < 1 || bytes > 4)
-        return Refuse(path, "%d-bit samples; --xo reads 8-, 16-, 24- and 32-bit PCM", soundbits);
-    if (soundchannels < 1)
-        return Refuse(path, "no channels");
+    const int bytes = bits / 8;
+    if (bits % 8 != 0 || bytes < 1 || bytes > 4)
+        return Refuse(console, path, "%d-bit samples; --xo reads 8-, 16-, 24- and 32-bit PCM", bits);
+    if (channels < 1)
+        return Refuse(console, path, "no channels");
     if (samplerate <= 0)
-        return Refuse(path, "a rate of %d Hz", int(samplerate));
+        return Refuse(console, path, "a rate of %d Hz", int(samplerate));
     // A last frame cut short is left out.
-    const size_t block = size_t(bytes) * size_t(soundchannels);
+    const size_t block = size_t(bytes) * size_t(channels);
     const size_t count = size_t(soundsize) / block;
     if (double(count) / samplerate > LONGEST_SOUND)
-        return Refuse(path, "the sound lasts %.1f s; --xo converts at most %.0f s", double(count) / samplerate,
+        return Refuse(console, path, "the sound lasts %.1f s; --xo converts at most %.0f s", double(count) / samplerate,
                       LONGEST_SOUND);
 
     // Each sample as a 32-bit number, its bytes at the top; 8-bit ones
     // with their midpoint 128 moved to 0.
-    const double scale = 1.0 / (2147483648.0 * soundchannels);
+    const double scale = 1.0 / (2147483648.0 * channels);
     samples.resize(count);
     const uint8_t* p = soundbuffer;
     for (size_t i = 0; i < count; i++) {
         double sum = 0;
-        for (int c = 0; c < soundchannels; c++, p += bytes) {
+        for (int c = 0; c < channels; c++, p += bytes) {
             uint32_t word = 0;
             for (int b = 0; b < bytes; b++)
                 word |= uint32_t(p[b]) << (32 - 8 * (bytes - b));
@@ -39,5 +42,5 @@ int ReadSamples(const char* path, std::vector<float>& samples)
         }
         samples[i] = float(sum * scale);
     }
-    return 1;
+    return true;
 }

@@ -1,14 +1,18 @@
-// Sound converter state and operations: a WAV file is read into the globals
-// below by the loader, then written out as assembler include text.
+// Sound converter state and operations: a WAV file is decoded into the
+// globals and the Sound below, then written out as assembler include text.
+// Every function that can stop a conversion returns true to go on, or
+// false once it has said why on the console.
 #ifndef SNDTRELL_H
 #define SNDTRELL_H
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "cmdline.h"
+#include "console.h"
+#include "textbuffer.h"
 
 // Exit statuses of the program.
 enum {
@@ -20,13 +24,14 @@ enum {
                                  // or not fully written, or a usage error
 };
 
-// What the command line asks for: filled by main, read by the loader and
-// the writer.
+// What the command line asks for: filled by TakeArguments, read by every
+// stage of a conversion.
 struct Options {
     // -o, -l, -b (which also means no include file for a refused sound),
     // -q and --syntax.
     CommonOptions common{"sound.inc"};
-    // The path: the first argument that is no option.
+    // The path: the first argument that is no option. It names the sound in
+    // messages and in the include file's comment.
     const char* sound = nullptr;
     // --xo: XO-CHIP pattern buffers (xo.h) instead of the samples, with
     // --pitch, --frames-per-buffer, --quantize, --gate, --xo-header and
@@ -39,41 +44,55 @@ struct Options {
     bool xoheader = false;
     const char* preview = nullptr;
 };
-extern Options options;
 
 // The three lines every run but a usage error begins with.
 extern const char BANNER[];
-// Takes the options and the sound into options. Returns the status to end
-// with, or -1 to go on and convert.
-int TakeArguments(int argc, char** argv);
+// Takes the options and the sound into options, its usage errors, help
+// and version said on console. True to go on and convert; false to end
+// now with *status.
+bool TakeArguments(int argc, char** argv, Options& options, Console& console, int* status);
 
 // Length of the sample data in bytes; 0 unless a load succeeded.
 extern int32_t soundsize;
 // Samples per second, as the file's rate field holds it.
 extern int32_t samplerate;
 // The soundsize bytes of sample data exactly as stored in the file. Points
-// into the loaded file block (which is kept); null unless a load succeeded.
+// into the bytes decoded, which must outlive its use; null unless a load
+// succeeded.
 extern const uint8_t* soundbuffer;
-// The channel count and bits per sample of the fmt chunk; 0 unless loaded.
-extern int soundchannels;
-extern int soundbits;
 
-// Reads the WAV at path whole and takes the sample rate and data chunk
-// into the globals. Prints the success line, a refusal message, or one line
-// naming the file and the cause. Returns 1 when loaded, 0 when refused.
-int LoadWAV(const char* path);
+// The rest of the sound of one conversion: the channel count and bits per
+// sample of the fmt chunk (0 unless loaded), and with --xo its pattern
+// buffers (xo.h), BUFFER_BYTES each.
+struct Sound {
+    int channels = 0;
+    int bits = 0;
+    std::vector<uint8_t> xobuffers;
+};
 
-// Decodes a WAV held in memory; path is used only in messages. On success
-// soundbuffer points into data, which must outlive its use.
-int DecodeWAV(const uint8_t* data, size_t size, const char* path);
+// What each stage of a conversion works with: the options of the run, the
+// console its lines go to, and the sound.
+struct SoundRun {
+    const Options& options;
+    Console& console;
+    Sound& sound;
+};
 
-// Writes the sound.inc text for the globals to an open stream. Returns 0
-// when every byte was written, -1 on a write error (errno tells the cause).
-int WriteSoundData(FILE* out, const char* path);
+// The bytes of the file's head CheckWAVHead reads.
+const size_t WAV_HEAD_SIZE = 12;
+// For a file of filesize bytes that begins with head (headsize bytes, at
+// most WAV_HEAD_SIZE): false after the refusal when it is long enough to
+// hold a WAV header but is no RIFF WAVE file, so that it need not be read
+// whole; true when it may be a WAV.
+bool CheckWAVHead(Console& console, const Options& options, const uint8_t* head, size_t headsize,
+                  uint64_t filesize);
 
-// Writes the include file (and with --preview-wav the preview) through
-// temporary files, so a failed write leaves the earlier ones intact.
-// Prints one line and returns 0 on failure, returns 1 on success.
-int WriteSoundFile(const char* path);
+// Decodes a WAV held in memory into the globals and run.sound. Says the
+// loader's line, or the refusal. On success soundbuffer points into data.
+bool DecodeWAV(SoundRun& run, const uint8_t* data, size_t size);
+
+// Writes the include text of the samples: the comment, the label, the
+// six-byte sound header and the sample bytes.
+void WriteSoundData(TextWriter& w, const SoundRun& run);
 
 #endif

@@ -4,14 +4,11 @@
 #include <cstring>
 
 #include "console.h"
-#include "input.h"
 #include "sndtrell.h"
 
 int32_t soundsize = 0;
 int32_t samplerate = 0;
 const uint8_t* soundbuffer = nullptr;
-int soundchannels = 0;
-int soundbits = 0;
 
 // RIFF header (12), fmt chunk of 16 bytes with its name and length (24),
 // data chunk name and length (8).
@@ -28,7 +25,7 @@ static bool HasTag(const uint8_t* p, const char* tag) { return std::memcmp(p, ta
 
 // Format tag 1, PCM; with --xo also the extensible tag (FFFE) of a fmt
 // chunk of 40 bytes or more whose subformat, at byte 24 of its body, is PCM.
-static bool IsPcm(const uint8_t* body, uint32_t length)
+static bool IsPcm(const Options& options, const uint8_t* body, uint32_t length)
 {
     static const uint8_t PCM_SUBFORMAT[16] = {1, 0, 0, 0, 0, 0, 0x10, 0, 0x80, 0, 0, 0xaa, 0, 0x38, 0x9b, 0x71};
     uint16_t tag = Read16(body);
@@ -39,14 +36,13 @@ static bool IsPcm(const uint8_t* body, uint32_t length)
 // "No WAV file" and "Not PCM signed" end without a line break: the next
 // console line continues on the same line. With --batch no line follows,
 // so they end their own; with --quiet they are whole lines on standard
-// error, naming the program and the file. Returns 0.
-static int RefuseUnended(const char* path, const char* text)
+// error, naming the program and the file. Returns false.
+static bool RefuseUnended(Console& console, const Options& options, const char* text)
 {
     if (options.common.quiet)
-        std::fprintf(stderr, "%s: %s: %s\n", ProgramName(), path, text);
-    else
-        Say(options.common.batch ? "%s\n" : "%s", text);
-    return 0;
+        return Mismatch(console, "%s: %s", options.sound, text);
+    Say(console, options.common.batch ? "%s\n" : "%s", text);
+    return false;
 }
 
 // Walks the chunks from offset at (an id of 4 bytes, a 32-bit length, the
@@ -66,18 +62,29 @@ static uint64_t FindChunk(const uint8_t* data, size_t size, uint64_t at, const c
     return 0;
 }
 
-int DecodeWAV(const uint8_t* data, size_t size, const char* path)
+bool CheckWAVHead(Console& console, const Options& options, const uint8_t* head, size_t headsize,
+                  uint64_t filesize)
 {
+    // A shorter file is read whole, and refused as too short for a header.
+    if (filesize >= WAV_HEADER_SIZE && headsize >= 12 && (!HasTag(head, "RIFF") || !HasTag(head + 8, "WAVE")))
+        return RefuseUnended(console, options, "No WAV file");
+    return true;
+}
+
+bool DecodeWAV(SoundRun& run, const uint8_t* data, size_t size)
+{
+    Console& console = run.console;
+    const char* path = run.options.sound;
     soundsize = 0;
     samplerate = 0;
     soundbuffer = nullptr;
-    soundchannels = soundbits = 0;
+    run.sound.channels = run.sound.bits = 0;
 
     if (size < WAV_HEADER_SIZE)
-        return Refuse(path, "file too short: %zu bytes, a WAV header takes %zu", size, WAV_HEADER_SIZE);
+        return Refuse(console, path, "file too short: %zu bytes, a WAV header takes %zu", size, WAV_HEADER_SIZE);
 
     if (!HasTag(data, "RIFF") || !HasTag(data + 8, "WAVE"))
-        return RefuseUnended(path, "No WAV file");
+        return RefuseUnended(console, run.options, "No WAV file");
     // The canonical layout is taken at its fixed offsets, whatever the fmt
     // chunk's length field and the fourth byte of its name say; any other
     // layout has its chunks walked. The RIFF length is not trusted.
@@ -87,57 +94,37 @@ int DecodeWAV(const uint8_t* data, size_t size, const char* path)
     if (!fixed) {
         fmt = FindChunk(data, size, 12, "fmt ");
         if (!fmt)
-            return Refuse(path, "no \"fmt \" chunk");
+            return Refuse(console, path, "no \"fmt \" chunk");
         fmtlength = Read32(data + fmt + 4);
         if (fmtlength < 16)
-            return Refuse(path, "the \"fmt \" chunk has %lu bytes, 16 needed", (unsigned long)fmtlength);
+            return Refuse(console, path, "the \"fmt \" chunk has %lu bytes, 16 needed", (unsigned long)fmtlength);
         if (fmt + 8 + fmtlength > size)
-            return Refuse(path, "file too short: the \"fmt \" chunk of %lu bytes at offset %llu ends at byte %llu, the file has %zu",
+            return Refuse(console, path, "file too short: the \"fmt \" chunk of %lu bytes at offset %llu ends at byte %llu, the file has %zu",
                           (unsigned long)fmtlength, (unsigned long long)fmt + 8,
                           (unsigned long long)fmt + 8 + fmtlength, size);
     }
     // Taken before the format test, so a refused format keeps the rate.
     samplerate = int32_t(Read32(data + fmt + 12));
-    if (!IsPcm(data + fmt + 8, fmtlength))
-        return RefuseUnended(path, "Not PCM signed");
+    if (!IsPcm(run.options, data + fmt + 8, fmtlength))
+        return RefuseUnended(console, run.options, "Not PCM signed");
     if (!fixed) {
         chunk = FindChunk(data, size, fmt + 8 + fmtlength + (fmtlength & 1), "data");
         if (!chunk)
-            return Refuse(path, "no \"data\" chunk after the \"fmt \" chunk");
+            return Refuse(console, path, "no \"data\" chunk after the \"fmt \" chunk");
     }
 
     // A length negative as a signed number reaches past any file.
     uint32_t length = Read32(data + chunk + 4);
     uint64_t start = chunk + 8;
     if (length > uint32_t(INT32_MAX) || start + length > size)
-        return Refuse(path, "file too short: the data chunk of %lu bytes at offset %llu ends at byte %llu, the file has %zu",
+        return Refuse(console, path, "file too short: the data chunk of %lu bytes at offset %llu ends at byte %llu, the file has %zu",
                       (unsigned long)length, (unsigned long long)start, (unsigned long long)start + length, size);
 
     soundsize = int32_t(length);
     soundbuffer = data + start;
-    soundchannels = Read16(data + fmt + 10);
-    soundbits = Read16(data + fmt + 22);
-    Say("size: %d, rate: %d, bits: %d, numchannels: %d\n", int(soundsize), int(samplerate),
+    run.sound.channels = Read16(data + fmt + 10);
+    run.sound.bits = Read16(data + fmt + 22);
+    Say(console, "size: %d, rate: %d, bits: %d, numchannels: %d\n", int(soundsize), int(samplerate),
                 int(Read16(data + fmt + 22)), int(Read16(data + fmt + 10)));
-    return 1;
-}
-
-int LoadWAV(const char* path)
-{
-    soundsize = 0;
-    samplerate = 0;
-    soundbuffer = nullptr;
-    uint8_t head[12];
-    uint64_t filesize;
-    long got = ReadInputHead(path, head, sizeof head, &filesize);
-    if (got < 0)
-        return 0;
-    // A file of another format is refused from its first bytes.
-    if (filesize >= WAV_HEADER_SIZE && got == sizeof head && (!HasTag(head, "RIFF") || !HasTag(head + 8, "WAVE"))) {
-        CloseInput();
-        return RefuseUnended(path, "No WAV file");
-    }
-    size_t size = 0;
-    const uint8_t* data = ReadInputFile(path, &size);
-    return data ? DecodeWAV(data, size, path) : 0;
+    return true;
 }

@@ -8,8 +8,6 @@
 #include "console.h"
 #include "sndtrell.h"
 
-std::vector<uint8_t> xobuffers;
-
 double PlayRate(int pitch) { return 4000 * std::pow(2.0, (pitch - 64) / 48.0); }
 
 size_t FrameOf(size_t t, double rate) { return size_t(std::floor(double(t) * 60 / rate)); }
@@ -48,18 +46,20 @@ std::vector<uint8_t> PackBuffers(const std::vector<float>& samples, double rate,
     return buffers;
 }
 
-int ConvertXO(const char* path)
+bool ConvertXO(SoundRun& run)
 {
-    xobuffers.clear();
+    const Options& options = run.options;
+    std::vector<uint8_t>& buffers = run.sound.xobuffers;
+    buffers.clear();
     std::vector<float> samples, played;
     const double rate = PlayRate(options.pitch);
-    if (!ReadSamples(path, samples) || !Resample(path, samples, samplerate, rate, played))
-        return 0;
+    if (!ReadSamples(run, samples) || !Resample(run.console, options.sound, samples, samplerate, rate, played))
+        return false;
     samples = std::vector<float>();
-    xobuffers = PackBuffers(played, rate, options.framesperbuffer, options.quantize, options.gate);
-    const size_t bytes = xobuffers.size() + (options.xoheader ? 4 : 0);
+    buffers = PackBuffers(played, rate, options.framesperbuffer, options.quantize, options.gate);
+    const size_t bytes = buffers.size() + (options.xoheader ? 4 : 0);
     if (bytes > XO_MEMORY)
-        Warn("%zu buffers take %zu bytes; an XO-CHIP program holds at most %zu", xobuffers.size() / BUFFER_BYTES, bytes,
-             XO_MEMORY);
-    return 1;
+        Warn(run.console, "%zu buffers take %zu bytes; an XO-CHIP program holds at most %zu",
+             buffers.size() / BUFFER_BYTES, bytes, XO_MEMORY);
+    return true;
 }

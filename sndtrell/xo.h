@@ -14,8 +14,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <vector>
+
+#include "console.h"
+#include "sndtrell.h"
+#include "textbuffer.h"
 
 enum { QUANTIZE_SIGN, QUANTIZE_DS1 };
 const int BUFFER_BYTES = 16, BUFFER_SAMPLES = 128;
@@ -30,16 +33,14 @@ double PlayRate(int pitch);
 // The frame, of 1/60 s, that plays sample t at that rate.
 size_t FrameOf(size_t t, double rate);
 
-// The buffers of the sound: count of them, BUFFER_BYTES each.
-extern std::vector<uint8_t> xobuffers;
-
 // The loaded sound (sndtrell.h) as mono samples from -1 to 1; samples.cpp.
-// Returns 1, or 0 after the refusal line naming path.
-int ReadSamples(const char* path, std::vector<float>& samples);
+// False after the refusal line.
+bool ReadSamples(const SoundRun& run, std::vector<float>& samples);
 // The samples band-limited and resampled from one rate to another by
-// libsoxr, or copied when the rates are equal; resample.cpp. Returns 1,
-// or 0 after the refusal line.
-int Resample(const char* path, const std::vector<float>& in, double inrate, double outrate, std::vector<float>& out);
+// libsoxr, or copied when the rates are equal; resample.cpp. False after
+// the refusal line naming path.
+bool Resample(Console& console, const char* path, const std::vector<float>& in, double inrate, double outrate,
+              std::vector<float>& out);
 // True when this build resamples (libsoxr is linked).
 bool CanResample();
 
@@ -49,12 +50,12 @@ bool CanResample();
 std::vector<uint8_t> PackBuffers(const std::vector<float>& samples, double rate, int frames, int quantize,
                                  double gate);
 
-// Converts the loaded sound into xobuffers with the options of the run.
-// Returns 1, or 0 after the refusal line.
-int ConvertXO(const char* path);
+// Converts the loaded sound into run.sound.xobuffers with the options of
+// the run. False after the refusal line.
+bool ConvertXO(SoundRun& run);
 
-// Writes the include text of xobuffers; 0, or -1 on a write error.
-int WriteXoData(FILE* out, const char* path);
+// Writes the include text of the buffers.
+void WriteXoData(TextWriter& w, const SoundRun& run);
 
 // The buffers as Octo plays them (preview.cpp), for --preview-wav: 16-bit
 // samples at 48000 Hz, PREVIEW_FRAME a frame.
@@ -67,8 +68,8 @@ struct OctoPlayer {
 };
 // Renders the next frame of a buffer at pitch into out.
 void RenderFrame(OctoPlayer& player, const uint8_t* buffer, int pitch, int16_t* out);
-// Writes xobuffers as a WAV file, each buffer for --frames-per-buffer
-// frames; 0, or -1 on a write error.
-int WritePreviewData(FILE* out);
+// Writes the buffers as the bytes of a WAV file, each buffer for
+// --frames-per-buffer frames.
+void WritePreviewData(TextWriter& w, const SoundRun& run);
 
 #endif

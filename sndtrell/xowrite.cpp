@@ -2,28 +2,29 @@
 // buffer, the buffer count and the playing time, the label, with
 // --xo-header the pitch, frames per buffer and buffer count (two bytes,
 // high first), then one 16-byte buffer a line.
+#include <cstdio>
 #include <string>
 
 #include "sndtrell.h"
 #include "text.h"
 #include "xo.h"
 
-int WriteXoData(FILE* out, const char* path)
+void WriteXoData(TextWriter& w, const SoundRun& run)
 {
-    StartOutput(out, options.common.syntax);
-    const size_t count = xobuffers.size() / BUFFER_BYTES;
+    const Options& options = run.options;
+    const std::vector<uint8_t>& buffers = run.sound.xobuffers;
+    const size_t count = buffers.size() / BUFFER_BYTES;
     char about[160];
     std::snprintf(about, sizeof about, ", XO-CHIP pitch: %d (%.1f Hz), frames per buffer: %d, buffers: %zu, seconds: %.3f",
                   options.pitch, PlayRate(options.pitch), options.framesperbuffer, count,
                   double(count) * options.framesperbuffer / 60);
-    WriteComment((" Name: " + CommentText(path) + about).c_str());
-    WriteLabel(options.common.label ? options.common.label : "SOUNDDATA");
+    WriteComment(w, (" Name: " + CommentText(options.sound) + about).c_str());
+    WriteLabel(w, options.common.label ? options.common.label : "SOUNDDATA");
     if (options.xoheader) {
         const uint8_t header[4] = {uint8_t(options.pitch), uint8_t(options.framesperbuffer), uint8_t(count >> 8),
                                    uint8_t(count)};
-        WriteBytes(header, 4);
+        WriteBytes(w, header, 4);
     }
     if (count > 0)
-        WriteBytes(xobuffers.data(), xobuffers.size(), BUFFER_BYTES);
-    return FinishOutput();
+        WriteBytes(w, buffers.data(), buffers.size(), BUFFER_BYTES);
 }
