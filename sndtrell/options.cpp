@@ -15,37 +15,14 @@ extern const char BANNER[] =
     "CHIP8 WAV converter, Quarnwell\n"
     "============================================\n";
 
-static const char HELP[] =
+// The help: its head, the options (from the table below), its tail.
+static const char HELP_HEAD[] =
     "Usage: sndtrell [options] <sound.wav>\n"
     "Writes sound.inc into the current folder: a header with the sample rate and\n"
     "the data length, then the sample bytes of the PCM WAV file as stored; or,\n"
     "with --xo, XO-CHIP pattern buffers of the sound.\n"
-    "Options:\n"
-    "  -o, --output FILE   write FILE instead of sound.inc\n"
-    "  -l, --label NAME    label the data NAME instead of SOUNDDATA\n"
-    "                      (with --syntax octo: - too, but no word Octo reserves)\n"
-    "  -b, --batch         for build tools: no key wait, status 0 when converted,\n"
-    "                      no include file for a refused sound, and arguments\n"
-    "                      after the sound an error\n"
-    "  -q, --quiet         nothing on standard output, failures on standard error\n"
-    "      --syntax S      the include text for plain assemblers (the default), for\n"
-    "                      Octo (octo), with commas only between values (strict),\n"
-    "                      or one value a line (single)\n"
-"      --xo            XO-CHIP audio instead: 16-byte pattern buffers of 1-bit\n"
-    "                      samples, one a line, for a player that loads the next\n"
-    "                      buffer every K frames (8-, 16-, 24- and 32-bit PCM)\n"
-    "      --pitch P       the pitch the buffers play at, 0 to 255: 4000 x\n"
-    "                      2^((P - 64) / 48) samples a second; default 61 (3830 Hz)\n"
-    "      --frames-per-buffer K  frames of 1/60 s each buffer plays; default 2;\n"
-    "                      K frames may play at most 128 samples\n"
-    "      --quantize Q    a sample's bit: its sign (sign, the default) or\n"
-    "                      first-order delta-sigma (ds1)\n"
-    "      --gate DB       frames below DB dBFS, -120 to 0, are 0 bits; default -48\n"
-    "      --xo-header     pitch, K and the buffer count (2 bytes) before the buffers\n"
-    "      --preview-wav FILE  also write FILE: the buffers as Octo plays them\n"
-    "                      (16-bit, 48000 Hz)\n"
-    "  -h, --help          this text\n"
-    "  -V, --version       the version\n"
+    "Options:\n";
+static const char HELP_TAIL[] =
     "A sound whose name begins with - is given after -- or as ./-name.\n"
     "Exit status: 0 usage, help or version shown (or converted with -b),\n"
     "1 converted, 2 the file refused (sound.inc is still written, with a data\n"
@@ -54,22 +31,42 @@ static const char HELP[] =
 
 enum { OPT_XO = OPT_OWN, OPT_PITCH, OPT_FRAMES, OPT_QUANTIZE, OPT_GATE, OPT_XO_HEADER, OPT_PREVIEW_WAV };
 
+// The names of --quantize's values, in the order of their enum.
+static const char* const QUANTIZE_NAMES[] = {"sign", "ds1"};
+
+// Every option, in the order of the help.
 static const OptionInfo OPTIONS[] = {
-    {OPT_OUTPUT, 'o', "output", true},
-    {OPT_LABEL, 'l', "label", true},
-    {OPT_BATCH, 'b', "batch", false},
-    {OPT_QUIET, 'q', "quiet", false},
-    {OPT_SYNTAX, 0, "syntax", true},
-    {OPT_HELP, 'h', "help", false},
-    {OPT_VERSION, 'V', "version", false},
-    {OPT_XO, 0, "xo", false},
-    {OPT_PITCH, 0, "pitch", true},
-    {OPT_FRAMES, 0, "frames-per-buffer", true},
-    {OPT_QUANTIZE, 0, "quantize", true},
-    {OPT_GATE, 0, "gate", true},
-    {OPT_XO_HEADER, 0, "xo-header", false},
-    {OPT_PREVIEW_WAV, 0, "preview-wav", true},
+    {OPT_OUTPUT, 'o', "output", "FILE", "write FILE instead of sound.inc", nullptr, 0},
+    {OPT_LABEL, 'l', "label", "NAME",
+     "label the data NAME instead of SOUNDDATA\n(with --syntax octo: - too, but no word Octo reserves)", nullptr, 0},
+    {OPT_BATCH, 'b', "batch", nullptr,
+     "for build tools: no key wait, status 0 when converted,\nno include file for a refused sound, and arguments\n"
+     "after the sound an error",
+     nullptr, 0},
+    {OPT_QUIET, 'q', "quiet", nullptr, "nothing on standard output, failures on standard error", nullptr, 0},
+    {OPT_SYNTAX, 0, "syntax", "S",
+     "the include text for plain assemblers (the default), for\nOcto (octo), with commas only between values (strict),\n"
+     "or one value a line (single)",
+     nullptr, 0},
+    {OPT_XO, 0, "xo", nullptr,
+     "XO-CHIP audio instead: 16-byte pattern buffers of 1-bit\nsamples, one a line, for a player that loads the next\n"
+     "buffer every K frames (8-, 16-, 24- and 32-bit PCM)",
+     nullptr, 0},
+    {OPT_PITCH, 0, "pitch", "P",
+     "the pitch the buffers play at, 0 to 255: 4000 x\n2^((P - 64) / 48) samples a second; default 61 (3830 Hz)", nullptr,
+     0},
+    {OPT_FRAMES, 0, "frames-per-buffer", "K",
+     "frames of 1/60 s each buffer plays; default 2;\nK frames may play at most 128 samples", nullptr, 0},
+    {OPT_QUANTIZE, 0, "quantize", "Q", "a sample's bit: its sign (sign, the default) or\nfirst-order delta-sigma (ds1)",
+     QUANTIZE_NAMES, 2},
+    {OPT_GATE, 0, "gate", "DB", "frames below DB dBFS, -120 to 0, are 0 bits; default -48", nullptr, 0},
+    {OPT_XO_HEADER, 0, "xo-header", nullptr, "pitch, K and the buffer count (2 bytes) before the buffers", nullptr, 0},
+    {OPT_PREVIEW_WAV, 0, "preview-wav", "FILE",
+     "also write FILE: the buffers as Octo plays them\n(16-bit, 48000 Hz)", nullptr, 0},
+    {OPT_HELP, 'h', "help", nullptr, "this text", nullptr, 0},
+    {OPT_VERSION, 'V', "version", nullptr, "the version", nullptr, 0},
 };
+static const size_t OPTION_COUNT = sizeof OPTIONS / sizeof *OPTIONS;
 
 // A decibel value from -120 to 0; false for anything else.
 static bool ParseDecibels(const char* text, double* db)
@@ -83,10 +80,14 @@ static bool ParseDecibels(const char* text, double* db)
 // given that is for --xo only into *xoonly; false after a usage error.
 static bool TakeOwnOption(int id, const OptionScan& scan, Options& options, std::string* xoonly)
 {
-    uint64_t number = 0;
-    const char* wrong = nullptr;  // what a bad value is not
     if (id != OPT_XO && xoonly->empty())
         *xoonly = scan.name;
+    const OptionInfo& row = OptionRow(OPTIONS, OPTION_COUNT, id);
+    const int named = row.names ? NamedValue(scan, row) : 0;  // the index of a named value
+    if (named < 0)
+        return false;
+    uint64_t number = 0;
+    const char* wrong = nullptr;  // what a bad value is not
     switch (id) {
     case OPT_XO: options.xo = true; break;
     case OPT_PITCH:
@@ -99,11 +100,7 @@ static bool TakeOwnOption(int id, const OptionScan& scan, Options& options, std:
             wrong = "is not a number from 1 to 255";
         options.framesperbuffer = int(number);
         break;
-    case OPT_QUANTIZE:
-        options.quantize = std::strcmp(scan.value, "ds1") == 0 ? QUANTIZE_DS1 : QUANTIZE_SIGN;
-        if (std::strcmp(scan.value, "sign") != 0 && std::strcmp(scan.value, "ds1") != 0)
-            wrong = "is none of sign and ds1";
-        break;
+    case OPT_QUANTIZE: options.quantize = Quantize(named); break;
     case OPT_GATE:
         if (!ParseDecibels(scan.value, &options.gate))
             wrong = "is not a number from -120 to 0";
@@ -157,7 +154,7 @@ bool TakeArguments(int argc, char** argv, Options& options, Console& console, in
     int shown = 0;
     bool taken = false;
     std::string xoonly;
-    for (int id; (id = NextOption(scan, OPTIONS, sizeof OPTIONS / sizeof *OPTIONS)) != OPTIONS_DONE;)
+    for (int id; (id = NextOption(scan, OPTIONS, OPTION_COUNT)) != OPTIONS_DONE;)
         if (id == OPTION_BAD || !TakeCommonOption(id, scan, options.common, &shown, &taken) ||
             (!taken && !TakeOwnOption(id, scan, options, &xoonly)))
             return false;
@@ -165,7 +162,7 @@ bool TakeArguments(int argc, char** argv, Options& options, Console& console, in
         return false;
     bool help = shown == OPT_HELP, version = shown == OPT_VERSION;
     if (version || help) {
-        const std::string text = version ? "sndtrell " TRELL_VERSION "\n" : std::string(BANNER) + HELP;
+        const std::string text = version ? "sndtrell " TRELL_VERSION "\n" : BANNER + (HELP_HEAD + HelpOf(OPTIONS, OPTION_COUNT)) + HELP_TAIL;
         Show(console, text.data(), text.size());
         *status = STATUS_USAGE;
         return false;

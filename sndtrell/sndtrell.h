@@ -24,6 +24,9 @@ enum {
                                  // or not fully written, or a usage error
 };
 
+// How --quantize makes a sample its bit: its sign, or first-order delta-sigma.
+enum Quantize { QUANTIZE_SIGN, QUANTIZE_DS1 };
+
 // What the command line asks for: filled by TakeArguments, read by every
 // stage of a conversion.
 struct Options {
@@ -39,7 +42,7 @@ struct Options {
     bool xo = false;
     int pitch = 61;
     int framesperbuffer = 2;
-    int quantize = 0;      // QUANTIZE_SIGN or QUANTIZE_DS1
+    Quantize quantize = QUANTIZE_SIGN;
     double gate = -48;     // dBFS
     bool xoheader = false;
     const char* preview = nullptr;

@@ -20,7 +20,6 @@
 #include "sndtrell.h"
 #include "textbuffer.h"
 
-enum { QUANTIZE_SIGN, QUANTIZE_DS1 };
 const int BUFFER_BYTES = 16, BUFFER_SAMPLES = 128;
 // The longest sound converted: 18 minutes, 64800 frames, so that a buffer
 // count (one buffer a frame at most) fits in the header's two bytes.
