@@ -145,7 +145,7 @@ bool TakeCommonOption(int id, const OptionScan& scan, CommonOptions& options, in
 {
     *taken = true;
     switch (id) {
-    case OPT_OUTPUT: options.output = scan.value, options.outputgiven = true; return true;
+    case OPT_OUTPUT: options.output = options.outputfile = scan.value; return true;
     case OPT_LABEL: options.label = scan.value; return true;
     case OPT_BATCH: options.batch = true; return true;
     case OPT_QUIET: options.quiet = true; return true;

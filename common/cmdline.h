@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "console.h"
@@ -60,9 +61,10 @@ int NextOption(OptionScan& scan, const OptionInfo* table, size_t count);
 // The options both converters take, and the first id of a program's own.
 enum { OPT_OUTPUT = 1, OPT_LABEL, OPT_BATCH, OPT_QUIET, OPT_SYNTAX, OPT_HELP, OPT_VERSION, OPT_OWN };
 struct CommonOptions {
-    // -o, --output: the include file, or the program's own name for it.
-    std::string output;
-    bool outputgiven = false;
+    // The include file: -o's, or the program's own name (given first); and
+    // -o, --output.
+    std::string outputfile;
+    std::optional<std::string> output = std::nullopt;
     // -l, --label: the label of the data; none: the program's own.
     const char* label = nullptr;
     // -b, --batch: no key wait, status 0 when converted.

@@ -434,15 +434,15 @@ bool TakeArguments(int argc, char** argv, Options& options, Console& console, in
         Warn(console, "-p names the palette file of mode 2 only; no palette file is written");
 
     // The palette goes beside the output file; not beside a device.
-    const std::string& output = options.common.output;
+    const std::string& output = options.common.outputfile;
     const std::string& palette = options.palettefile;
     if (options.palette)
         options.palettefile = *options.palette;
-    else if (options.common.outputgiven && !WrittenInPlace(output.c_str()))
+    else if (options.common.output && !WrittenInPlace(output.c_str()))
         options.palettefile = PaletteBeside(output);
     if (options.mode == MODE_PALETTE && (palette == output || SameFile(palette.c_str(), output.c_str())))
         return UsageError(console, "the picture and its palette would both be written to %s", output.c_str());
-    if (!CheckNotInput(console, options.common.outputgiven ? "-o" : "the include file", output, options.picture) ||
+    if (!CheckNotInput(console, options.common.output ? "-o" : "the include file", output, options.picture) ||
         (options.mode == MODE_PALETTE &&
          !CheckNotInput(console, options.palette ? "-p" : "the palette file", palette, options.picture)) ||
         (!options.octooptions.empty() && !CheckNotInput(console, "--octo-options", options.octooptions, options.picture)))

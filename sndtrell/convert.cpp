@@ -13,7 +13,7 @@ static bool WriteSoundFiles(SoundRun& run, Outputs& outputs)
 {
     const Options& options = run.options;
     const SyntaxIndex syntax = options.common.syntax;
-    if (!MakeOutput(run.console, outputs, options.common.output, false, syntax, [&](TextWriter& w) {
+    if (!MakeOutput(run.console, outputs, options.common.outputfile, false, syntax, [&](TextWriter& w) {
             if (options.xo)
                 WriteXoData(w, run);
             else
@@ -46,7 +46,7 @@ Result ConvertSound(const Options& options, const uint8_t* data, size_t size, De
         loaded = ConvertXO(run);
     bool written = false;
     if (loaded || !options.common.batch) {
-        Say(run.console, "Writing CHIP8 sound: %s\n", options.common.output.c_str());
+        Say(run.console, "Writing CHIP8 sound: %s\n", options.common.outputfile.c_str());
         if (options.preview)
             Say(run.console, "Writing preview: %s\n", options.preview);
         written = WriteSoundFiles(run, result.outputs);

@@ -356,7 +356,7 @@ static void DecodeRows(Conversion& cv, const uint8_t* data, const BmpHeader& h)
 // pixel at or past the width is dropped (a run never wraps). Decoding ends
 // at an end of bitmap or as soon as the position is past the top row, or
 // past the last column of the top row; nothing after that point is read.
-// Refuses (0) a stream that needs a byte past the end of the file.
+// Refuses (false) a stream that needs a byte past the end of the file.
 static bool DecodeRunLength(Conversion& cv, const uint8_t* data, size_t size, uint64_t at, bool rle4, const char* path)
 {
     const int64_t width = imgwidth, height = imgheight;

@@ -178,7 +178,7 @@ static int DecodeRows(Conversion& cv, spng_ctx* ctx, const RowPlan& plan, uint8_
 }
 
 // The plan of a picture: indices (a palette, or grey of 8 bits or fewer),
-// or samples, and its tRNS chunk; then the pixels begun. Returns 0 after
+// or samples, and its tRNS chunk; then the pixels begun. False after
 // printing a refusal.
 static bool PlanRows(Conversion& cv, spng_ctx* ctx, const char* path, const spng_ihdr& ihdr, RowPlan* plan)
 {
@@ -195,7 +195,7 @@ static bool PlanRows(Conversion& cv, spng_ctx* ctx, const char* path, const spng
     return StartPixels(cv, path, plan->indexed ? &source : nullptr);
 }
 
-// Reads the picture through ctx into the picture; returns 0 after printing
+// Reads the picture through ctx into the picture; false after saying
 // the refusal.
 static bool DecodeWith(Conversion& cv, spng_ctx* ctx, const uint8_t* data, size_t size, const char* path)
 {

@@ -124,7 +124,7 @@ struct OutputRow {
     bool (*wanted)(const Options& options);
     void (*write)(Conversion& cv, TextWriter& w);
 };
-static const std::string& PictureFile(const Options& options) { return options.common.output; }
+static const std::string& PictureFile(const Options& options) { return options.common.outputfile; }
 static const std::string& PaletteFile(const Options& options) { return options.palettefile; }
 static const std::string& OctoOptionsFile(const Options& options) { return options.octooptions; }
 static bool Always(const Options&) { return true; }
