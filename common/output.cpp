@@ -9,19 +9,17 @@
 #include "console.h"
 #include "outputfile.h"
 
-// The run's include files, in the order they were begun.
-static std::vector<OutputFile> files;
-
 // Drops every include file of the run: their temporary files are removed.
-static void DropIncludeFiles()
+static void DropIncludeFiles(std::vector<OutputFile>& files)
 {
     for (OutputFile& file : files)
         RemoveTemp(file);
     files.clear();
 }
 
-FILE* StartIncludeFile(Console& console, const char* name, bool binary)
+FILE* StartIncludeFile(Console& console, Transaction& transaction, const char* name, bool binary)
 {
+    std::vector<OutputFile>& files = transaction.files;
     files.emplace_back();
     files.back().slot = int(files.size()) - 1;
     files.back().name = name;
@@ -31,24 +29,25 @@ FILE* StartIncludeFile(Console& console, const char* name, bool binary)
     if (!out) {
         const char* verb = cause == FOLDER_NOT_WRITABLE ? "replace" : cause ? "write" : "create";
         SayError(console, "Error: cannot %s %s: %s\n", verb, name, cause ? cause : std::strerror(errno));
-        DropIncludeFiles();
+        DropIncludeFiles(files);
     }
     return out;
 }
 
-bool EndIncludeFile(Console& console, FILE* out, int error)
+bool EndIncludeFile(Console& console, Transaction& transaction, FILE* out, int error)
 {
+    std::vector<OutputFile>& files = transaction.files;
     if (std::fclose(out) != 0 && !error)
         error = errno ? errno : EIO;
     if (!error)
         return true;
     SayError(console, "Error: cannot write %s: %s\n", files.back().name.c_str(), std::strerror(error));
-    DropIncludeFiles();
+    DropIncludeFiles(files);
     return false;
 }
 
 // The folders of the files a move replaces, each once.
-static std::vector<std::string> MovedFolders()
+static std::vector<std::string> MovedFolders(const std::vector<OutputFile>& files)
 {
     std::vector<std::string> folders;
     for (const OutputFile& file : files) {
@@ -69,10 +68,10 @@ static std::vector<std::string> MovedFolders()
 // killed in those folders are removed first. Returns the number of files,
 // or the index of the one that could not be moved with errno set. The
 // temporary files are gone either way.
-static size_t MoveIntoPlace()
+static size_t MoveIntoPlace(std::vector<OutputFile>& files)
 {
     const size_t count = files.size();
-    std::vector<std::string> folders = MovedFolders();
+    std::vector<std::string> folders = MovedFolders(files);
     std::vector<intptr_t> locks = LockFolders(folders);
     HoldSignals();
     for (const std::string& folder : folders)
@@ -121,9 +120,10 @@ bool CheckNotInput(Console& console, const char* option, const std::string& outp
     return UsageError(console, "%s %s would overwrite the input file %s", option, output.c_str(), input);
 }
 
-bool PlaceIncludeFiles(Console& console)
+bool PlaceIncludeFiles(Console& console, Transaction& transaction)
 {
-    size_t moved = MoveIntoPlace();
+    std::vector<OutputFile>& files = transaction.files;
+    size_t moved = MoveIntoPlace(files);
     if (moved < files.size())
         SayError(console, "Error: cannot replace %s: %s\n", files[moved].name.c_str(), std::strerror(errno));
     bool placed = moved == files.size();

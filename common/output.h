@@ -10,18 +10,24 @@
 #include <string>
 
 #include "console.h"
+#include "outputfile.h"
+
+// The include files of a run, in the order they were begun.
+struct Transaction {
+    std::vector<OutputFile> files;
+};
 
 // Begins the include file name: opens what receives its text (binary: its
 // bytes as they are, where Windows would end text lines in CR LF). Returns
 // the stream, or nullptr after the failure line.
-FILE* StartIncludeFile(Console& console, const char* name, bool binary = false);
+FILE* StartIncludeFile(Console& console, Transaction& transaction, const char* name, bool binary = false);
 // Ends the text of the include file begun last, given the errno of the
 // first write that failed (0: it was all written). False after the failure
 // line.
-bool EndIncludeFile(Console& console, FILE* out, int error);
+bool EndIncludeFile(Console& console, Transaction& transaction, FILE* out, int error);
 // Moves the include files begun into place, all of them or none, the first
 // begun last. False after the failure line.
-bool PlaceIncludeFiles(Console& console);
+bool PlaceIncludeFiles(Console& console, Transaction& transaction);
 // After a failure line of one of the above, nothing of the run's include
 // files is left: their temporary files are removed.
 

@@ -25,7 +25,7 @@ bool MakeOutput(Console& console, Outputs& outputs, const std::string& name, boo
     TextWriter w;
     w.syntax = SyntaxOf(syntax);
     if (outputs.tofiles) {
-        w.file = StartIncludeFile(console, name.c_str(), binary);
+        w.file = StartIncludeFile(console, outputs.transaction, name.c_str(), binary);
         if (!w.file)
             return false;
     } else {
@@ -36,7 +36,7 @@ bool MakeOutput(Console& console, Outputs& outputs, const std::string& name, boo
     if (outputs.tofiles) {
         if (w.error == 0 && std::fflush(w.file) != 0)
             w.error = errno ? errno : EIO;
-        if (!EndIncludeFile(console, w.file, w.error))
+        if (!EndIncludeFile(console, outputs.transaction, w.file, w.error))
             return false;
     } else if (w.error) {
         SayError(console, "Error: cannot write %s: %s\n", name.c_str(), std::strerror(w.error));
@@ -48,5 +48,5 @@ bool MakeOutput(Console& console, Outputs& outputs, const std::string& name, boo
 
 bool DeliverOutputs(Console& console, Outputs& outputs)
 {
-    return !outputs.tofiles || PlaceIncludeFiles(console);
+    return !outputs.tofiles || PlaceIncludeFiles(console, outputs.transaction);
 }

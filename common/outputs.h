@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "console.h"
+#include "output.h"
 #include "text.h"
 
 // One file: its name, whether it is bytes as they are (binary; text lines
@@ -23,6 +24,7 @@ struct Output {
 struct Outputs {
     bool tofiles = false;       // through the output transaction; else kept
     std::vector<Output> files;  // in the order made
+    Transaction transaction;    // the files written, till they are placed
 };
 
 // How a conversion hands over what it makes: kept in its result (a page, a

@@ -34,11 +34,12 @@ std::string Text(const char* path)
 
 // Begins the file name and writes text into it; false when it cannot be begun.
 Console console;
+Transaction transaction;
 
 bool Begin(const char* name, const char* text, int error = 0)
 {
-    FILE* out = StartIncludeFile(console, name);
-    return out && std::fputs(text, out) >= 0 && EndIncludeFile(console, out, error);
+    FILE* out = StartIncludeFile(console, transaction, name);
+    return out && std::fputs(text, out) >= 0 && EndIncludeFile(console, transaction, out, error);
 }
 
 TEST(Output, FilesArePlacedAllTogetherOrNone)
@@ -49,14 +50,14 @@ TEST(Output, FilesArePlacedAllTogetherOrNone)
     std::ofstream("a") << "old a";
     testing::internal::CaptureStdout();
     // Three files, an old one among them.
-    EXPECT_TRUE(Begin("a", "new a") && Begin("b", "new b") && Begin("c", "new c") && PlaceIncludeFiles(console));
+    EXPECT_TRUE(Begin("a", "new a") && Begin("b", "new b") && Begin("c", "new c") && PlaceIncludeFiles(console, transaction));
     EXPECT_EQ(Text("a") + Text("b") + Text("c"), "new anew bnew c");
     // They move from the last begun to the first; the first cannot replace a
     // folder: the others are put back.
     std::ofstream("a") << "old a";
     ASSERT_EQ(mkdir("d", 0777), 0);
     EXPECT_TRUE(Begin("d", "new d") && Begin("a", "new a") && Begin("e", "new e"));
-    EXPECT_FALSE(PlaceIncludeFiles(console));
+    EXPECT_FALSE(PlaceIncludeFiles(console, transaction));
     EXPECT_EQ(Text("a") + Text("e"), "old a(none)");
     // A text not wholly written, and a file that cannot be made, drop the run.
     EXPECT_TRUE(Begin("a", "new a"));
@@ -66,7 +67,7 @@ TEST(Output, FilesArePlacedAllTogetherOrNone)
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "Error: cannot replace d: Is a directory\nError: cannot write b: No space left on device\n"
               "Error: cannot create none/x: No such file or directory\n");
-    EXPECT_TRUE(Begin("c", "newer c") && PlaceIncludeFiles(console));
+    EXPECT_TRUE(Begin("c", "newer c") && PlaceIncludeFiles(console, transaction));
     EXPECT_EQ(Text("a") + Text("b") + Text("c"), "old anew bnewer c");
     EXPECT_EQ(std::system("ls -A | grep -q '^[.]trell'"), 256) << "a temporary file is left";
     EXPECT_EQ(std::system(("rm -rf " + folder).c_str()), 0);
@@ -98,7 +99,7 @@ TEST(Output, AFilePutBackFromACopyKeepsItsTimesAndModes)
         sock_fprog program = {sizeof filter / sizeof *filter, filter};
         bool failed = std::freopen("/dev/null", "w", stdout) && prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
                       prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0 && Begin("a", "new") &&
-                      Begin("d", "new") && Begin("b", "new") && !PlaceIncludeFiles(console);
+                      Begin("d", "new") && Begin("b", "new") && !PlaceIncludeFiles(console, transaction);
         _exit(failed ? 0 : 1);
     }
     int status = -1;
