@@ -119,7 +119,7 @@ def rgb(argb):
     return argb >> 16 & 255, argb >> 8 & 255, argb & 255
 
 
-# The colours of a direct-colour BMP built here, top row first, as the README gives them: 15
+# The colours of a direct-colour BMP built here, top row first, as the man page gives them: 15
 # and 16 bits 5-5-5 times 8 (16 bits with compression 3 and no masks 4-4-4 times 16), 24 and
 # 32 bits their bytes (32 with compression 3 and no masks alpha, blue, green, red); a
 # declared mask's field v of n bits as v x 255 / (2^n - 1), or its top 8 bits when n > 8.

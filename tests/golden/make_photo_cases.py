@@ -4,7 +4,7 @@
 # picture that blue and luma read apart. The expected bits come from
 # ImageMagick (-ordered-dither oNxN on grey pictures, -scale by whole
 # factors) or, for the error diffusions, from the few lines below that
-# follow the README's description; never from imgtrell's output. Run with
+# follow the man page's description; never from imgtrell's output. Run with
 # Debian's python3 (it needs Pillow and ImageMagick):
 #     /usr/bin/python3 tests/golden/make_photo_cases.py
 import os

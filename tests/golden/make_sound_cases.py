@@ -190,8 +190,9 @@ def main():
 
 # --xo: the buffers computed here from the samples as the wave module (or,
 # for what it does not read, the data chunk) gives them, with the rules of
-# the README: the rate of a pitch, the frame of each sample, the gate, the
-# quantizers, the packing; and the preview as Octo's audio code renders it.
+# sndtrell's man page: the rate of a pitch, the frame of each sample, the
+# gate, the quantizers, the packing; and the preview as Octo's audio code
+# renders it.
 # Every case plays at a rate that needs no resampling: 4000 Hz (pitch 64)
 # or 2000 Hz (pitch 16), but those whose sound is digital silence.
 def f32(x):

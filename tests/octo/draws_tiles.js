@@ -1,9 +1,9 @@
 // Pictures cut into tiles by imgtrell (--syntax octo) and drawn by the
-// README's loops in Octo's own emulator: the screen must be the picture,
-// pixel for pixel. A 128 x 64 picture of bits in 16 x 16 tiles, and a
-// 64 x 32 picture of four colours in 8 x 8 tiles on two planes (plane 3),
-// each screen pixel's plane 1 bit plus twice its plane 2 bit the colour's
-// index. Exit status 77: no Octo to run.
+// README's loop (and its like for two planes) in Octo's own emulator: the
+// screen must be the picture, pixel for pixel. A 128 x 64 picture of bits
+// in 16 x 16 tiles, and a 64 x 32 picture of four colours in 8 x 8 tiles on
+// two planes (plane 3), each screen pixel's plane 1 bit plus twice its
+// plane 2 bit the colour's index. Exit status 77: no Octo to run.
 //
 // usage: node draws_tiles.js IMGTRELL
 "use strict";
