@@ -130,7 +130,7 @@ protected:
             // strace -o /dev/null -e TRACE BINARY, or the program alone; then the options and the input.
             std::vector<const char*> argv = {"strace", "-o", "/dev/null", "-e", trace, GetParam().binary};
             argv.erase(argv.begin(), argv.begin() + (*trace ? 0 : 5));
-            if (options & AS_NOBODY)  // as run_case does it
+            if (options & AS_NOBODY)  // as a golden case marked unprivileged runs
                 argv.insert(argv.begin(), {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
             argv.insert(argv.end(), args.begin(), args.end());
             argv.push_back(input);
