@@ -7,23 +7,37 @@
 #include "sndtrell.h"
 #include "xo.h"
 
-// Makes the include file, then with --preview-wav the preview, then moves
-// them into place together. False after the failure line.
+// The files a conversion may write, in the order they are made: each with
+// its name, whether it is bytes as they are, whether this conversion
+// writes it, and what writes it.
+struct OutputRow {
+    std::string (*name)(const Options& options);
+    bool binary;
+    bool (*wanted)(const Options& options);
+    void (*write)(TextWriter& w, const SoundRun& run);
+};
+static std::string SoundFile(const Options& options) { return options.common.outputfile; }
+static std::string PreviewFile(const Options& options) { return options.preview ? options.preview : ""; }
+static bool Always(const Options&) { return true; }
+static bool PreviewAsked(const Options& options) { return options.preview != nullptr; }
+static void WriteSoundText(TextWriter& w, const SoundRun& run)
+{
+    run.options.xo ? WriteXoData(w, run) : WriteSoundData(w, run);
+}
+static const OutputRow OUTPUTS[] = {
+    {SoundFile, false, Always, WriteSoundText},
+    {PreviewFile, true, PreviewAsked, WritePreviewData},
+};
+
+// Makes the files the conversion asks for, then moves them into place
+// together. False after the failure line.
 static bool WriteSoundFiles(SoundRun& run, Outputs& outputs)
 {
-    const Options& options = run.options;
-    const SyntaxIndex syntax = options.common.syntax;
-    if (!MakeOutput(run.console, outputs, options.common.outputfile, false, syntax, [&](TextWriter& w) {
-            if (options.xo)
-                WriteXoData(w, run);
-            else
-                WriteSoundData(w, run);
-        }))
-        return false;
-    if (options.preview &&
-        !MakeOutput(run.console, outputs, options.preview, true, syntax,
-                    [&](TextWriter& w) { WritePreviewData(w, run); }))
-        return false;
+    for (const OutputRow& row : OUTPUTS)
+        if (row.wanted(run.options) &&
+            !MakeOutput(run.console, outputs, row.name(run.options), row.binary, run.options.common.syntax,
+                        [&](TextWriter& w) { row.write(w, run); }))
+            return false;
     return DeliverOutputs(run.console, outputs);
 }
 
