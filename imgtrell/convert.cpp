@@ -5,6 +5,7 @@
 
 #include "conversion.h"
 #include "decode.h"
+#include "input.h"
 #include "layout.h"
 #include "picture.h"
 #include "pixels.h"
@@ -59,5 +60,23 @@ Result ConvertPicture(const Options& options, const uint8_t* data, size_t size, 
             PrintPreview(cv);
     }
     result.status = !converted ? STATUS_FAILED : options.common.batch ? STATUS_BATCH_CONVERTED : STATUS_CONVERTED;
+    return result;
+}
+
+Result ConvertPictureFile(const Options& options, Delivery delivery)
+{
+    Result result = StartResult("imgtrell", options.common.quiet, delivery);
+    result.status = STATUS_FAILED;
+    InputFile input;
+    if (ReadInputHead(result.console, input, options.picture, SIGNATURE_BYTES) &&
+        (!KnownPictureFormat(input.head, input.headsize) || ReadInputFile(result.console, input, options.picture))) {
+        const bool whole = input.data != nullptr;
+        Result converted = ConvertPicture(options, whole ? input.data : input.head,
+                                          whole ? size_t(input.size) : input.headsize, delivery);
+        converted.console.out.insert(0, result.console.out);
+        converted.console.err.insert(0, result.console.err);
+        result = std::move(converted);
+    }
+    CloseInput(input);
     return result;
 }

@@ -2,8 +2,6 @@
 #include <cstdio>
 
 #include "convert.h"
-#include "decode.h"
-#include "input.h"
 #include "platform.h"
 
 int main(int argc, char** argv)
@@ -18,17 +16,7 @@ int main(int argc, char** argv)
         return status;
     console.quiet = options.common.quiet;
     Say(console, "%sLoading image: %s\n", BANNER, options.picture);
-    // The file is read whole only when its first bytes tell a format read
-    // here; else its refusal is made from them alone.
-    InputFile input;
-    status = STATUS_FAILED;
-    if (ReadInputHead(console, input, options.picture, SIGNATURE_BYTES) &&
-        (!KnownPictureFormat(input.head, input.headsize) || ReadInputFile(console, input, options.picture))) {
-        const bool whole = input.data != nullptr;
-        status = ConvertPicture(options, whole ? input.data : input.head, whole ? size_t(input.size) : input.headsize,
-                                DELIVER_PRINTED).status;
-    }
-    CloseInput(input);
+    status = ConvertPictureFile(options, DELIVER_PRINTED).status;
     std::fflush(stdout);
     if (!options.common.batch)
         WaitForKey();

@@ -3,6 +3,7 @@
 #include "convert.h"
 
 #include "console.h"
+#include "input.h"
 #include "outputs.h"
 #include "sndtrell.h"
 #include "xo.h"
@@ -69,5 +70,20 @@ Result ConvertSound(const Options& options, const uint8_t* data, size_t size, De
         result.status = STATUS_FAILED;
     else
         result.status = options.common.batch ? STATUS_BATCH_CONVERTED : STATUS_CONVERTED;
+    return result;
+}
+
+Result ConvertSoundFile(const Options& options, Delivery delivery)
+{
+    Console console;
+    console.program = "sndtrell", console.quiet = options.common.quiet, console.keep = delivery == DELIVER_KEPT;
+    InputFile input;
+    const bool read = ReadInputHead(console, input, options.sound, WAV_HEAD_SIZE) &&
+                      CheckWAVHead(console, options, input.head, input.headsize, input.size) &&
+                      ReadInputFile(console, input, options.sound);
+    Result result = ConvertSound(options, read ? input.data : nullptr, read ? size_t(input.size) : 0, delivery);
+    result.console.out.insert(0, console.out);
+    result.console.err.insert(0, console.err);
+    CloseInput(input);
     return result;
 }

@@ -5,14 +5,12 @@
 
 #include "convert.h"
 #include "core_case.h"
-#include "decode.h"
-#include "input.h"
 
 namespace {
 
 // The case's run as the command line makes it, in its input folder, with
-// everything kept: the arguments taken, the lines said before the
-// conversion and the file read as main does, then ConvertPicture.
+// everything kept: the arguments taken, the line said before the
+// conversion, then the file read and converted.
 Run Convert(const fs::path& folder)
 {
     std::vector<std::string> args;
@@ -28,17 +26,7 @@ Run Convert(const fs::path& folder)
     }
     console.quiet = options.common.quiet;
     Say(console, "%sLoading image: %s\n", BANNER, options.picture);
-    InputFile input;
-    Result result;
-    result.status = STATUS_FAILED;
-    if (ReadInputHead(console, input, options.picture, SIGNATURE_BYTES) &&
-        (!KnownPictureFormat(input.head, input.headsize) || ReadInputFile(console, input, options.picture))) {
-        const bool whole = input.data != nullptr;
-        result = ConvertPicture(options, whole ? input.data : input.head, whole ? size_t(input.size) : input.headsize,
-                                DELIVER_KEPT);
-    }
-    CloseInput(input);
-    return RunOf(console, result);
+    return RunOf(console, ConvertPictureFile(options, DELIVER_KEPT));
 }
 
 // Cases of every subject: each depth and kind of BMP, run-length streams,

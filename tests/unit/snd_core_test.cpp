@@ -5,14 +5,13 @@
 
 #include "convert.h"
 #include "core_case.h"
-#include "input.h"
 #include "sndtrell.h"
 
 namespace {
 
 // The case's run as the command line makes it, in its input folder, with
-// everything kept: the arguments taken, the lines said before the
-// conversion and the file read as main does, then ConvertSound.
+// everything kept: the arguments taken, the line said before the
+// conversion, then the file read and converted.
 Run Convert(const fs::path& folder)
 {
     std::vector<std::string> args;
@@ -28,13 +27,7 @@ Run Convert(const fs::path& folder)
     }
     console.quiet = options.common.quiet;
     Say(console, "%sLoading WAV: %s\n", BANNER, options.sound);
-    InputFile input;
-    bool read = ReadInputHead(console, input, options.sound, WAV_HEAD_SIZE) &&
-                CheckWAVHead(console, options, input.head, input.headsize, input.size) &&
-                ReadInputFile(console, input, options.sound);
-    Result result = ConvertSound(options, read ? input.data : nullptr, read ? size_t(input.size) : 0, DELIVER_KEPT);
-    CloseInput(input);
-    return RunOf(console, result);
+    return RunOf(console, ConvertSoundFile(options, DELIVER_KEPT));
 }
 
 // Cases of every subject: samples of 8 and 16 bits, files refused from
