@@ -18,6 +18,7 @@ OptionScan ScanOptions(int argc, char** argv, Console& console)
     scan.next = 1;
     scan.letter = 0;
     scan.value = nullptr;
+    scan.named = 0;
     return scan;
 }
 
@@ -38,12 +39,37 @@ static const OptionInfo* FindLong(const char* name, size_t length, const OptionI
 // OPTION_BAD, its usage error said.
 static int Bad(bool) { return OPTION_BAD; }
 
+// The index of the value among the names option's value may take; -1
+// after the usage error ('--rule "x" is none of blue, luma and any').
+// Empty names are skipped, which keeps an index for a value no name gives.
+static int NamedValue(const OptionScan& scan, const OptionInfo& option)
+{
+    std::string names;
+    int given = 0, total = 0;
+    for (int i = 0; i < option.count; i++)
+        total += *option.names[i] != '\0';
+    for (int i = 0; i < option.count; i++) {
+        if (!*option.names[i])
+            continue;
+        if (std::strcmp(scan.value, option.names[i]) == 0)
+            return i;
+        given++;
+        names += (given == 1 ? "" : given == total ? " and " : ", ") + std::string(option.names[i]);
+    }
+    UsageError(*scan.console, "%s \"%s\" is none of %s", scan.name.c_str(), scan.value, names.c_str());
+    return -1;
+}
+
 // The value of an option that takes one: what its argument holds after
-// the name (rest), or else the next argument. An empty one is none.
+// the name (rest), or else the next argument. An empty one is none; one of
+// names is taken as its index.
 static int TakeValue(OptionScan& scan, const char* rest, const OptionInfo& option)
 {
     scan.value = rest ? rest : scan.next < scan.argc ? scan.argv[scan.next++] : "";
-    return *scan.value ? option.id : Bad(UsageError(*scan.console, "option '%s' needs a value", scan.name.c_str()));
+    if (!*scan.value)
+        return Bad(UsageError(*scan.console, "option '%s' needs a value", scan.name.c_str()));
+    scan.named = option.names ? NamedValue(scan, option) : 0;
+    return scan.named < 0 ? OPTION_BAD : option.id;
 }
 
 int NextOption(OptionScan& scan, const OptionInfo* table, size_t count)
@@ -113,32 +139,6 @@ std::string HelpOf(const OptionInfo* table, size_t count)
         }
     }
     return help;
-}
-
-int NamedValue(const OptionScan& scan, const OptionInfo& option)
-{
-    std::string names;
-    int given = 0, total = 0;
-    for (int i = 0; i < option.count; i++)
-        total += *option.names[i] != '\0';
-    for (int i = 0; i < option.count; i++) {
-        if (!*option.names[i])
-            continue;
-        if (std::strcmp(scan.value, option.names[i]) == 0)
-            return i;
-        given++;
-        names += (given == 1 ? "" : given == total ? " and " : ", ") + std::string(option.names[i]);
-    }
-    UsageError(*scan.console, "%s \"%s\" is none of %s", scan.name.c_str(), scan.value, names.c_str());
-    return -1;
-}
-
-const OptionInfo& OptionRow(const OptionInfo* table, size_t count, int id)
-{
-    size_t i = 0;
-    while (i + 1 < count && table[i].id != id)
-        i++;
-    return table[i];
 }
 
 bool TakeCommonOption(int id, const OptionScan& scan, CommonOptions& options, int* shown, bool* taken)

@@ -36,18 +36,13 @@ struct OptionInfo {
 // ...", the text after the names from column 22 (or two blanks after a
 // long name), the further lines of a row there too; a heading as it is.
 std::string HelpOf(const OptionInfo* table, size_t count);
-// The index of value among the names of option; -1 after the usage error
-// ('--rule "x" is none of blue, luma and any'); empty names are skipped,
-// which keeps an index for a value no name gives.
-int NamedValue(const OptionScan& scan, const OptionInfo& option);
-// The row of id in table.
-const OptionInfo& OptionRow(const OptionInfo* table, size_t count, int id);
 struct OptionScan {
     int argc;
     char** argv;
     int next;  // the argument read next; at the end, the path's (argc: none)
     int letter;  // in a group of short options, the next letter (0: none)
     const char* value;  // the value of the option returned
+    int named;          // of a value given by name, its index among the names
     std::string name;  // the option as written, for messages ("-o", "--output")
     Console* console;  // where a usage error goes
 };

@@ -181,10 +181,7 @@ std::string PaletteLabel(const Options& options) { return options.common.label ?
 // a usage error.
 static bool TakeOwnOption(Options& options, int id, const OptionScan& scan)
 {
-    const OptionInfo& row = OptionRow(OPTIONS, OPTION_COUNT, id);
-    const int named = row.names ? NamedValue(scan, row) : 0;  // the index of a named value
-    if (named < 0)
-        return false;
+    const int named = scan.named;
     uint64_t number = 0;
     const char* wrong = nullptr;  // what a bad value is not
     switch (id) {

@@ -82,10 +82,7 @@ static bool TakeOwnOption(int id, const OptionScan& scan, Options& options, std:
 {
     if (id != OPT_XO && xoonly->empty())
         *xoonly = scan.name;
-    const OptionInfo& row = OptionRow(OPTIONS, OPTION_COUNT, id);
-    const int named = row.names ? NamedValue(scan, row) : 0;  // the index of a named value
-    if (named < 0)
-        return false;
+    const int named = scan.named;
     uint64_t number = 0;
     const char* wrong = nullptr;  // what a bad value is not
     switch (id) {
