@@ -95,18 +95,22 @@ static void TileAt(const Conversion& cv, int64_t t, int64_t* col, int64_t* row)
 
 void PutTiles(Conversion& cv, TextWriter& w, int)
 {
-    const Options& options = cv.options;
-    const Cut& cut = cv.cut;
+    // The cut and the options read in the loops are copies: the bytes the
+    // loops store could otherwise be any of them, read again each time.
+    const Cut cut = cv.cut;
+    const int planes = cv.options.planes;
+    const bool xorframes = cv.options.xorframes;
+    const Labels labels = cv.options.labels;
     const std::string name = LabelOf(cv);
     // The picture's rows packed as mode 1 packs them, each plane apart, 0
     // in the padding; each tile row is then one or two of their bytes.
     const size_t across = size_t(cut.width / 8), planesize = across * size_t(cut.height);
-    std::vector<uint8_t> packed(planesize * size_t(options.planes));
-    for (int plane = 0; plane < options.planes; plane++)
+    std::vector<uint8_t> packed(planesize * size_t(planes));
+    for (int plane = 0; plane < planes; plane++)
         for (int64_t y = 0; y < imgheight; y++)
             for (size_t b = 0; 8 * int64_t(b) < imgwidth; b++)
                 packed[plane * planesize + size_t(y) * across + b] = PackByte(PictureRow(y), int64_t(8 * b), imgwidth, plane);
-    std::vector<uint8_t> frame(cut.stride), previous(options.xorframes ? cut.stride : 0), written(cut.stride);
+    std::vector<uint8_t> frame(cut.stride), previous(xorframes ? cut.stride : 0), written(cut.stride);
     // Where each tile of a frame lies in it, in the order written.
     const int64_t tiles = cut.cols * cut.rows;
     std::vector<int64_t> cols(static_cast<size_t>(tiles)), rows(static_cast<size_t>(tiles));
@@ -116,7 +120,7 @@ void PutTiles(Conversion& cv, TextWriter& w, int)
         const int64_t fx = k % cut.framecols * cut.framewidth, fy = k / cut.framecols * cut.frameheight;
         uint8_t* bytes = frame.data();
         for (size_t t = 0; t < size_t(tiles); t++) {
-            for (int plane = 0; plane < options.planes; plane++) {
+            for (int plane = 0; plane < planes; plane++) {
                 const uint8_t* from = packed.data() + plane * planesize + size_t(fy + rows[t] * cut.tileheight) * across +
                                       size_t((fx + cols[t] * cut.tilewidth) / 8);
                 for (int64_t y = 0; y < cut.tileheight; y++, from += across) {
@@ -127,13 +131,13 @@ void PutTiles(Conversion& cv, TextWriter& w, int)
             }
         }
         for (size_t i = 0; i < cut.stride; i++)
-            written[i] = options.xorframes ? frame[i] ^ previous[i] : frame[i];
-        if (options.xorframes)
+            written[i] = xorframes ? frame[i] ^ previous[i] : frame[i];
+        if (xorframes)
             previous.swap(frame);
-        if (options.labels == LABELS_FRAME)
+        if (labels == LABELS_FRAME)
             WriteLabel(w, (name + "_F" + std::to_string(k)).c_str());
         for (size_t t = 0; t < size_t(tiles); t++) {
-            if (options.labels == LABELS_TILE)
+            if (labels == LABELS_TILE)
                 WriteLabel(w, (name + "_" + std::to_string(fx / cut.tilewidth + cols[t]) + "_" +
                             std::to_string(fy / cut.tileheight + rows[t])).c_str());
             WriteBytes(w, written.data() + t * cut.tilebytes, cut.tilebytes);
