@@ -6,6 +6,7 @@
 
 #include "console.h"
 #include "imgtrell.h"
+#include "layout.h"
 #include "output.h"
 #include "text.h"
 
@@ -60,6 +61,10 @@ static const OptionInfo OPTIONS[] = {
     {OPT_SYNTAX, 0, "syntax", "S",
      "the include text for plain assemblers (the default), for\nOcto (octo), with commas only between values (strict),\n"
      "or one value a line (single)",
+     NO_NAMES},
+    {OPT_CONSTS, 0, "consts", nullptr,
+     "the sizes of the picture (and its tiles and frames) as\nconstants before the data: :const NAME-width 64 for\n"
+     "Octo, NAME_WIDTH EQU 64 in the other syntaxes",
      NO_NAMES},
     {OPT_MAX_PIXELS, 0, "max-pixels", "N",
      "read a picture of up to N pixels (default 16777216, at\nmost 1073741824)", NO_NAMES},
@@ -428,7 +433,8 @@ bool TakeArguments(int argc, char** argv, Options& options, Console& console, in
         options.mode = MODE_HORIZONTAL;
     if (!CheckSprites(options, console, modetext) || !CheckColours(options, console, modetext) ||
         !CheckFitting(options, console, modetext) ||
-        (options.mode == MODE_PALETTE && !CheckLabel(console, options.common.syntax, PaletteLabel(options))))
+        (options.mode == MODE_PALETTE && !CheckLabel(console, options.common.syntax, PaletteLabel(options))) ||
+        !CheckPictureConstants(console, options))
         return false;
     if (options.palette && options.mode != MODE_PALETTE)
         Warn(console, "-p names the palette file of mode 2 only; no palette file is written");

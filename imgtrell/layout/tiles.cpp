@@ -143,6 +143,11 @@ void PutTiles(Conversion& cv, TextWriter& w, int)
     }
 }
 
+uint64_t TilesBytes(const Conversion& cv)
+{
+    return uint64_t(cv.cut.framecols) * uint64_t(cv.cut.framerows) * uint64_t(cv.cut.stride);
+}
+
 void PreviewTiles(Conversion& cv)
 {
     const Cut& cut = cv.cut;
