@@ -71,7 +71,12 @@ def cut(name, bits, tile=None, order="tblr", pad=False, frame=None, stride=None,
         text += "%s_F%d:\n" % (label, k) if labels == "frame" else ""
         for t, (c, r) in enumerate(walk(order, cols, rows)):
             text += "%s_%d_%d:\n" % (label, fx // tw + c, fy // th + r) if labels == "tile" else ""
-            text += "DB " + "".join("#%02x," % v for v in shown[t * size:(t + 1) * size]) + "\n"
+            # Octopus's names: a line of each plane's rows, labelled NAME-X-Y, or NAME-P-X-Y with planes.
+            each = size // planes if labels == "octopus" else size
+            for p in range(size // each):
+                named = ("-%d" % p if planes > 1 else "") + "-%d-%d" % (fx // tw + c, fy // th + r)
+                text += "%s%s:\n" % (label, named) if labels == "octopus" else ""
+                text += "DB " + "".join("#%02x," % v for v in shown[t * size + p * each:t * size + (p + 1) * each]) + "\n"
         pad_bytes = shown[len(tiles) * size:]
         text += "DB " + "".join("#%02x," % v for v in pad_bytes) + "\n" if pad_bytes else ""
     return text + "\n"
@@ -218,6 +223,8 @@ def plane_files():
                frame=(8, 8), xor=True, order="btlr")
     plane_case("tile_consts_planes2_octo", four, ["--planes", "2", "--tile", "8x8", "--consts"], 2, kind="octo", tile=(8, 8))
     plane_case("tile_consts_planes2_single", four, ["--planes", "2", "--consts"], 2, kind="single")
+    plane_case("tile_labels_octopus_planes2", four, ["--planes", "2", "--tile", "8x8", "--labels", "octopus"], 2, kind="octo",
+               tile=(8, 8), labels="octopus")
     plane_case("tile_planes2_octo_options", four, ["--planes", "2", "--octo-options", "octo.json"], 2, octo=True)
     # Colours listed: exactly, and nearest (a warning counting the pixels).
     listed = [(255, 255, 255), (255, 102, 0), (255, 204, 0), (0, 0, 0)]
@@ -328,6 +335,8 @@ def main():
     sprite_case("tile_consts_pad_strict", odd, ["--tile", "8x8", "--pad", "--consts"], kind="strict", tile=(8, 8), pad=True)
     sprite_case("tile_consts_frames_plain", sheet, ["--frame", "16x16", "--tile", "8x8", "--stride", "40", "--order", "rlbt",
                                                    "--consts"], frame=(16, 16), tile=(8, 8), stride=40, order="rlbt")
+    sprite_case("tile_labels_octopus", grid, ["--tile", "8x8", "--labels", "octopus", "-l", "grid"], kind="octo", tile=(8, 8),
+                labels="octopus", label="grid")
     sprite_case("tile_labels_none", grid, ["--tile", "8x8", "--labels", "none"], tile=(8, 8), labels="none")
     sprite_case("tile_label_64", grid, ["--tile", "8x8", "--labels", "tile", "-l", "L" * 60], tile=(8, 8), labels="tile",
                 label="L" * 60)
@@ -348,6 +357,8 @@ def main():
             ("tile_usage_short_stride", ["--frame", "16x16", "--stride", "31"], "--stride 31 is less than the 32 bytes of a 16x16 frame"),
             ("tile_usage_consts_label", ["--frame", "16x16", "--consts", "-l", "L" * 53],
              'label "%s" is too long for --consts: %s_FRAME_HEIGHT has 66 characters, at most 64' % ("L" * 53, "L" * 53)),
+            ("tile_usage_labels_octopus", ["--tile", "8x8", "--labels", "octopus"],
+             "--labels octopus writes names with -, which need --syntax octo"),
             ("tile_usage_stride_1", ["--frame", "8x1", "--tile", "8x1", "--stride", "1", "--planes", "2"],
              "--stride 1 is less than the 2 bytes of a 8x1 frame")]:
         usage(name, opts, cause)
