@@ -52,6 +52,9 @@ def case(name, filename, data, refusal=None, got=None, opts=()):
         rate, size, samples, console = rate if kept else 0, 0, b"", refusal
     write(os.path.join(folder, "stdout"), BANNER + "Loading WAV: %s\n%sWriting CHIP8 sound: sound.inc\n" % (filename, console))
     write(os.path.join(folder, "status"), "2\n" if refusal else "1\n")
+    if refusal is None and 6 + size > 3584:
+        write(os.path.join(folder, "stderr"), "sndtrell: warning: the sound takes %d bytes; a CHIP8 or SUPER-CHIP program "
+              "holds at most 3584 (0x200 to 0xFFF)\n" % (6 + size))
     text = sound_inc(filename, size, rate, samples)
     if "--consts" in opts:
         at = text.index("\n") + 1
@@ -129,7 +132,8 @@ def main():
     from_tool("sox_24bit_refused", "deep.wav", sox("-r", "48000", "-b", "24", "-c", "1", "-e", "signed-integer"))
 
     count = lambda n: bytes(i & 255 for i in range(n))
-    for n in (0, 1, 15, 16, 17):
+    # 3578 bytes of samples and the header's 6 are what a CHIP8 program holds; one more, a warning.
+    for n in (0, 1, 15, 16, 17, 3578, 3579):
         case("length_%d" % n, "n.wav", canonical(count(n), 22050))
     # The layout example: rate bytes 22 56 00 00 and 20 bytes 00 to 13; the rate's and the
     # length's higher bits are not written (70000 Hz is #11,#70).

@@ -251,6 +251,17 @@ def plane_files():
     plane_case("tile_planes2_palette_past", pal, ["--planes", "2"], 2)
     # A 1-bit BMP: its two entries are colours, not indices.
     plane_case("tile_planes2_bmp1", short.convert("1"), ["--planes", "2"], 2, ext=".bmp")
+    # Planes past what an XO-CHIP program holds: 512 x 512 on two planes, 65536 bytes, a warning (the text thrown away).
+    folder = casefolders.generated("imgtrell", "tile_planes2_memory_warning", base.SCRIPT)
+    with tempfile.TemporaryDirectory() as tmp:
+        Image.new("RGB", (512, 512)).save(os.path.join(tmp, "black.png"))
+        base.write(os.path.join(folder, "in", "black.png"), open(os.path.join(tmp, "black.png"), "rb").read())
+    base.write(os.path.join(folder, "args"), "--planes\n2\n-bq\n-o\n/dev/null\nblack.png\n")
+    base.write(os.path.join(folder, "stdout"), "")
+    base.write(os.path.join(folder, "stderr"), "imgtrell: warning: the picture takes 65536 bytes; an XO-CHIP program holds at "
+               "most 65024 (0x200 to 0xFFFF)\n")
+    base.write(os.path.join(folder, "status"), "0\n")
+    base.write(os.path.join(folder, "posix-only"), "/dev/null, which is no Windows path\n")
     # Sixteen colours on four planes, and five refused on two.
     sixteen = Image.new("RGB", (16, 8))
     sixteen.putdata([((x * 16) % 256, 255 - y * 30, (x * y * 7) % 256) if (x + y) % 5 else (0, 0, 0)
