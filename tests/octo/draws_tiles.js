@@ -1,11 +1,11 @@
 // Pictures cut into tiles by imgtrell (--syntax octo) and drawn in Octo's
 // own emulator: the screen must be the picture, pixel for pixel, where it
 // was drawn, and blank elsewhere; each screen pixel's plane 1 bit plus
-// twice its plane 2 bit the colour's index. The README's loop (and its like
-// for two planes); the installed routines (octo/tiles.8o) from the
-// constants of --consts alone, in several orders and tile sizes, a frame
-// of a sheet and pictures of two planes; and programs written against the
-// names of --labels octopus. Exit status 77: no Octo to run.
+// twice its plane 2 bit the colour's index. The installed routines
+// (octo/tiles.8o) draw from the constants of --consts alone, in several
+// orders and tile sizes, a frame of a sheet and pictures of two planes;
+// and programs written against the names of --labels octopus draw a tile.
+// Exit status 77: no Octo to run.
 //
 // usage: node draws_tiles.js IMGTRELL
 "use strict";
@@ -30,12 +30,11 @@ const colours = [0x102030, 0xffcc00, 0xff6600, 0x662200];
 const four = (x, y) => (Math.floor(x / 4) + Math.floor(y / 3) + Math.floor((x ^ y) / 16)) % 4;
 const listed = ["--colors", colours.map(c => c.toString(16).padStart(6, "0")).join(",")];
 const consts = options => options.concat(["--consts", "-l", "p"]);
-const file = name => text => fs.readFileSync(path.join(__dirname, name), "utf8") + text;
 // A program drawing the picture labelled p with tiles-draw (or another of
 // the routines) at x, y, from its constants: the include first.
 const drawn = (x, y, call = "tiles-draw", setup = "i := p") => text => text + `
 : main
-  ${x + 8 > 64 || call.includes("hires") ? "hires" : ""}
+  ${call.includes("hires") ? "hires" : ""}
   ${setup}
   v1 := ${x}  v2 := ${y}
   v3 := p-cols  v4 := p-rows  v5 := p-tile-width  v6 := p-tile-height
@@ -49,10 +48,6 @@ const drawn = (x, y, call = "tiles-draw", setup = "i := p") => text => text + `
 // on the screen (its part from sx, sy of w x h at x, y).
 const sheet = (x, y) => lit(x % 16 * 4 + Math.floor(x / 16), y * 3);
 const CASES = [
-    ["the README's loop, 128 x 64 in 16x16 tiles", 128, 64, lit, bits, ["--tile", "16x16", "-l", "title"],
-     file("draw_tiles.8o"), [0, 0, 128, 64, 0, 0]],
-    ["the README's like for 64 x 32 of 4 colours in 8x8 tiles on two planes", 64, 32, four, i => colours[i],
-     listed.concat(["--planes", "2", "--tile", "8x8", "-l", "colours"]), file("draw_planes.8o"), [0, 0, 64, 32, 0, 0]],
     ["tiles-draw: 24 x 15 in 8x5 tiles, order rltb, at 8, 3", 24, 15, lit, bits,
      consts(["--tile", "8x5", "--order", "rltb"]), drawn(8, 3), [0, 0, 24, 15, 8, 3]],
     ["tiles-draw: 128 x 64 in 16x16 tiles, order btrl, in high resolution", 128, 64, lit, bits,
