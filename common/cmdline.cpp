@@ -150,6 +150,7 @@ bool TakeCommonOption(int id, const OptionScan& scan, CommonOptions& options, in
     case OPT_BATCH: options.batch = true; return true;
     case OPT_QUIET: options.quiet = true; return true;
     case OPT_SYNTAX: return SyntaxNamed(*scan.console, scan.name.c_str(), scan.value, &options.syntax);
+    case OPT_CONSTS: options.consts = true; return true;
     case OPT_HELP:
     case OPT_VERSION: *shown = *shown == OPT_VERSION ? OPT_VERSION : id; return true;
     }
@@ -166,6 +167,20 @@ bool CheckCommonOptions(Console& console, const CommonOptions& options)
     size_t length = std::strlen(options.label);
     if (length > 64)
         return UsageError(console, "label \"%s\" is too long: %zu characters, at most 64", options.label, length);
+    return true;
+}
+
+bool CheckConstantNames(Console& console, const CommonOptions& options, const std::string& label,
+                        const char* const* suffixes, size_t count)
+{
+    std::string longest;
+    for (size_t i = 0; options.consts && i < count; i++) {
+        const std::string name = SyntaxOf(options.syntax)->constname(label, suffixes[i]);
+        longest = name.size() > longest.size() ? name : longest;
+    }
+    if (longest.size() > 64)
+        return UsageError(console, "label \"%s\" is too long for --consts: %s has %zu characters, at most 64",
+                          label.c_str(), longest.c_str(), longest.size());
     return true;
 }
 

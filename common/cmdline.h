@@ -54,7 +54,7 @@ OptionScan ScanOptions(int argc, char** argv, Console& console);
 int NextOption(OptionScan& scan, const OptionInfo* table, size_t count);
 
 // The options both converters take, and the first id of a program's own.
-enum { OPT_OUTPUT = 1, OPT_LABEL, OPT_BATCH, OPT_QUIET, OPT_SYNTAX, OPT_HELP, OPT_VERSION, OPT_OWN };
+enum { OPT_OUTPUT = 1, OPT_LABEL, OPT_BATCH, OPT_QUIET, OPT_SYNTAX, OPT_CONSTS, OPT_HELP, OPT_VERSION, OPT_OWN };
 struct CommonOptions {
     // The include file: -o's, or the program's own name (given first); and
     // -o, --output.
@@ -69,6 +69,9 @@ struct CommonOptions {
     bool quiet = false;
     // --syntax.
     SyntaxIndex syntax = SYNTAX_PLAIN;
+    // --consts: the sizes of the data as constants of the assembler, named
+    // after its label, before it.
+    bool consts = false;
 };
 // Takes an option both converters take into options (*taken: it was one),
 // and tells --help and --version in *shown (OPT_HELP or OPT_VERSION;
@@ -78,6 +81,11 @@ bool TakeCommonOption(int id, const OptionScan& scan, CommonOptions& options, in
 // syntax of --syntax (whichever came first) of at most 64 characters.
 // False after the usage error.
 bool CheckCommonOptions(Console& console, const CommonOptions& options);
+// With --consts: checks that the name of each constant, the label's with
+// one of the count suffixes, is at most 64 characters long. False after
+// the usage error, which names the longest.
+bool CheckConstantNames(Console& console, const CommonOptions& options, const std::string& label,
+                        const char* const* suffixes, size_t count);
 // A whole number from low to high, in decimal; false for anything else.
 bool ParseNumber(const char* text, uint64_t low, uint64_t high, uint64_t* number);
 

@@ -1,8 +1,9 @@
 // Include text for Octo: "#" comments, ": NAME" labels, values written
 // 0xff one space apart (a word as its two bytes, high byte first), no line
-// without values, every line ended.
+// without values, every line ended; ":const NAME n" constants.
 #include <cctype>
 #include <cstring>
+#include <string>
 
 #include "textbuffer.h"
 
@@ -61,4 +62,12 @@ static const char* Refuses(const char* label)
     return nullptr;
 }
 
-extern const Syntax OCTO_SYNTAX = {"octo", Comment, Label, Bytes, Words, Refuses};
+// A constant is ":const NAME n"; Octo evaluates it where a later line names it.
+static void Constant(TextWriter& w, const char* name, uint64_t value)
+{
+    PutLine(w, ":const ", name, (" " + std::to_string(value)).c_str());
+}
+
+static std::string ConstantName(const std::string& label, const char* suffix) { return label + "-" + suffix; }
+
+extern const Syntax OCTO_SYNTAX = {"octo", Comment, Label, Bytes, Words, Refuses, Constant, ConstantName};

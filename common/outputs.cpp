@@ -16,6 +16,17 @@ Result StartResult(const char* program, bool quiet, Delivery delivery)
     return result;
 }
 
+void WarnOfMemory(Console& console, const char* what, uint64_t bytes, bool xochip)
+{
+    if (!xochip && bytes > CHIP8_MEMORY)
+        Warn(console, "the %s takes %llu bytes; a CHIP8 or SUPER-CHIP program holds at most %llu (0x200 to 0xFFF)%s", what,
+             (unsigned long long)bytes, (unsigned long long)CHIP8_MEMORY,
+             bytes > XO_MEMORY ? ", an XO-CHIP program 65024" : "");
+    else if (xochip && bytes > XO_MEMORY)
+        Warn(console, "the %s takes %llu bytes; an XO-CHIP program holds at most %llu (0x200 to 0xFFFF)", what,
+             (unsigned long long)bytes, (unsigned long long)XO_MEMORY);
+}
+
 bool MakeOutput(Console& console, Outputs& outputs, const std::string& name, bool binary, SyntaxIndex syntax,
                 const std::function<void(TextWriter&)>& write)
 {

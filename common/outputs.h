@@ -6,6 +6,7 @@
 #ifndef TRELL_OUTPUTS_H
 #define TRELL_OUTPUTS_H
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -41,6 +42,14 @@ struct Result {
 };
 // The result a conversion starts from, for program, with --quiet or not.
 Result StartResult(const char* program, bool quiet, Delivery delivery);
+
+// The memory a program has for its code and data, from 0x200: to 0xFFF on
+// CHIP8 and SUPER-CHIP, to 0xFFFF on XO-CHIP.
+const uint64_t CHIP8_MEMORY = 3584, XO_MEMORY = 65024;
+// Warns when the data of what (the picture, the sound), bytes long, is
+// more than a CHIP8 or SUPER-CHIP program holds, or, for data that only
+// XO-CHIP reads (xochip), more than an XO-CHIP program holds.
+void WarnOfMemory(Console& console, const char* what, uint64_t bytes, bool xochip);
 
 // Makes the file name: write puts its text (or bytes) through a writer in
 // syntax. False after the failure line; a failure of the transaction drops

@@ -1,8 +1,10 @@
 // Plain include text, as the converters always wrote it: ";" comments,
 // "NAME:" labels, "DB #xx,#xx," lines with a comma after every value, and
-// "DW #xxxx,#xxxx" lines.
+// "DW #xxxx,#xxxx" lines; and "NAME EQU n" lines of constants.
 #include <algorithm>
+#include <cctype>
 #include <cstring>
+#include <string>
 
 #include "textbuffer.h"
 
@@ -70,4 +72,17 @@ const char* RefusePlainName(const char* label)
     return name ? nullptr : "is not a name: letters, digits and _, not starting with a digit";
 }
 
-extern const Syntax PLAIN_SYNTAX = {"plain", Comment, Label, Bytes, Words, RefusePlainName};
+void PutEquate(TextWriter& w, const char* name, uint64_t value)
+{
+    PutLine(w, name, " EQU ", std::to_string(value).c_str());
+}
+
+std::string EquateName(const std::string& label, const char* suffix)
+{
+    std::string name = label + "_";
+    for (const char* c = suffix; *c; c++)
+        name += *c == '-' ? '_' : char(std::toupper((unsigned char)*c));
+    return name;
+}
+
+extern const Syntax PLAIN_SYNTAX = {"plain", Comment, Label, Bytes, Words, RefusePlainName, PutEquate, EquateName};

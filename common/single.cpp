@@ -18,4 +18,4 @@ static void Words(TextWriter& w, const uint16_t* words, size_t count)
         PutSeparatedWords(w, words + i, 1, "DW ", "#", "");
 }
 
-extern const Syntax SINGLE_SYNTAX = {"single", Comment, Label, Bytes, Words, RefusePlainName};
+extern const Syntax SINGLE_SYNTAX = {"single", Comment, Label, Bytes, Words, RefusePlainName, PutEquate, EquateName};

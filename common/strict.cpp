@@ -14,4 +14,4 @@ static void Bytes(TextWriter& w, const uint8_t* values, size_t count, size_t per
 
 static void Words(TextWriter& w, const uint16_t* words, size_t count) { PutSeparatedWords(w, words, count, "DW ", "#", ",#"); }
 
-extern const Syntax STRICT_SYNTAX = {"strict", Comment, Label, Bytes, Words, RefusePlainName};
+extern const Syntax STRICT_SYNTAX = {"strict", Comment, Label, Bytes, Words, RefusePlainName, PutEquate, EquateName};

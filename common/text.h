@@ -39,6 +39,12 @@ inline void WriteBytes(TextWriter& w, const uint8_t* values, size_t count, size_
 }
 inline void WriteWords(TextWriter& w, const uint16_t* words, size_t count) { w.syntax->words(w, words, count); }
 inline void WriteBlank(TextWriter& w) { PutText(w, "\n", 1); }
+// A constant of the data labelled label (--consts): its name the label's
+// with the suffix, as the syntax spells it.
+inline void WriteConstant(TextWriter& w, const std::string& label, const char* suffix, uint64_t value)
+{
+    w.syntax->constant(w, w.syntax->constname(label, suffix).c_str(), value);
+}
 
 // The path as a comment line shows it, each control character a "?".
 std::string CommentText(const char* path);

@@ -24,11 +24,19 @@ struct Syntax {
     // Why a label is not a name in the syntax (the words after 'label
     // "NAME"'), or nullptr for a good one.
     const char* (*refuses)(const char* label);
+    // A line that names a number for the assembler, taking no memory.
+    void (*constant)(TextWriter& w, const char* name, uint64_t value);
+    // The name of a constant of the data labelled label, as the syntax
+    // spells names: the label, then the suffix ("tile-width").
+    std::string (*constname)(const std::string& label, const char* suffix);
 };
 extern const Syntax PLAIN_SYNTAX, OCTO_SYNTAX, STRICT_SYNTAX, SINGLE_SYNTAX;
 // The names of plain text and the syntaxes that keep its labels: letters,
 // digits and _, not starting with a digit.
 const char* RefusePlainName(const char* label);
+// Their constants: "NAME_TILE_WIDTH EQU 8", the suffix in capitals, _ for -.
+void PutEquate(TextWriter& w, const char* name, uint64_t value);
+std::string EquateName(const std::string& label, const char* suffix);
 
 // The text of one file, in a syntax, gathered in a buffer of TEXT_BLOCK
 // bytes that goes out whole each time it fills: to a stream (every write

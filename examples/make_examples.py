@@ -86,9 +86,11 @@ def game():
     """The art and sounds of game/: a ship (1-bit BMP, written as rows), a
     rock (PNG, written as strips), a coin (4-bit BMP with a magenta
     background, written as palette indices), a title screen of the whole
-    low-resolution screen, 64 x 32 (PNG, cut into 8 x 8 tiles); a hop and a
-    crash (8-bit square waves at 4000 Hz) and a pickup chime (16-bit stereo
-    at 22050 Hz)."""
+    low-resolution screen, 64 x 32 (PNG, cut into 8 x 8 tiles), a sheet of
+    four 8 x 8 frames of a turning bar (PNG, cut into frames) and a gem of
+    four colours, 16 x 16 (PNG, on two planes); a hop and a crash (8-bit
+    square waves at 4000 Hz) and a pickup chime (16-bit stereo at 22050
+    Hz)."""
     art, sfx = os.path.join(HERE, "game", "art"), os.path.join(HERE, "game", "sfx")
     os.makedirs(art, exist_ok=True)
     os.makedirs(sfx, exist_ok=True)
@@ -107,6 +109,15 @@ def game():
             inside = 4 <= x - 4 < 56 and 6 <= y < 26 and word[(y - 6) // 4][(x - 8) // 4] == "#" if 8 <= x < 64 else False
             title[y][x] = "#" if edge or inside else "."
     png(os.path.join(art, "title.png"), drawing(["".join(row) for row in title], (255, 255, 255), (0, 0, 64)))
+    bars = ["#.......", ".#......", "..#.....", "...#....", "....#...", ".....#..", "......#.", ".......#"]
+    turns = [bars, [line[::-1] for line in bars], ["...#...."] * 8, ["#" * 8 if y == 3 else "." * 8 for y in range(8)]]
+    png(os.path.join(art, "spin.png"), drawing(["".join(t[y] for t in turns) for y in range(8)], (255, 255, 255), (0, 0, 0)))
+    gem = ["....1111111.....", "...122222221....", "..12233333221...", ".1223333333221..", "1222333333332221",
+           "1222233333322221", ".12222333322221.", "..122223322221..", "...1222222221...", "....12222221....",
+           ".....122221.....", "......1221......", ".......11.......", "................", "................",
+           "................"]
+    colours = {".": (0, 0, 64), "1": (255, 255, 255), "2": (192, 32, 32), "3": (255, 192, 0)}
+    png(os.path.join(art, "gem.png"), [[colours[c] for c in line] for line in gem])
     square_wave(os.path.join(sfx, "hop.wav"), 4000, 800, 240, 64, 192)
     square_wave(os.path.join(sfx, "crash.wav"), 4000, 100, 600, 16, 240)
     chime(os.path.join(sfx, "pickup.wav"), 22050, (660, 990), 0.12)

@@ -54,6 +54,7 @@ Result ConvertPicture(const Options& options, const uint8_t* data, size_t size, 
     if (converted) {
         WarnOfOneValue(cv);
         WarnOfDisagreement(cv);
+        WarnOfMemory(cv.console, "picture", DataBytes(cv), options.planes > 1);
         Say(cv.console, "Writing CHIP8 image: %s\n", options.common.outputfile.c_str());
         converted = WriteOutputs(cv, result.outputs) && DeliverOutputs(cv.console, result.outputs);
         if (converted && options.preview)

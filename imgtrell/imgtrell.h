@@ -47,7 +47,7 @@ enum Dither { DITHER_NONE, DITHER_BAYER2, DITHER_BAYER4, DITHER_BAYER8, DITHER_F
 enum FitMode { FIT_CONTAIN, FIT_COVER, FIT_STRETCH };
 enum Filter { FILTER_BOX, FILTER_NEAREST };
 // What --labels adds to the label of the data.
-enum Labels { LABELS_ONE, LABELS_FRAME, LABELS_TILE, LABELS_PLANE, LABELS_NONE };
+enum Labels { LABELS_ONE, LABELS_FRAME, LABELS_TILE, LABELS_PLANE, LABELS_NONE, LABELS_OCTOPUS };
 
 // What the command line asks for, settled before any stage runs: what an
 // option was given as, where it is absent, is std::nullopt; the rest holds

@@ -6,6 +6,7 @@
 
 #include "console.h"
 #include "imgtrell.h"
+#include "layout.h"
 #include "output.h"
 #include "text.h"
 
@@ -39,7 +40,7 @@ enum {
 // plain rule, has no name).
 static const char* const RULE_NAMES[] = {"", "blue", "luma", "any"};
 extern const char* const ORDER_NAMES[] = {"tblr", "tbrl", "btlr", "btrl", "lrtb", "lrbt", "rltb", "rlbt"};
-static const char* const LABELS_NAMES[] = {"one", "frame", "tile", "plane", "none"};
+static const char* const LABELS_NAMES[] = {"one", "frame", "tile", "plane", "none", "octopus"};
 static const char* const DITHER_NAMES[] = {"none", "bayer2", "bayer4", "bayer8", "floyd", "atkinson"};
 static const char* const FIT_NAMES[] = {"contain", "cover", "stretch"};
 static const char* const FILTER_NAMES[] = {"box", "nearest"};
@@ -60,6 +61,10 @@ static const OptionInfo OPTIONS[] = {
     {OPT_SYNTAX, 0, "syntax", "S",
      "the include text for plain assemblers (the default), for\nOcto (octo), with commas only between values (strict),\n"
      "or one value a line (single)",
+     NO_NAMES},
+    {OPT_CONSTS, 0, "consts", nullptr,
+     "the sizes of the picture (and its tiles and frames) as\nconstants before the data: :const NAME-width 64 for\n"
+     "Octo, NAME_WIDTH EQU 64 in the other syntaxes",
      NO_NAMES},
     {OPT_MAX_PIXELS, 0, "max-pixels", "N",
      "read a picture of up to N pixels (default 16777216, at\nmost 1073741824)", NO_NAMES},
@@ -91,7 +96,8 @@ static const OptionInfo OPTIONS[] = {
     {OPT_XOR, 0, "xor", nullptr, "write each frame but the first XOR the one before", NO_NAMES},
     {OPT_LABELS, 0, "labels", "L",
      "one (the label alone, the default), frame (and\nNAME_F0, NAME_F1, ...), tile (and NAME_C_R by column and\n"
-     "row), plane (and NAME_P2, ... before each plane of a\npicture not cut), or none (no label at all)",
+     "row), plane (and NAME_P2, ... before each plane of a\npicture not cut), none (no label at all), or octopus\n"
+     "(for Octo: NAME-X-Y by column and row, with planes\nNAME-P-X-Y before each plane P from 0 of a tile)",
      NAMES(LABELS_NAMES)},
     {0, 0, nullptr, nullptr, "XO-CHIP colours (each pixel a colour index, its bits on bit planes):", NO_NAMES},
     {OPT_PLANES, 0, "planes", "N",
@@ -263,7 +269,8 @@ static bool CheckSprites(Options& options, Console& console, const char* mode)
         bool needsframe;
     } needs[] = {
         {options.order != ORDER_TBLR, "--order", false}, {options.pad, "--pad", false},
-        {options.labels == LABELS_TILE, "--labels tile", false}, {options.stride != 0, "--stride", true},
+        {options.labels == LABELS_TILE, "--labels tile", false}, {options.labels == LABELS_OCTOPUS, "--labels octopus", false},
+        {options.stride != 0, "--stride", true},
         {options.xorframes, "--xor", true}, {options.labels == LABELS_FRAME, "--labels frame", true},
     };
     for (const auto& need : needs)
@@ -271,6 +278,10 @@ static bool CheckSprites(Options& options, Console& console, const char* mode)
             UsageError(console, "%s needs %s", need.option, need.needsframe ? "--frame" : "--tile or --frame");
             return false;
         }
+    if (options.labels == LABELS_OCTOPUS && options.common.syntax != SYNTAX_OCTO) {
+        UsageError(console, "--labels octopus writes names with -, which need --syntax octo");
+        return false;
+    }
     if (!options.tiled)
         return true;
     if (mode && *options.imgmode != 0 && *options.imgmode != 1) {
@@ -425,7 +436,8 @@ bool TakeArguments(int argc, char** argv, Options& options, Console& console, in
         options.mode = MODE_HORIZONTAL;
     if (!CheckSprites(options, console, modetext) || !CheckColours(options, console, modetext) ||
         !CheckFitting(options, console, modetext) ||
-        (options.mode == MODE_PALETTE && !CheckLabel(console, options.common.syntax, PaletteLabel(options))))
+        (options.mode == MODE_PALETTE && !CheckLabel(console, options.common.syntax, PaletteLabel(options))) ||
+        !CheckPictureConstants(console, options))
         return false;
     if (options.palette && options.mode != MODE_PALETTE)
         Warn(console, "-p names the palette file of mode 2 only; no palette file is written");

@@ -59,6 +59,8 @@ Result ConvertSound(const Options& options, const uint8_t* data, size_t size, De
     bool loaded = data && DecodeWAV(run, data, size);
     if (loaded && options.xo)
         loaded = ConvertXO(run);
+    else if (loaded)
+        WarnOfMemory(run.console, "sound", 6 + uint64_t(soundsize), false);
     bool written = false;
     if (loaded || !options.common.batch) {
         Say(run.console, "Writing CHIP8 sound: %s\n", options.common.outputfile.c_str());

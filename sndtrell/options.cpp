@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "console.h"
@@ -47,6 +48,10 @@ static const OptionInfo OPTIONS[] = {
     {OPT_SYNTAX, 0, "syntax", "S",
      "the include text for plain assemblers (the default), for\nOcto (octo), with commas only between values (strict),\n"
      "or one value a line (single)",
+     nullptr, 0},
+    {OPT_CONSTS, 0, "consts", nullptr,
+     "the sizes as constants before the data: :const\nNAME-bytes 22 for Octo, NAME_BYTES EQU 22 in the other\n"
+     "syntaxes (with --xo also the pitch, K and the buffers)",
      nullptr, 0},
     {OPT_XO, 0, "xo", nullptr,
      "XO-CHIP audio instead: 16-byte pattern buffers of 1-bit\nsamples, one a line, for a player that loads the next\n"
@@ -173,6 +178,10 @@ bool TakeArguments(int argc, char** argv, Options& options, Console& console, in
     if (scan.next >= argc)
         return UsageError(console, "no sound given");
     if (!CheckXoOptions(console, options, xoonly))
+        return false;
+    const bool xo = options.xo;
+    if (!CheckConstantNames(console, options.common, SoundLabel(options), xo ? XO_CONSTANTS : SAMPLE_CONSTANTS,
+                            xo ? std::size(XO_CONSTANTS) : std::size(SAMPLE_CONSTANTS)))
         return false;
     // Arguments past the file are run as given but warned about on standard
     // error, which the output leaves alone; a build tool (--batch) would take

@@ -48,6 +48,15 @@ struct Options {
     const char* preview = nullptr;
 };
 
+// The label of the data: -l's, or SOUNDDATA.
+inline std::string SoundLabel(const Options& options) { return options.common.label ? options.common.label : "SOUNDDATA"; }
+// The constants of --consts, in the order written, by their suffixes: of
+// the samples (their rate, their bytes, and those with the header), and
+// of --xo (the pitch, the frames a buffer plays, the buffers, and their
+// bytes with the header of --xo-header).
+const char* const SAMPLE_CONSTANTS[] = {"rate", "length", "bytes"};
+const char* const XO_CONSTANTS[] = {"pitch", "frames-per-buffer", "buffers", "bytes"};
+
 // The three lines every run but a usage error begins with.
 extern const char BANNER[];
 // Takes the options and the sound into options, its usage errors, help

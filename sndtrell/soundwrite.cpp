@@ -12,7 +12,10 @@ void WriteSoundData(TextWriter& w, const SoundRun& run)
     char sizes[48];
     std::snprintf(sizes, sizeof sizes, ", size: %d, Hz: %d", int(soundsize), int(samplerate));
     WriteComment(w, (" Name: " + CommentText(options.sound) + sizes).c_str());
-    WriteLabel(w, options.common.label ? options.common.label : "SOUNDDATA");
+    const uint64_t constants[] = {uint32_t(samplerate), uint64_t(soundsize), 6 + uint64_t(soundsize)};
+    for (size_t i = 0; options.common.consts && i < 3; i++)
+        WriteConstant(w, SoundLabel(options), SAMPLE_CONSTANTS[i], constants[i]);
+    WriteLabel(w, SoundLabel(options).c_str());
 
     // The rate as 16 bits and the length as 24 bits, both big-endian, then
     // a zero byte; higher bits are dropped.

@@ -60,6 +60,6 @@ bool ConvertXO(SoundRun& run)
     const size_t bytes = buffers.size() + (options.xoheader ? 4 : 0);
     if (bytes > XO_MEMORY)
         Warn(run.console, "%zu buffers take %zu bytes; an XO-CHIP program holds at most %zu",
-             buffers.size() / BUFFER_BYTES, bytes, XO_MEMORY);
+             buffers.size() / BUFFER_BYTES, bytes, size_t(XO_MEMORY));
     return true;
 }

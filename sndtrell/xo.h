@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "console.h"
+#include "outputs.h"
 #include "sndtrell.h"
 #include "textbuffer.h"
 
@@ -24,8 +25,6 @@ const int BUFFER_BYTES = 16, BUFFER_SAMPLES = 128;
 // The longest sound converted: 18 minutes, 64800 frames, so that a buffer
 // count (one buffer a frame at most) fits in the header's two bytes.
 const double LONGEST_SOUND = 1080;
-// Memory an XO-CHIP program may fill, from 0x200 to 0xffff.
-const size_t XO_MEMORY = 65024;
 
 // The samples per second played at a pitch.
 double PlayRate(int pitch);

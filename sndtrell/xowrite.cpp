@@ -19,7 +19,11 @@ void WriteXoData(TextWriter& w, const SoundRun& run)
                   options.pitch, PlayRate(options.pitch), options.framesperbuffer, count,
                   double(count) * options.framesperbuffer / 60);
     WriteComment(w, (" Name: " + CommentText(options.sound) + about).c_str());
-    WriteLabel(w, options.common.label ? options.common.label : "SOUNDDATA");
+    const uint64_t constants[] = {uint64_t(options.pitch), uint64_t(options.framesperbuffer), count,
+                                  buffers.size() + (options.xoheader ? 4 : 0)};
+    for (size_t i = 0; options.common.consts && i < 4; i++)
+        WriteConstant(w, SoundLabel(options), XO_CONSTANTS[i], constants[i]);
+    WriteLabel(w, SoundLabel(options).c_str());
     if (options.xoheader) {
         const uint8_t header[4] = {uint8_t(options.pitch), uint8_t(options.framesperbuffer), uint8_t(count >> 8),
                                    uint8_t(count)};

@@ -2,7 +2,9 @@
 // the mode gives it, picpal.inc with the palette in mode 2, Octo's options
 // with --octo-options; and the preview.
 #include <string>
+#include <vector>
 
+#include "cmdline.h"
 #include "colours.h"
 #include "conversion.h"
 #include "imgtrell.h"
@@ -10,10 +12,17 @@
 #include "picture.h"
 #include "text.h"
 
+// The bytes of modes 0 and 1: a byte per 8 columns of each row, of each plane.
+static uint64_t PlaneBytes(const Conversion& cv)
+{
+    return (uint64_t(imgwidth) + 7) / 8 * uint64_t(imgheight) * uint64_t(cv.options.planes);
+}
+static uint64_t PaletteBytes(const Conversion&) { return uint64_t(imgwidth) * uint64_t(imgheight); }
+
 // The layouts: of each mode, and the tiles of --tile and --frame; each
 // with what it plans once the picture is loaded, its comment lines after
 // the first, its lines (of one plane a call, where perplane; else of them
-// all), and its preview (where not the plain one).
+// all), its preview (where not the plain one), and the bytes it writes.
 enum Kind { STRIPS, ROWS, PALETTE_BYTES, TILES };
 struct Layout {
     Kind kind;
@@ -22,12 +31,13 @@ struct Layout {
     void (*put)(Conversion& cv, TextWriter& w, int plane);
     bool perplane;
     void (*preview)(Conversion& cv);
+    uint64_t (*bytes)(const Conversion& cv);
 };
 static const Layout LAYOUTS[] = {
-    {STRIPS, nullptr, nullptr, PutStrips, true, nullptr},
-    {ROWS, nullptr, nullptr, PutRows, true, nullptr},
-    {PALETTE_BYTES, nullptr, nullptr, PutPaletteBytes, false, nullptr},
-    {TILES, PlanTiles, PutTileComments, PutTiles, false, PreviewTiles},
+    {STRIPS, nullptr, nullptr, PutStrips, true, nullptr, PlaneBytes},
+    {ROWS, nullptr, nullptr, PutRows, true, nullptr, PlaneBytes},
+    {PALETTE_BYTES, nullptr, nullptr, PutPaletteBytes, false, nullptr, PaletteBytes},
+    {TILES, PlanTiles, PutTileComments, PutTiles, false, PreviewTiles, TilesBytes},
 };
 
 static const Layout& LayoutOf(const Options& options)
@@ -38,7 +48,59 @@ static const Layout& LayoutOf(const Options& options)
     return LAYOUTS[kind];
 }
 
-std::string LabelOf(const Conversion& cv) { return cv.options.common.label ? cv.options.common.label : "IMGDATA"; }
+std::string LabelOf(const Options& options) { return options.common.label ? options.common.label : "IMGDATA"; }
+std::string LabelOf(const Conversion& cv) { return LabelOf(cv.options); }
+
+uint64_t DataBytes(const Conversion& cv) { return LayoutOf(cv.options).bytes(cv); }
+
+// The constants of --consts, in the order written: each with its suffix,
+// the pictures that have it (every one; those of bits or colour indices,
+// not palette bytes; those cut into tiles; sheets of frames), and its value.
+enum { EVERY = 1, BITS = 2, CUT = 4, SHEET = 8 };
+struct ConstantRow {
+    const char* suffix;
+    int pictures;
+    uint64_t (*value)(const Conversion& cv);
+};
+static const ConstantRow CONSTANTS[] = {
+    {"width", EVERY, [](const Conversion& cv) { return uint64_t(cv.options.tiled ? cv.cut.width : imgwidth); }},
+    {"height", EVERY, [](const Conversion& cv) { return uint64_t(cv.options.tiled ? cv.cut.height : imgheight); }},
+    {"planes", BITS, [](const Conversion& cv) { return uint64_t(cv.options.planes); }},
+    {"bytes", EVERY, DataBytes},
+    {"tile-width", CUT, [](const Conversion& cv) { return uint64_t(cv.cut.tilewidth); }},
+    {"tile-height", CUT, [](const Conversion& cv) { return uint64_t(cv.cut.tileheight); }},
+    {"cols", CUT, [](const Conversion& cv) { return uint64_t(cv.cut.cols); }},
+    {"rows", CUT, [](const Conversion& cv) { return uint64_t(cv.cut.rows); }},
+    {"tile-bytes", CUT, [](const Conversion& cv) { return uint64_t(cv.cut.tilebytes); }},
+    {"order", CUT, [](const Conversion& cv) { return uint64_t(cv.options.order); }},
+    {"frame-width", SHEET, [](const Conversion& cv) { return uint64_t(cv.cut.framewidth); }},
+    {"frame-height", SHEET, [](const Conversion& cv) { return uint64_t(cv.cut.frameheight); }},
+    {"frames", SHEET, [](const Conversion& cv) { return uint64_t(cv.cut.framecols * cv.cut.framerows); }},
+    {"stride", SHEET, [](const Conversion& cv) { return uint64_t(cv.cut.stride); }},
+};
+
+// Which rows of the constants the picture has.
+static int PictureKinds(const Options& options)
+{
+    return EVERY | (options.mode != MODE_PALETTE ? BITS : 0) | (options.tiled ? CUT : 0) |
+           (options.framewidth > 0 ? SHEET : 0);
+}
+
+bool CheckPictureConstants(Console& console, const Options& options)
+{
+    std::vector<const char*> suffixes;
+    for (const ConstantRow& row : CONSTANTS)
+        if (row.pictures & PictureKinds(options))
+            suffixes.push_back(row.suffix);
+    return CheckConstantNames(console, options.common, LabelOf(options), suffixes.data(), suffixes.size());
+}
+
+static void PutConstants(Conversion& cv, TextWriter& w)
+{
+    for (const ConstantRow& row : CONSTANTS)
+        if (row.pictures & PictureKinds(cv.options))
+            WriteConstant(w, LabelOf(cv), row.suffix, row.value(cv));
+}
 
 bool PlanLayout(Conversion& cv)
 {
@@ -76,6 +138,8 @@ static void WritePicData(Conversion& cv, TextWriter& w)
     const Layout& layout = LayoutOf(options);
     if (layout.comments)
         layout.comments(cv, w);
+    if (options.common.consts)
+        PutConstants(cv, w);
     if (options.labels != LABELS_NONE)
         WriteLabel(w, LabelOf(cv).c_str());
     // Plane by plane, or all at once.

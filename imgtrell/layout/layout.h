@@ -12,6 +12,8 @@
 #include <string>
 
 struct Conversion;
+struct Console;
+struct Options;
 
 // The cut of the picture into tiles (--tile, --frame): the tile's size
 // (--tile auto decided for the picture); the picture's size, padded to
@@ -45,6 +47,7 @@ bool PlanTiles(Conversion& cv);
 void PutTileComments(Conversion& cv, TextWriter& w);
 void PutTiles(Conversion& cv, TextWriter& w, int);
 void PreviewTiles(Conversion& cv);
+uint64_t TilesBytes(const Conversion& cv);
 
 // Packs bit plane of columns x to x + 7 of an image row into one byte,
 // column x in the most significant bit, columns past the width 0 (a pixel
@@ -72,7 +75,13 @@ inline uint8_t PackByte(const uint8_t* row, int64_t x, int64_t width, int plane 
 const char INDEX_DIGITS[] = "0123456789abcdef";
 
 // The label of the data: -l's, or IMGDATA.
+std::string LabelOf(const Options& options);
 std::string LabelOf(const Conversion& cv);
+// The bytes of the data the layout writes, padding and all.
+uint64_t DataBytes(const Conversion& cv);
+// With --consts: checks the names of the constants the picture will have
+// (see CheckConstantNames). False after the usage error.
+bool CheckPictureConstants(Console& console, const Options& options);
 // Plans the layout of the picture loaded; false after the line of a
 // picture that does not fit it.
 bool PlanLayout(Conversion& cv);

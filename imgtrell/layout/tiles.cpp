@@ -16,6 +16,14 @@
 
 static int64_t RoundUp(int64_t value, int64_t unit) { return (value + unit - 1) / unit * unit; }
 
+// The label of --labels octopus of tile (x, y): NAME-X-Y, or of plane p
+// of a picture of planes, NAME-P-X-Y.
+static std::string OctopusLabel(const Conversion& cv, int plane, int64_t x, int64_t y)
+{
+    return LabelOf(cv) + (cv.options.planes > 1 ? "-" + std::to_string(plane) : "") + "-" + std::to_string(x) + "-" +
+           std::to_string(y);
+}
+
 bool PlanTiles(Conversion& cv)
 {
     const Options& options = cv.options;
@@ -44,6 +52,8 @@ bool PlanTiles(Conversion& cv)
         longest += "_" + std::to_string(cut.framecols * cut.cols - 1) + "_" + std::to_string(cut.framerows * cut.rows - 1);
     if (options.labels == LABELS_FRAME)
         longest += "_F" + std::to_string(cut.framecols * cut.framerows - 1);
+    if (options.labels == LABELS_OCTOPUS && cut.cols * cut.rows > 0)
+        longest = OctopusLabel(cv, options.planes - 1, cut.framecols * cut.cols - 1, cut.framerows * cut.rows - 1);
     if (longest.size() > 64)
         return Mismatch(cv.console, "label \"%s\" is too long: %zu characters, at most 64", longest.c_str(), longest.size());
     return true;
@@ -137,14 +147,29 @@ void PutTiles(Conversion& cv, TextWriter& w, int)
         if (labels == LABELS_FRAME)
             WriteLabel(w, (name + "_F" + std::to_string(k)).c_str());
         for (size_t t = 0; t < size_t(tiles); t++) {
+            const int64_t x = fx / cut.tilewidth + cols[t], y = fy / cut.tileheight + rows[t];
             if (labels == LABELS_TILE)
-                WriteLabel(w, (name + "_" + std::to_string(fx / cut.tilewidth + cols[t]) + "_" +
-                            std::to_string(fy / cut.tileheight + rows[t])).c_str());
-            WriteBytes(w, written.data() + t * cut.tilebytes, cut.tilebytes);
+                WriteLabel(w, (name + "_" + std::to_string(x) + "_" + std::to_string(y)).c_str());
+            if (labels != LABELS_OCTOPUS) {
+                WriteBytes(w, written.data() + t * cut.tilebytes, cut.tilebytes);
+                continue;
+            }
+            // A line of each plane's rows, labelled, in the order one sprite
+            // draws them after plane 3.
+            const size_t planebytes = cut.tilebytes / size_t(planes);
+            for (int plane = 0; plane < planes; plane++) {
+                WriteLabel(w, OctopusLabel(cv, plane, x, y).c_str());
+                WriteBytes(w, written.data() + t * cut.tilebytes + size_t(plane) * planebytes, planebytes);
+            }
         }
         if (cut.stride > cut.framebytes)
             WriteBytes(w, written.data() + cut.framebytes, cut.stride - cut.framebytes);
     }
+}
+
+uint64_t TilesBytes(const Conversion& cv)
+{
+    return uint64_t(cv.cut.framecols) * uint64_t(cv.cut.framerows) * uint64_t(cv.cut.stride);
 }
 
 void PreviewTiles(Conversion& cv)

@@ -1,6 +1,7 @@
 # Where the golden cases live: tests/golden/<program>/<subject>/<case>/. A
 # case written by a script holds a file "generated" naming that script,
 # which removes and writes its cases anew; the others are written by hand.
+# And what the scripts write alike: the lines of --consts.
 import glob
 import os
 import shutil
@@ -44,3 +45,11 @@ def clear(program, script):
     for marker in glob.glob(os.path.join(HERE, program, "*", "*", "generated")):
         if open(marker).read().strip() == os.path.basename(script):
             shutil.rmtree(os.path.dirname(marker))
+
+
+# The lines of --consts in the syntax kind: ":const label-suffix n" for Octo, else
+# "label_SUFFIX EQU n", for the (suffix, value) pairs in order.
+def constants(kind, label, pairs):
+    if kind == "octo":
+        return "".join(":const %s-%s %d\n" % (label, k, v) for k, v in pairs)
+    return "".join("%s_%s EQU %d\n" % (label, k.upper().replace("-", "_"), v) for k, v in pairs)

@@ -228,6 +228,14 @@ def warning(d, header, bits):
     return "imgtrell: warning: every pixel is %d (a pixel is 1 when %s; see --rule and --preview)\n" % (flat[0], rule)
 
 
+# The warning of data past the 3584 bytes a CHIP8 program holds: in mode 2 a byte a pixel,
+# else a byte per 8 columns of each row.
+def memory(w, h, mode):
+    size = w * h if mode == 2 else -(-w // 8) * h
+    return ("imgtrell: warning: the picture takes %d bytes; a CHIP8 or SUPER-CHIP program holds at most 3584 (0x200 to "
+            "0xFFF)%s\n" % (size, ", an XO-CHIP program 65024" if size > 65024 else "")) if size > 3584 else ""
+
+
 # One case per mode converting the file d as read.
 def cases(stem, d, modes, reading, ext=".bmp"):
     header, w, h, pal, bits, values, rgbs, palette = reading
@@ -239,7 +247,8 @@ def cases(stem, d, modes, reading, ext=".bmp"):
             files.append(("picpal.inc", "PALDATA:\n" + "".join("DW #%04x,#%04x\n" % (c >> 16, c & 0xFFFF) for c in pal)))
         checked = rgbs is not None and not (palette and mode in (None, 2))
         case(stem + ("_default" if mode is None else "_m%d" % mode), stem, d, mode, console, 1, files, ext,
-             (warning(d, header, bits) if mode not in (None, 2) else "") + (disagreement(rgbs) if checked else ""))
+             (warning(d, header, bits) if mode not in (None, 2) else "") + (disagreement(rgbs) if checked else "") +
+             memory(w, h, 2 if mode is None else mode))
 
 
 # A BMP built here: rows in file order, each padded to the stride, or the pixel bytes
@@ -306,6 +315,10 @@ def hand_built():
     grey16 = [0x111111 * i | 1 for i in range(16)]
     for hsize, used in [(13, None), (16, None), (20, None), (24, None), (32, None), (36, 5)]:
         made("pal_hsize%d" % hsize, bmp(2, 1, 4, [[0x5A]], grey16, used, hsize=hsize), [2], "5a")
+    # The memory budget: 64 x 56 bytes in mode 2 are what a CHIP8 program holds, 64 x 64 more (a warning).
+    for h in (56, 64):
+        rows = [[(x + y) % 2 for x in range(64)] for y in range(h)]
+        made("budget_%d" % (64 * h), bmp(64, h, 8, rows[::-1], [0, 0xFFFFFF]), [2], "/".join("".join(map(str, r)) for r in rows))
     made("os2_partial_entry", bmp(2, 1, 8, [[2, 1]], [0x12ABCD, 0x345678], hsize=12, offset=34), [2], "21")
     made("os2_gap", bmp(3, 1, 4, [[0xF1, 0x80]], grey16, hsize=12, offset=80), [2, 0], "f18")
     made("os2_empty_0x65535", bmp(0, 65535, 24, hsize=12), [0], "")

@@ -35,10 +35,10 @@ def write(path, data):
 
 # A case converting data; refusal is the loader's message when the file is refused, got
 # the (rate, bits, channels, samples) read unless they sit at the canonical fixed offsets.
-def case(name, filename, data, refusal=None, got=None):
+def case(name, filename, data, refusal=None, got=None, opts=()):
     folder = casefolders.generated("sndtrell", name, __file__)
     write(os.path.join(folder, "in", filename), data)
-    write(os.path.join(folder, "args"), filename + "\n")
+    write(os.path.join(folder, "args"), "".join(o + "\n" for o in opts) + filename + "\n")
     rate = struct.unpack_from("<i", data.ljust(28, b"\0"), 24)[0]
     if refusal is None:
         field = lambda form, at: struct.unpack_from(form, data, at)[0]
@@ -52,7 +52,14 @@ def case(name, filename, data, refusal=None, got=None):
         rate, size, samples, console = rate if kept else 0, 0, b"", refusal
     write(os.path.join(folder, "stdout"), BANNER + "Loading WAV: %s\n%sWriting CHIP8 sound: sound.inc\n" % (filename, console))
     write(os.path.join(folder, "status"), "2\n" if refusal else "1\n")
-    write(os.path.join(folder, "out", "sound.inc"), sound_inc(filename, size, rate, samples))
+    if refusal is None and 6 + size > 3584:
+        write(os.path.join(folder, "stderr"), "sndtrell: warning: the sound takes %d bytes; a CHIP8 or SUPER-CHIP program "
+              "holds at most 3584 (0x200 to 0xFFF)\n" % (6 + size))
+    text = sound_inc(filename, size, rate, samples)
+    if "--consts" in opts:
+        at = text.index("\n") + 1
+        text = text[:at] + casefolders.constants("plain", "SOUNDDATA", [("rate", rate), ("length", size), ("bytes", 6 + size)]) + text[at:]
+    write(os.path.join(folder, "out", "sound.inc"), text)
 
 
 def chunk(name, body):
@@ -125,11 +132,13 @@ def main():
     from_tool("sox_24bit_refused", "deep.wav", sox("-r", "48000", "-b", "24", "-c", "1", "-e", "signed-integer"))
 
     count = lambda n: bytes(i & 255 for i in range(n))
-    for n in (0, 1, 15, 16, 17):
+    # 3578 bytes of samples and the header's 6 are what a CHIP8 program holds; one more, a warning.
+    for n in (0, 1, 15, 16, 17, 3578, 3579):
         case("length_%d" % n, "n.wav", canonical(count(n), 22050))
     # The layout example: rate bytes 22 56 00 00 and 20 bytes 00 to 13; the rate's and the
     # length's higher bits are not written (70000 Hz is #11,#70).
     case("convert", "tone.wav", canonical(count(20), 0x5622))
+    case("consts", "tone.wav", canonical(count(20), 0x5622), opts=["--consts"])
     case("rate_70000", "s.wav", canonical(bytes(range(0xf0, 0x100)), 70000, 2, 16))
     case("bits_channels_unsigned", "b.wav", edit(edit(canonical(count(8)), 22, "<H", 0xFFFF), 34, "<H", 0x8000))
     # Fields of the canonical layout that are not read: the fmt name's fourth byte, the RIFF and fmt lengths, byte
@@ -240,15 +249,18 @@ def buffers(samples, pitch=61, frames=2, quantize="sign", gate=-48):
     return out
 
 
-def xo_text(name, pitch, frames, bufs, syntax="plain", header=False):
+def xo_text(name, pitch, frames, bufs, syntax="plain", header=False, consts=False):
     about = " Name: %s, XO-CHIP pitch: %d (%.1f Hz), frames per buffer: %d, buffers: %d, seconds: %.3f" % (
         name, pitch, play_rate(pitch), frames, len(bufs), len(bufs) * frames / 60)
     lines = ([[pitch, frames, len(bufs) >> 8, len(bufs) & 255]] if header else []) + bufs
+    pairs = [("pitch", pitch), ("frames-per-buffer", frames), ("buffers", len(bufs)), ("bytes", 16 * len(bufs) + 4 * header)]
+    named = casefolders.constants(syntax, "SOUNDDATA", pairs) if consts else ""
     if syntax == "octo":
-        return "#%s\n: SOUNDDATA\n" % about + "".join(" ".join("0x%02x" % v for v in line) + "\n" for line in lines)
+        return "#%s\n%s: SOUNDDATA\n" % (about, named) + "".join(" ".join("0x%02x" % v for v in line) + "\n" for line in lines)
     values = (lambda line: ",".join("#%02x" % v for v in line)) if syntax == "strict" else (
+        lambda line: "\nDB ".join("#%02x" % v for v in line)) if syntax == "single" else (
         lambda line: "".join("#%02x," % v for v in line))
-    return ";%s\nSOUNDDATA:\n" % about + "".join("DB %s\n" % values(line) for line in lines)
+    return ";%s\n%sSOUNDDATA:\n" % (about, named) + "".join("DB %s\n" % values(line) for line in lines)
 
 
 def octo_render(bufs, pitch, frames):
@@ -293,7 +305,7 @@ def xo_case(name, filename, data, args=(), got=None, pitch=61, frames=2, quantiz
     written = "Writing CHIP8 sound: sound.inc\n" + ("Writing preview: %s\n" % preview if preview else "")
     write(os.path.join(folder, "stdout"), BANNER + "Loading WAV: %s\n%s%s" % (filename, console, written))
     write(os.path.join(folder, "status"), "2\n" if refusal else "1\n")
-    write(os.path.join(folder, "out", "sound.inc"), xo_text(filename, pitch, frames, bufs, syntax, header))
+    write(os.path.join(folder, "out", "sound.inc"), xo_text(filename, pitch, frames, bufs, syntax, header, "--consts" in args))
     if preview:
         write(os.path.join(folder, "out", preview), octo_render(bufs, pitch, frames))
     return bufs
@@ -331,6 +343,9 @@ def xo_cases():
             syntax="octo", header=True)
     xo_case("xo_header_strict", "sq.wav", square, p64 + ["--xo-header", "--syntax", "strict"], pitch=64, frames=1,
             syntax="strict", header=True)
+    xo_case("xo_consts_octo", "sq.wav", square, p64 + ["--xo-header", "--syntax", "octo", "--consts"], pitch=64, frames=1,
+            syntax="octo", header=True)
+    xo_case("xo_consts_single", "sq.wav", square, p64 + ["--syntax", "single", "--consts"], pitch=64, frames=1, syntax="single")
     xo_case("xo_preview", "sq.wav", square, p64 + ["--preview-wav", "sq-preview.wav"], pitch=64, frames=1,
             preview="sq-preview.wav")
     # A preview that cannot be written (past 1 KiB) leaves neither file.

@@ -34,7 +34,7 @@ def auto(w, h):
 # The text of picdata.inc for the bits (rows, top first) of a picture named name, cut as the
 # options ask, or None for a picture that is not a whole number of tiles (or frames).
 def cut(name, bits, tile=None, order="tblr", pad=False, frame=None, stride=None, xor=False, labels="one", label="IMGDATA",
-        planes=1, comments=""):
+        planes=1, comments="", consts=None):
     h, w = len(bits), len(bits[0]) if bits else 0
     tw, th = tile or auto(*(frame or (w, h)))
     uw, uh = frame or (tw, th)
@@ -54,6 +54,12 @@ def cut(name, bits, tile=None, order="tblr", pad=False, frame=None, stride=None,
         cols, rows, tw, th, " in each frame" if frame else "", size,
         {1: "", 2: " (planes 1 and 2)", 4: " (planes 1 to 4)"}[planes], order,
         ", padded to %d x %d" % (W, H) if (W, H) != (w, h) else "")
+    if consts:
+        step = stride or cols * rows * size
+        text += casefolders.constants(consts, label, [("width", W), ("height", H), ("planes", planes), ("bytes", len(origins) * step),
+                                          ("tile-width", tw), ("tile-height", th), ("cols", cols), ("rows", rows),
+                                          ("tile-bytes", size), ("order", ORDERS.index(order))] +
+                          ([("frame-width", fw), ("frame-height", fh), ("frames", len(origins)), ("stride", step)] if frame else []))
     text += "" if labels == "none" else label + ":\n"
     before = None
     for k, (fx, fy) in enumerate(origins):
@@ -65,19 +71,26 @@ def cut(name, bits, tile=None, order="tblr", pad=False, frame=None, stride=None,
         text += "%s_F%d:\n" % (label, k) if labels == "frame" else ""
         for t, (c, r) in enumerate(walk(order, cols, rows)):
             text += "%s_%d_%d:\n" % (label, fx // tw + c, fy // th + r) if labels == "tile" else ""
-            text += "DB " + "".join("#%02x," % v for v in shown[t * size:(t + 1) * size]) + "\n"
+            # Octopus's names: a line of each plane's rows, labelled NAME-X-Y, or NAME-P-X-Y with planes.
+            each = size // planes if labels == "octopus" else size
+            for p in range(size // each):
+                named = ("-%d" % p if planes > 1 else "") + "-%d-%d" % (fx // tw + c, fy // th + r)
+                text += "%s%s:\n" % (label, named) if labels == "octopus" else ""
+                text += "DB " + "".join("#%02x," % v for v in shown[t * size + p * each:t * size + (p + 1) * each]) + "\n"
         pad_bytes = shown[len(tiles) * size:]
         text += "DB " + "".join("#%02x," % v for v in pad_bytes) + "\n" if pad_bytes else ""
     return text + "\n"
 
 
-# Plain text in another syntax: octo or strict.
+# Plain text in another syntax: octo, strict or single.
 def syntax(text, kind):
     out = []
     for line in text.split("\n")[:-1]:
         if line.startswith(("DB ", "DW ")):
             values = [v[1:] for v in line[3:].split(",") if v]
-            if values:
+            if kind == "single":
+                out += [line[:3] + "#" + v for v in values]
+            elif values:
                 out.append(" ".join("0x" + v for v in values) if kind == "octo" else line[:3] + ",".join("#" + v for v in values))
         elif kind == "octo" and line.startswith(";"):
             out.append("#" + line[1:])
@@ -98,7 +111,7 @@ def sprite_case(name, pic, opts, mode=None, kind="plain", preview=False, **how):
         bits = [[int(p[2] > 127) for p in row] for row in
                 [list(Image.open(path).convert("RGB").getdata())[y * pic.width:(y + 1) * pic.width] for y in range(pic.height)]]
     stem = name[5:]
-    text = cut(stem + ".png", bits, **how)
+    text = cut(stem + ".png", bits, consts="--consts" in opts and kind, **how)
     args = opts + (["--syntax", kind] if kind != "plain" else [])
     if text is None:
         unit = how.get("frame") or how.get("tile") or auto(pic.width, pic.height)
@@ -168,11 +181,14 @@ def plane_case(name, pic, opts, planes, listed=None, mode=None, kind="plain", pr
         return base.case(name, stem, d, mode, header, 2, ext=ext, stderr=stderr, opts=args)
     comments = "".join(";" + line for line in colour_lines(names).splitlines(True))
     if "tile" in how or "frame" in how:
-        text = cut(stem + ext, idx, planes=planes, comments=comments, labels=labels, **how)
+        text = cut(stem + ext, idx, planes=planes, comments=comments, labels=labels, consts="--consts" in opts and kind, **how)
     else:
-        w = len(idx[0])
+        w, h = len(idx[0]), len(idx)
         pack = lambda row, x, p: sum(128 >> i for i in range(8) if x + i < w and row[x + i] >> p & 1)
-        text = ";image: %s%s - %d x %d\n" % (stem, ext, w, len(idx)) + comments + "IMGDATA:\n"
+        text = ";image: %s%s - %d x %d\n" % (stem, ext, w, h) + comments
+        if "--consts" in opts:
+            text += casefolders.constants(kind, "IMGDATA", [("width", w), ("height", h), ("planes", planes), ("bytes", -(-w // 8) * h * planes)])
+        text += "IMGDATA:\n"
         for p in range(planes):
             text += "IMGDATA_P%d:\n" % (p + 1) if p and labels == "plane" else ""
             if mode == 0:
@@ -205,6 +221,10 @@ def plane_files():
     plane_case("tile_planes2_tiles", four, ["--planes", "2", "--tile", "8x8"], 2, tile=(8, 8))
     plane_case("tile_planes2_frames_xor", four, ["--planes", "2", "--frame", "8x8", "--xor", "--order", "btlr"], 2,
                frame=(8, 8), xor=True, order="btlr")
+    plane_case("tile_consts_planes2_octo", four, ["--planes", "2", "--tile", "8x8", "--consts"], 2, kind="octo", tile=(8, 8))
+    plane_case("tile_consts_planes2_single", four, ["--planes", "2", "--consts"], 2, kind="single")
+    plane_case("tile_labels_octopus_planes2", four, ["--planes", "2", "--tile", "8x8", "--labels", "octopus"], 2, kind="octo",
+               tile=(8, 8), labels="octopus")
     plane_case("tile_planes2_octo_options", four, ["--planes", "2", "--octo-options", "octo.json"], 2, octo=True)
     # Colours listed: exactly, and nearest (a warning counting the pixels).
     listed = [(255, 255, 255), (255, 102, 0), (255, 204, 0), (0, 0, 0)]
@@ -231,6 +251,17 @@ def plane_files():
     plane_case("tile_planes2_palette_past", pal, ["--planes", "2"], 2)
     # A 1-bit BMP: its two entries are colours, not indices.
     plane_case("tile_planes2_bmp1", short.convert("1"), ["--planes", "2"], 2, ext=".bmp")
+    # Planes past what an XO-CHIP program holds: 512 x 512 on two planes, 65536 bytes, a warning (the text thrown away).
+    folder = casefolders.generated("imgtrell", "tile_planes2_memory_warning", base.SCRIPT)
+    with tempfile.TemporaryDirectory() as tmp:
+        Image.new("RGB", (512, 512)).save(os.path.join(tmp, "black.png"))
+        base.write(os.path.join(folder, "in", "black.png"), open(os.path.join(tmp, "black.png"), "rb").read())
+    base.write(os.path.join(folder, "args"), "--planes\n2\n-bq\n-o\n/dev/null\nblack.png\n")
+    base.write(os.path.join(folder, "stdout"), "")
+    base.write(os.path.join(folder, "stderr"), "imgtrell: warning: the picture takes 65536 bytes; an XO-CHIP program holds at "
+               "most 65024 (0x200 to 0xFFFF)\n")
+    base.write(os.path.join(folder, "status"), "0\n")
+    base.write(os.path.join(folder, "posix-only"), "/dev/null, which is no Windows path\n")
     # Sixteen colours on four planes, and five refused on two.
     sixteen = Image.new("RGB", (16, 8))
     sixteen.putdata([((x * 16) % 256, 255 - y * 30, (x * y * 7) % 256) if (x + y) % 5 else (0, 0, 0)
@@ -309,6 +340,14 @@ def main():
                     tile=(8, 8), labels="tile", label="grid")
         sprite_case("tile_labels_frame_" + kind, sheet, ["--frame", "16x16", "--labels", "frame"], kind=kind, frame=(16, 16),
                     labels="frame")
+    # The constants of --consts: of tiles in an order, of a padded picture, of a sheet with a stride.
+    sprite_case("tile_consts_octo", grid, ["--tile", "8x8", "--order", "lrbt", "-l", "grid", "--consts"], kind="octo", tile=(8, 8),
+                order="lrbt", label="grid")
+    sprite_case("tile_consts_pad_strict", odd, ["--tile", "8x8", "--pad", "--consts"], kind="strict", tile=(8, 8), pad=True)
+    sprite_case("tile_consts_frames_plain", sheet, ["--frame", "16x16", "--tile", "8x8", "--stride", "40", "--order", "rlbt",
+                                                   "--consts"], frame=(16, 16), tile=(8, 8), stride=40, order="rlbt")
+    sprite_case("tile_labels_octopus", grid, ["--tile", "8x8", "--labels", "octopus", "-l", "grid"], kind="octo", tile=(8, 8),
+                labels="octopus", label="grid")
     sprite_case("tile_labels_none", grid, ["--tile", "8x8", "--labels", "none"], tile=(8, 8), labels="none")
     sprite_case("tile_label_64", grid, ["--tile", "8x8", "--labels", "tile", "-l", "L" * 60], tile=(8, 8), labels="tile",
                 label="L" * 60)
@@ -327,6 +366,10 @@ def main():
             ("tile_usage_order", ["--order", "lrtb"], "--order needs --tile or --frame"),
             ("tile_usage_frame", ["--frame", "20x16"], "--frame 20x16 is not a whole number of 8x8 tiles"),
             ("tile_usage_short_stride", ["--frame", "16x16", "--stride", "31"], "--stride 31 is less than the 32 bytes of a 16x16 frame"),
+            ("tile_usage_consts_label", ["--frame", "16x16", "--consts", "-l", "L" * 53],
+             'label "%s" is too long for --consts: %s_FRAME_HEIGHT has 66 characters, at most 64' % ("L" * 53, "L" * 53)),
+            ("tile_usage_labels_octopus", ["--tile", "8x8", "--labels", "octopus"],
+             "--labels octopus writes names with -, which need --syntax octo"),
             ("tile_usage_stride_1", ["--frame", "8x1", "--tile", "8x1", "--stride", "1", "--planes", "2"],
              "--stride 1 is less than the 2 bytes of a 8x1 frame")]:
         usage(name, opts, cause)
