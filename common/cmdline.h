@@ -83,7 +83,12 @@ bool TakeCommonOption(int id, const OptionScan& scan, CommonOptions& options, in
 // syntax of --syntax (whichever came first) of at most 64 characters.
 // False after the usage error.
 bool CheckCommonOptions(Console& console, const CommonOptions& options);
-// A whole number from low to high, in decimal; false for anything else.
+// A whole number from low to high (high below 2^60), in decimal digits
+// only, with as many leading zeros as given; false for anything else.
 bool ParseNumber(const char* text, uint64_t low, uint64_t high, uint64_t* number);
+// A number from low to high in decimal: a sign, digits and at most one
+// point ("-48", "-60.5", "-.5"); no blanks, hex or exponent. False for
+// anything else.
+bool ParseDecimal(const char* text, double low, double high, double* number);
 
 #endif

@@ -59,7 +59,8 @@ static const OptionInfo OPTIONS[] = {
      "frames of 1/60 s each buffer plays; default 2;\nK frames may play at most 128 samples", nullptr, 0},
     {OPT_QUANTIZE, 0, "quantize", "Q", "a sample's bit: its sign (sign, the default) or\nfirst-order delta-sigma (ds1)",
      QUANTIZE_NAMES, 2},
-    {OPT_GATE, 0, "gate", "DB", "frames below DB dBFS, -120 to 0, are 0 bits; default -48", nullptr, 0},
+    {OPT_GATE, 0, "gate", "DB",
+     "frames below DB dBFS are 0 bits: -120 to 0, in decimal\n(-48, the default; -60.5)", nullptr, 0},
     {OPT_XO_HEADER, 0, "xo-header", nullptr, "pitch, K and the buffer count (2 bytes) before the buffers", nullptr, 0},
     {OPT_PREVIEW_WAV, 0, "preview-wav", "FILE",
      "also write FILE: the buffers as Octo plays them\n(16-bit, 48000 Hz)", nullptr, 0},
@@ -67,14 +68,6 @@ static const OptionInfo OPTIONS[] = {
     {OPT_VERSION, 'V', "version", nullptr, "the version", nullptr, 0},
 };
 static const size_t OPTION_COUNT = sizeof OPTIONS / sizeof *OPTIONS;
-
-// A decibel value from -120 to 0; false for anything else.
-static bool ParseDecibels(const char* text, double* db)
-{
-    char* end = nullptr;
-    *db = std::strtod(text, &end);
-    return end != text && *end == 0 && *db >= -120 && *db <= 0;
-}
 
 // Takes one of sndtrell's own options into options and the first option
 // given that is for --xo only into *xoonly; false after a usage error.
@@ -102,7 +95,7 @@ static bool TakeOwnOption(int id, const OptionScan& scan, Options& options, std:
         break;
     case OPT_QUANTIZE: options.quantize = Quantize(named); break;
     case OPT_GATE:
-        if (!ParseDecibels(scan.value, &options.gate))
+        if (!ParseDecimal(scan.value, -120, 0, &options.gate))
             wrong = "is not a number from -120 to 0";
         break;
     case OPT_XO_HEADER: options.xoheader = true; break;
