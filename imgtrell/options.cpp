@@ -175,7 +175,20 @@ static std::string PaletteBeside(const std::string& output)
     return output.substr(0, end) + ".pal.inc";
 }
 
+std::string DataLabel(const Options& options) { return options.common.label ? options.common.label : "IMGDATA"; }
 std::string PaletteLabel(const Options& options) { return options.common.label ? options.common.label + std::string("_PAL") : "PALDATA"; }
+
+// Whether every label the run writes is a name in its syntax, the data's
+// suffixed ones and the palette's included; after the usage error, false.
+// A suffix is _ and digits after a letter, so the first label of a kind
+// stands for all of them (NAME_0_0 for NAME_3_1, NAME_P2 for NAME_P4).
+static bool CheckLabels(const Options& options, Console& console)
+{
+    const char* suffix = options.labels == LABELS_TILE ? "_0_0" : options.labels == LABELS_FRAME ? "_F0"
+                         : options.labels == LABELS_PLANE ? "_P2" : nullptr;
+    return (!suffix || CheckLabel(console, options.common.syntax, DataLabel(options) + suffix)) &&
+           (options.mode != MODE_PALETTE || CheckLabel(console, options.common.syntax, PaletteLabel(options)));
+}
 
 // Takes one of imgtrell's own options into the options record; false after
 // a usage error.
@@ -427,8 +440,7 @@ bool TakeArguments(int argc, char** argv, Options& options, Console& console, in
     if (options.tiled && !modetext)
         options.mode = MODE_HORIZONTAL;
     if (!CheckSprites(options, console, modetext) || !CheckColours(options, console, modetext) ||
-        !CheckFitting(options, console, modetext) ||
-        (options.mode == MODE_PALETTE && !CheckLabel(console, options.common.syntax, PaletteLabel(options))))
+        !CheckFitting(options, console, modetext) || !CheckLabels(options, console))
         return false;
     if (options.palette && options.mode != MODE_PALETTE)
         Warn(console, "-p names the palette file of mode 2 only; no palette file is written");

@@ -38,11 +38,9 @@ static const Layout& LayoutOf(const Options& options)
     return LAYOUTS[kind];
 }
 
-std::string LabelOf(const Conversion& cv) { return cv.options.common.label ? cv.options.common.label : "IMGDATA"; }
-
 bool PlanLayout(Conversion& cv)
 {
-    const std::string last = LabelOf(cv) + "_P" + std::to_string(cv.options.planes);
+    const std::string last = DataLabel(cv.options) + "_P" + std::to_string(cv.options.planes);
     if (cv.options.labels == LABELS_PLANE && last.size() > 64)
         return Mismatch(cv.console, "label \"%s\" is too long: %zu characters, at most 64", last.c_str(), last.size());
     const Layout& layout = LayoutOf(cv.options);
@@ -77,11 +75,11 @@ static void WritePicData(Conversion& cv, TextWriter& w)
     if (layout.comments)
         layout.comments(cv, w);
     if (options.labels != LABELS_NONE)
-        WriteLabel(w, LabelOf(cv).c_str());
+        WriteLabel(w, DataLabel(cv.options).c_str());
     // Plane by plane, or all at once.
     for (int plane = 0; plane < (layout.perplane ? options.planes : 1); plane++) {
         if (plane > 0 && options.labels == LABELS_PLANE)
-            WriteLabel(w, (LabelOf(cv) + "_P" + std::to_string(plane + 1)).c_str());
+            WriteLabel(w, (DataLabel(cv.options) + "_P" + std::to_string(plane + 1)).c_str());
         layout.put(cv, w, plane);
     }
     WriteBlank(w);

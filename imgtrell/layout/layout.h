@@ -71,8 +71,6 @@ inline uint8_t PackByte(const uint8_t* row, int64_t x, int64_t width, int plane 
 // The digits of colour indices in a preview.
 const char INDEX_DIGITS[] = "0123456789abcdef";
 
-// The label of the data: -l's, or IMGDATA.
-std::string LabelOf(const Conversion& cv);
 // Plans the layout of the picture loaded; false after the line of a
 // picture that does not fit it.
 bool PlanLayout(Conversion& cv);

@@ -39,7 +39,7 @@ bool PlanTiles(Conversion& cv)
     cut.framebytes = size_t(cut.cols * cut.rows) * cut.tilebytes;
     cut.stride = options.stride ? size_t(options.stride) : cut.framebytes;
     // The longest label written counts its suffix.
-    std::string longest = LabelOf(cv);
+    std::string longest = DataLabel(cv.options);
     if (options.labels == LABELS_TILE && cut.cols * cut.rows > 0)
         longest += "_" + std::to_string(cut.framecols * cut.cols - 1) + "_" + std::to_string(cut.framerows * cut.rows - 1);
     if (options.labels == LABELS_FRAME)
@@ -97,7 +97,7 @@ void PutTiles(Conversion& cv, TextWriter& w, int)
 {
     const Options& options = cv.options;
     const Cut& cut = cv.cut;
-    const std::string name = LabelOf(cv);
+    const std::string name = DataLabel(cv.options);
     // The picture's rows packed as mode 1 packs them, each plane apart, 0
     // in the padding; each tile row is then one or two of their bytes.
     const size_t across = size_t(cut.width / 8), planesize = across * size_t(cut.height);
