@@ -120,6 +120,15 @@ bool CheckNotInput(Console& console, const char* option, const std::string& outp
     return UsageError(console, "%s %s would overwrite the input file %s", option, output.c_str(), input);
 }
 
+bool FindSameFiles(const std::vector<std::string>& names, size_t* a, size_t* b)
+{
+    for (*b = 1; *b < names.size(); ++*b)
+        for (*a = 0; *a < *b; ++*a)
+            if (names[*a] == names[*b] || SameFile(names[*a].c_str(), names[*b].c_str()))
+                return true;
+    return false;
+}
+
 bool PlaceIncludeFiles(Console& console, Transaction& transaction)
 {
     std::vector<OutputFile>& files = transaction.files;

@@ -46,5 +46,8 @@ bool SameExistingFile(const char* a, const char* b);
 // which names what gives the file (option: "-o", "the palette file").
 // For each include file a run writes.
 bool CheckNotInput(Console& console, const char* option, const std::string& output, const char* input);
+// The first two of a run's include files, by their names, that would be
+// one file (SameFile), as their indices a < b: false when there are none.
+bool FindSameFiles(const std::vector<std::string>& names, size_t* a, size_t* b);
 
 #endif

@@ -6,6 +6,7 @@
 
 #include "console.h"
 #include "imgtrell.h"
+#include "layout.h"
 #include "output.h"
 #include "text.h"
 
@@ -447,17 +448,9 @@ bool TakeArguments(int argc, char** argv, Options& options, Console& console, in
 
     // The palette goes beside the output file; not beside a device.
     const std::string& output = options.common.outputfile;
-    const std::string& palette = options.palettefile;
     if (options.palette)
         options.palettefile = *options.palette;
     else if (options.common.output && !WrittenInPlace(output.c_str()))
         options.palettefile = PaletteBeside(output);
-    if (options.mode == MODE_PALETTE && (palette == output || SameFile(palette.c_str(), output.c_str())))
-        return UsageError(console, "the picture and its palette would both be written to %s", output.c_str());
-    if (!CheckNotInput(console, options.common.output ? "-o" : "the include file", output, options.picture) ||
-        (options.mode == MODE_PALETTE &&
-         !CheckNotInput(console, options.palette ? "-p" : "the palette file", palette, options.picture)) ||
-        (!options.octooptions.empty() && !CheckNotInput(console, "--octo-options", options.octooptions, options.picture)))
-        return false;
-    return true;
+    return CheckOutputFiles(options, console);
 }

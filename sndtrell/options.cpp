@@ -6,7 +6,7 @@
 #include <string>
 
 #include "console.h"
-#include "output.h"
+#include "convert.h"
 #include "sndtrell.h"
 #include "xo.h"
 
@@ -134,9 +134,6 @@ static bool CheckXoOptions(Console& console, const Options& options, const std::
                           "buffer's %d; at most %d frame%s",
                           options.framesperbuffer, options.pitch, rate, options.framesperbuffer, played,
                           BUFFER_SAMPLES, most, most == 1 ? "" : "s");
-    const std::string& output = options.common.outputfile;
-    if (options.preview && (output == options.preview || SameFile(options.preview, output.c_str())))
-        return UsageError(console, "the sound and its preview would both be written to %s", options.preview);
     return true;
 }
 
@@ -178,9 +175,7 @@ bool TakeArguments(int argc, char** argv, Options& options, Console& console, in
     if (more > 0 && options.common.batch)
         return UsageError(console, "%d argument%s after the file: \"%s\"%s", more, more == 1 ? "" : "s",
                           argv[scan.next + 1], more == 1 ? "" : ", ...");
-    if (!CheckNotInput(console, options.common.output ? "-o" : "the include file", options.common.outputfile,
-                       options.sound) ||
-        (options.preview && !CheckNotInput(console, "--preview-wav", options.preview, options.sound)))
+    if (!CheckOutputFiles(options, console))
         return false;
     if (more > 0)
         Warn(console, "%d argument%s after the file %s ignored", more, more == 1 ? "" : "s", more == 1 ? "is" : "are");

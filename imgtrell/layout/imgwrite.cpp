@@ -2,12 +2,14 @@
 // the mode gives it, picpal.inc with the palette in mode 2, Octo's options
 // with --octo-options; and the preview.
 #include <string>
+#include <vector>
 
 #include "colours.h"
 #include "conversion.h"
 #include "imgtrell.h"
 #include "layout.h"
 #include "picture.h"
+#include "output.h"
 #include "text.h"
 
 // The layouts: of each mode, and the tiles of --tile and --frame; each
@@ -116,23 +118,47 @@ static void WriteOctoOptions(Conversion& cv, TextWriter& w)
 }
 
 // The files a conversion may write, in the order they are made: each with
-// its name, whether this conversion writes it, and what writes it.
+// its name, what it holds and the option that names it (for the usage
+// errors of a name it shares), whether this conversion writes it, and what
+// writes it.
 struct OutputRow {
     const std::string& (*name)(const Options& options);
+    const char* holds;
+    const char* (*given)(const Options& options);
     bool (*wanted)(const Options& options);
     void (*write)(Conversion& cv, TextWriter& w);
 };
 static const std::string& PictureFile(const Options& options) { return options.common.outputfile; }
 static const std::string& PaletteFile(const Options& options) { return options.palettefile; }
 static const std::string& OctoOptionsFile(const Options& options) { return options.octooptions; }
+static const char* PictureGiven(const Options& options) { return options.common.output ? "-o" : "the include file"; }
+static const char* PaletteGiven(const Options& options) { return options.palette ? "-p" : "the palette file"; }
+static const char* OctoOptionsGiven(const Options&) { return "--octo-options"; }
 static bool Always(const Options&) { return true; }
 static bool InPaletteMode(const Options& options) { return LayoutOf(options).kind == PALETTE_BYTES; }
 static bool OctoOptionsAsked(const Options& options) { return !options.octooptions.empty(); }
 static const OutputRow OUTPUTS[] = {
-    {PictureFile, Always, WritePicData},
-    {PaletteFile, InPaletteMode, WritePalData},
-    {OctoOptionsFile, OctoOptionsAsked, WriteOctoOptions},
+    {PictureFile, "picture", PictureGiven, Always, WritePicData},
+    {PaletteFile, "palette", PaletteGiven, InPaletteMode, WritePalData},
+    {OctoOptionsFile, "Octo options", OctoOptionsGiven, OctoOptionsAsked, WriteOctoOptions},
 };
+
+bool CheckOutputFiles(const Options& options, Console& console)
+{
+    std::vector<const OutputRow*> rows;
+    std::vector<std::string> names;
+    for (const OutputRow& row : OUTPUTS)
+        if (row.wanted(options))
+            rows.push_back(&row), names.push_back(row.name(options));
+    size_t a, b;
+    if (FindSameFiles(names, &a, &b))
+        return UsageError(console, "the %s and %s %s would both be written to %s", rows[a]->holds, a == 0 ? "its" : "the",
+                          rows[b]->holds, names[a].c_str());
+    for (size_t i = 0; i < rows.size(); i++)
+        if (!CheckNotInput(console, rows[i]->given(options), names[i], options.picture))
+            return false;
+    return true;
+}
 
 bool WriteOutputs(Conversion& cv, Outputs& outputs)
 {

@@ -12,6 +12,7 @@
 #include <string>
 
 struct Conversion;
+struct Options;
 
 // The cut of the picture into tiles (--tile, --frame): the tile's size
 // (--tile auto decided for the picture); the picture's size, padded to
@@ -74,6 +75,9 @@ const char INDEX_DIGITS[] = "0123456789abcdef";
 // Plans the layout of the picture loaded; false after the line of a
 // picture that does not fit it.
 bool PlanLayout(Conversion& cv);
+// Checks the files the options ask for, before anything is read: no two of
+// them one file, and none of them the picture. False after the usage error.
+bool CheckOutputFiles(const Options& options, Console& console);
 // Makes the files of the conversion, each that it asks for in the order of
 // the table of outputs: the picture's include file, the palette's (mode
 // 2), Octo's options (--octo-options). Says the palette's colours as its
