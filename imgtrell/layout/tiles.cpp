@@ -38,6 +38,19 @@ bool PlanTiles(Conversion& cv)
     cut.tilebytes = size_t(cut.tilewidth / 8 * cut.tileheight * options.planes);
     cut.framebytes = size_t(cut.cols * cut.rows) * cut.tilebytes;
     cut.stride = options.stride ? size_t(options.stride) : cut.framebytes;
+    // What the cut makes is held to --max-pixels as a picture is, before
+    // anything is allocated for it: the picture padded, and the frames
+    // padded to their stride (a byte of each plane is 8 pixels).
+    const uint64_t most = options.maxpixels, padded = uint64_t(cut.width) * uint64_t(cut.height);
+    const uint64_t count = uint64_t(cut.framecols * cut.framerows), strided = count * cut.stride * 8 / uint64_t(options.planes);
+    if (padded > most)
+        return Mismatch(cv.console, "%s: --pad makes the %d x %d picture %lld x %lld, %llu pixels, more than --max-pixels allows (%llu)",
+                        cv.path, imgwidth, imgheight, (long long)cut.width, (long long)cut.height, (unsigned long long)padded,
+                        (unsigned long long)most);
+    if (strided > most)
+        return Mismatch(cv.console, "%s: --stride %zu writes %llu frame%s of %zu bytes, %llu pixels, more than --max-pixels allows (%llu)",
+                        cv.path, cut.stride, (unsigned long long)count, count == 1 ? "" : "s", cut.stride,
+                        (unsigned long long)strided, (unsigned long long)most);
     // The longest label written counts its suffix.
     std::string longest = DataLabel(cv.options);
     if (options.labels == LABELS_TILE && cut.cols * cut.rows > 0)
