@@ -27,6 +27,9 @@
 //   unprivileged optional marker: the run is made by a user who is not root,
 //             in a folder anyone may write (so a file's permissions hold)
 //   posix-only optional marker, with the reason: not run under Windows
+//   unsanitized optional marker, with the reason: not run where RUN_CASE_SANITIZED
+//             is set, as it is for the sanitizer build's tests (the case is
+//             skipped, status 77)
 //   generated optional marker: the case is written by the script it names
 //             (make_image_cases.py, make_sound_cases.py), which rewrites it
 // With --crlf (a Windows build) the files of out/ are expected with CR LF line
@@ -66,6 +69,7 @@ namespace {
 
 const int TIMEOUT_SECONDS = 30;  // a program that blocks is killed then
 const uid_t NOBODY = 65534;
+const int SKIPPED = 77;  // ctest's skip status for the golden cases
 
 bool failed = false;
 
@@ -330,6 +334,9 @@ struct Folder {
 
 int Check(const fs::path& program, fs::path dir, bool crlf)
 {
+    const char* sanitized = std::getenv("RUN_CASE_SANITIZED");
+    if (sanitized && *sanitized && fs::exists(dir / "unsanitized"))
+        return std::cout << "skipped: " << Read(dir / "unsanitized"), SKIPPED;
     const char* temp = std::getenv("TMPDIR");
     std::string name = std::string(temp && *temp ? temp : "/tmp") + "/run_case.XXXXXX";
     if (!mkdtemp(name.data()))
