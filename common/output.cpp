@@ -9,12 +9,11 @@
 #include "console.h"
 #include "outputfile.h"
 
-// Drops every include file of the run: their temporary files are removed.
-static void DropIncludeFiles(std::vector<OutputFile>& files)
+void DropIncludeFiles(Transaction& transaction)
 {
-    for (OutputFile& file : files)
+    for (OutputFile& file : transaction.files)
         RemoveTemp(file);
-    files.clear();
+    transaction.files.clear();
 }
 
 FILE* StartIncludeFile(Console& console, Transaction& transaction, const char* name, bool binary)
@@ -29,7 +28,7 @@ FILE* StartIncludeFile(Console& console, Transaction& transaction, const char* n
     if (!out) {
         const char* verb = cause == FOLDER_NOT_WRITABLE ? "replace" : cause ? "write" : "create";
         SayError(console, "Error: cannot %s %s: %s\n", verb, name, cause ? cause : std::strerror(errno));
-        DropIncludeFiles(files);
+        DropIncludeFiles(transaction);
     }
     return out;
 }
@@ -42,7 +41,7 @@ bool EndIncludeFile(Console& console, Transaction& transaction, FILE* out, int e
     if (!error)
         return true;
     SayError(console, "Error: cannot write %s: %s\n", files.back().name.c_str(), std::strerror(error));
-    DropIncludeFiles(files);
+    DropIncludeFiles(transaction);
     return false;
 }
 

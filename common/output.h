@@ -30,6 +30,9 @@ bool EndIncludeFile(Console& console, Transaction& transaction, FILE* out, int e
 bool PlaceIncludeFiles(Console& console, Transaction& transaction);
 // After a failure line of one of the above, nothing of the run's include
 // files is left: their temporary files are removed.
+// Drops the include files begun, as after a failure: their temporary files
+// are removed (a stream still open on one is left to the process's end).
+void DropIncludeFiles(Transaction& transaction);
 
 // True when the include file name would be written into as it is (a
 // device, a FIFO, the program's own standard output).

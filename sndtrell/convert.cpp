@@ -2,6 +2,8 @@
 // text, deliver the files.
 #include "convert.h"
 
+#include <new>
+
 #include "console.h"
 #include "output.h"
 #include "outputs.h"
@@ -64,6 +66,16 @@ static bool WriteSoundFiles(SoundRun& run, Outputs& outputs)
     return DeliverOutputs(run.console, outputs);
 }
 
+// The buffers of --xo; running out of memory for them is a refusal.
+static bool MakeBuffers(SoundRun& run)
+{
+    try {
+        return ConvertXO(run);
+    } catch (const std::bad_alloc&) {
+        return Refuse(run.console, run.options.sound, "cannot allocate the memory to make its XO-CHIP buffers");
+    }
+}
+
 Result ConvertSound(const Options& options, const uint8_t* data, size_t size, Delivery delivery)
 {
     soundsize = 0;
@@ -80,7 +92,7 @@ Result ConvertSound(const Options& options, const uint8_t* data, size_t size, De
     // none.
     bool loaded = data && DecodeWAV(run, data, size);
     if (loaded && options.xo)
-        loaded = ConvertXO(run);
+        loaded = MakeBuffers(run);
     bool written = false;
     if (loaded || !options.common.batch) {
         Say(run.console, "Writing CHIP8 sound: %s\n", options.common.outputfile.c_str());
