@@ -180,12 +180,12 @@ void PrintPreview(Conversion& cv)
     uint8_t value[256];
     PaletteValues(value);
     const bool palette = cv.options.mode == MODE_PALETTE, indices = ColourIndices(cv.options);
-    std::string line;
+    PreviewText text{cv.console, {}};
     for (int64_t y = 0; y < imgheight; y++) {
         const uint8_t* row = PictureRow(y);
-        line.assign(size_t(imgwidth) + 1, '\n');
         for (int64_t x = 0; x < imgwidth; x++)
-            line[size_t(x)] = indices ? INDEX_DIGITS[row[x] & 15] : (palette ? value[row[x]] : row[x]) ? '#' : '.';
-        Show(cv.console, line.data(), line.size());
+            text.Put(indices ? INDEX_DIGITS[row[x] & 15] : (palette ? value[row[x]] : row[x]) ? '#' : '.');
+        text.Put('\n');
     }
+    text.End();
 }

@@ -71,6 +71,20 @@ inline uint8_t PackByte(const uint8_t* row, int64_t x, int64_t width, int plane 
 
 // The digits of colour indices in a preview.
 const char INDEX_DIGITS[] = "0123456789abcdef";
+// The text of a preview, shown a piece at a time, so that a row of any
+// width takes no more memory; Put a character, then End.
+struct PreviewText {
+    Console& console;
+    char piece[4096];
+    size_t used = 0;
+    void Put(char c)
+    {
+        piece[used++] = c;
+        if (used == sizeof piece)
+            End();
+    }
+    void End() { Show(console, piece, used), used = 0; }
+};
 
 // Plans the layout of the picture loaded; false after the line of a
 // picture that does not fit it.
