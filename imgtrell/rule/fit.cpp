@@ -92,9 +92,11 @@ bool FitColours(Conversion& cv, const char* path, std::vector<uint32_t>& colours
             const uint64_t share = uint64_t(ShareOf(down, r, k));
             for (size_t i = 0; i < columns; i++) {
                 uint64_t part[4] = {};
-                for (int64_t j = across.first[i]; j < across.first[i] + across.count[i]; j++)
+                for (int64_t j = across.first[i]; j < across.first[i] + across.count[i]; j++) {
+                    const uint64_t weight = uint64_t(ShareOf(across, i, j));
                     for (int c = 0; c < 4; c++)
-                        part[c] += uint64_t(ShareOf(across, i, j)) * (row[j] >> (8 * c) & 0xFF);
+                        part[c] += weight * (row[j] >> (8 * c) & 0xFF);
+                }
                 for (int c = 0; c < 4; c++)
                     sums[4 * i + size_t(c)] += share * part[c];
             }
