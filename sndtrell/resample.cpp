@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "console.h"
+#include "platform.h"
 #include "xo.h"
 
 size_t ResampledCount(size_t count, double inrate, double outrate)
@@ -26,6 +27,10 @@ static void PassOn(size_t count, const SampleReader& read, const SampleTaker& ta
 #if TRELL_SOXR
 #include <soxr.h>
 
+#include <new>
+
+const size_t RESAMPLER_ROOM = size_t(4) << 20;
+
 bool CanResample() { return true; }
 
 bool Resample(Console& console, const char* path, size_t count, double inrate, double outrate, const SampleReader& read,
@@ -35,6 +40,14 @@ bool Resample(Console& console, const char* path, size_t count, double inrate, d
         PassOn(count, read, take);
         return true;
     }
+    // libsoxr does not check its own allocations: one that failed would
+    // crash it. So it starts only where there is room for them, the most it
+    // takes (under 1 MiB at the rates here) four times over; else the sound
+    // is refused as when any allocation fails.
+    uint8_t* room = AllocateBlock(RESAMPLER_ROOM);
+    if (!room)
+        throw std::bad_alloc();
+    FreeBlock(room);
     soxr_error_t error = nullptr;
     const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
     const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
