@@ -3,6 +3,7 @@
 // made one bit, and the bits packed where the play position finds them.
 #include "xo.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "console.h"
@@ -14,7 +15,7 @@ size_t FrameOf(size_t t, double rate) { return size_t(std::floor(double(t) * 60 
 
 Packer StartPacking(size_t count, double rate, int frames, int quantize, double gate)
 {
-    Packer packer{rate, std::pow(10.0, gate / 20), size_t(frames), quantize, {}, {}, 0, 0};
+    Packer packer{rate, std::pow(10.0, gate / 20), count, size_t(frames), quantize, {}, {}, 0, 0};
     const size_t framecount = count ? FrameOf(count - 1, rate) + 1 : 0;
     packer.buffers.assign((framecount + packer.perbuffer - 1) / packer.perbuffer * BUFFER_BYTES, 0);
     packer.frame.reserve(size_t(rate / 60) + 2);
@@ -49,6 +50,7 @@ static void PackFrame(Packer& packer)
 
 void PackSamples(Packer& packer, const float* samples, size_t n)
 {
+    n = std::min(n, packer.count - packer.first - packer.frame.size());
     for (size_t i = 0; i < n; i++) {
         const size_t t = packer.first + packer.frame.size();
         if (!packer.frame.empty() && FrameOf(t, packer.rate) != FrameOf(packer.first, packer.rate))

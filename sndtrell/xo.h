@@ -60,11 +60,11 @@ bool CanResample();
 // The bits of samples played at rate, packed into buffers of frames frames
 // each: a frame whose samples all stay below gate dBFS gives 0 bits, the
 // others a bit a sample from the quantizer; positions no frame plays are 0.
-// The samples come in blocks (PackSamples), count of them in all; the
-// packer holds the frame under way.
+// The samples come in blocks (PackSamples), count of them in all (any
+// more are left out); the packer holds the frame under way.
 struct Packer {
     double rate, quiet;
-    size_t perbuffer;
+    size_t count, perbuffer;
     int quantize;
     std::vector<uint8_t> buffers;
     std::vector<float> frame;  // the samples of the frame under way
