@@ -8,8 +8,8 @@
 #include "conversion.h"
 #include "imgtrell.h"
 #include "layout.h"
-#include "picture.h"
 #include "output.h"
+#include "picture.h"
 #include "text.h"
 
 // The layouts: of each mode, and the tiles of --tile and --frame; each
