@@ -186,8 +186,28 @@ bool CheckConstantNames(Console& console, const CommonOptions& options, const st
 
 bool ParseNumber(const char* text, uint64_t low, uint64_t high, uint64_t* number)
 {
-    if (std::strspn(text, "0123456789") != std::strlen(text) || std::strlen(text) > 12)
+    // Any number of digits: once past high the value stops growing, so a
+    // long one neither wraps nor passes.
+    const size_t digits = std::strspn(text, "0123456789");
+    if (digits == 0 || text[digits] != '\0')
         return false;
-    *number = std::strtoull(text, nullptr, 10);
+    uint64_t value = 0;
+    for (const char* c = text; *c; c++)
+        value = value > high ? value : value * 10 + uint64_t(*c - '0');
+    *number = value;
+    return value >= low && value <= high;
+}
+
+bool ParseDecimal(const char* text, double low, double high, double* number)
+{
+    // The form is checked here; strtod, which would also take blanks, hex
+    // and exponents, only reads what passed.
+    const char* c = text + (*text == '-' || *text == '+');
+    const size_t whole = std::strspn(c, "0123456789");
+    const size_t part = c[whole] == '.' ? std::strspn(c + whole + 1, "0123456789") : 0;
+    const size_t length = whole + (c[whole] == '.' ? 1 + part : 0);
+    if (whole + part == 0 || c[length] != '\0')
+        return false;
+    *number = std::strtod(text, nullptr);
     return *number >= low && *number <= high;
 }

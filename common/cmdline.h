@@ -86,7 +86,12 @@ bool CheckCommonOptions(Console& console, const CommonOptions& options);
 // the usage error, which names the longest.
 bool CheckConstantNames(Console& console, const CommonOptions& options, const std::string& label,
                         const char* const* suffixes, size_t count);
-// A whole number from low to high, in decimal; false for anything else.
+// A whole number from low to high (high below 2^60), in decimal digits
+// only, with as many leading zeros as given; false for anything else.
 bool ParseNumber(const char* text, uint64_t low, uint64_t high, uint64_t* number);
+// A number from low to high in decimal: a sign, digits and at most one
+// point ("-48", "-60.5", "-.5"); no blanks, hex or exponent. False for
+// anything else.
+bool ParseDecimal(const char* text, double low, double high, double* number);
 
 #endif

@@ -9,12 +9,11 @@
 #include "console.h"
 #include "outputfile.h"
 
-// Drops every include file of the run: their temporary files are removed.
-static void DropIncludeFiles(std::vector<OutputFile>& files)
+void DropIncludeFiles(Transaction& transaction)
 {
-    for (OutputFile& file : files)
+    for (OutputFile& file : transaction.files)
         RemoveTemp(file);
-    files.clear();
+    transaction.files.clear();
 }
 
 FILE* StartIncludeFile(Console& console, Transaction& transaction, const char* name, bool binary)
@@ -29,7 +28,7 @@ FILE* StartIncludeFile(Console& console, Transaction& transaction, const char* n
     if (!out) {
         const char* verb = cause == FOLDER_NOT_WRITABLE ? "replace" : cause ? "write" : "create";
         SayError(console, "Error: cannot %s %s: %s\n", verb, name, cause ? cause : std::strerror(errno));
-        DropIncludeFiles(files);
+        DropIncludeFiles(transaction);
     }
     return out;
 }
@@ -42,7 +41,7 @@ bool EndIncludeFile(Console& console, Transaction& transaction, FILE* out, int e
     if (!error)
         return true;
     SayError(console, "Error: cannot write %s: %s\n", files.back().name.c_str(), std::strerror(error));
-    DropIncludeFiles(files);
+    DropIncludeFiles(transaction);
     return false;
 }
 
@@ -118,6 +117,15 @@ bool CheckNotInput(Console& console, const char* option, const std::string& outp
     if (!SameExistingFile(output.c_str(), input))
         return true;
     return UsageError(console, "%s %s would overwrite the input file %s", option, output.c_str(), input);
+}
+
+bool FindSameFiles(const std::vector<std::string>& names, size_t* a, size_t* b)
+{
+    for (*b = 1; *b < names.size(); ++*b)
+        for (*a = 0; *a < *b; ++*a)
+            if (names[*a] == names[*b] || SameFile(names[*a].c_str(), names[*b].c_str()))
+                return true;
+    return false;
 }
 
 bool PlaceIncludeFiles(Console& console, Transaction& transaction)

@@ -30,6 +30,9 @@ bool EndIncludeFile(Console& console, Transaction& transaction, FILE* out, int e
 bool PlaceIncludeFiles(Console& console, Transaction& transaction);
 // After a failure line of one of the above, nothing of the run's include
 // files is left: their temporary files are removed.
+// Drops the include files begun, as after a failure: their temporary files
+// are removed (a stream still open on one is left to the process's end).
+void DropIncludeFiles(Transaction& transaction);
 
 // True when the include file name would be written into as it is (a
 // device, a FIFO, the program's own standard output).
@@ -46,5 +49,8 @@ bool SameExistingFile(const char* a, const char* b);
 // which names what gives the file (option: "-o", "the palette file").
 // For each include file a run writes.
 bool CheckNotInput(Console& console, const char* option, const std::string& output, const char* input);
+// The first two of a run's include files, by their names, that would be
+// one file (SameFile), as their indices a < b: false when there are none.
+bool FindSameFiles(const std::vector<std::string>& names, size_t* a, size_t* b);
 
 #endif

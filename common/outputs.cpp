@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 #include "output.h"
 
@@ -33,24 +34,30 @@ bool MakeOutput(Console& console, Outputs& outputs, const std::string& name, boo
     Output output;
     output.name = name;
     output.binary = binary;
-    TextWriter w;
-    w.syntax = SyntaxOf(syntax);
-    if (outputs.tofiles) {
-        w.file = StartIncludeFile(console, outputs.transaction, name.c_str(), binary);
-        if (!w.file)
+    // Running out of memory while the text is made fails the file as a
+    // failed write does: nothing of the run is left.
+    FILE* file = nullptr;
+    int error = 0;
+    try {
+        TextWriter w;
+        w.syntax = SyntaxOf(syntax);
+        if (outputs.tofiles && !(file = w.file = StartIncludeFile(console, outputs.transaction, name.c_str(), binary)))
             return false;
-    } else {
-        w.kept = &output.bytes;
+        w.kept = outputs.tofiles ? nullptr : &output.bytes;
+        write(w);
+        FlushText(w);
+        error = w.error;
+    } catch (const std::bad_alloc&) {
+        error = ENOMEM;
     }
-    write(w);
-    FlushText(w);
-    if (outputs.tofiles) {
-        if (w.error == 0 && std::fflush(w.file) != 0)
-            w.error = errno ? errno : EIO;
-        if (!EndIncludeFile(console, outputs.transaction, w.file, w.error))
+    if (file) {
+        if (error == 0 && std::fflush(file) != 0)
+            error = errno ? errno : EIO;
+        if (!EndIncludeFile(console, outputs.transaction, file, error))
             return false;
-    } else if (w.error) {
-        SayError(console, "Error: cannot write %s: %s\n", name.c_str(), std::strerror(w.error));
+    } else if (error) {
+        SayError(console, "Error: cannot write %s: %s\n", name.c_str(), std::strerror(error));
+        DropIncludeFiles(outputs.transaction);
         return false;
     }
     outputs.files.push_back(std::move(output));

@@ -1,12 +1,15 @@
 // libFuzzer harness: arbitrary bytes through the picture decoders (BMP, or
-// PNG by its signature) and the include writer. The first byte picks the
-// mode (bits 0-1: 0, 1, 2, or the later options), --alpha (2), --invert
-// (3), the rule (4-5) and the threshold (6-7); for the later options a
-// second byte picks one of their cuts; the rest is the file. --max-pixels
-// keeps its default, so no unit decodes more than 2^24 pixels.
+// PNG by its signature) and the include writer, with options drawn from
+// the unit and taken by the command line's own scanner (TakeArguments).
+// The first byte picks the mode (bits 0-1: 0, 1, 2, or none), --alpha (2),
+// --invert (3), the rule (4-5) and the threshold (6-7); the second how many
+// of the later options follow (0 to 3), a byte each; the rest is the file.
+// --max-pixels keeps its default unless drawn, so no unit decodes more
+// than 2^24 pixels.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "convert.h"
@@ -17,55 +20,65 @@
 // The lines of a file's text.
 static size_t Lines(const Output& output) { return size_t(std::count(output.bytes.begin(), output.bytes.end(), '\n')); }
 
+// The later options: sprites, colour indices, dithers, fits and the limits
+// and syntax around them, one or two arguments each.
+static const char* const LATER[][2] = {
+    {"--tile", "auto"},      {"--tile", "8x5"},      {"--tile", "16x16"},     {"--tile", "8x16"},
+    {"--pad", nullptr},      {"--order", "lrbt"},    {"--order", "btrl"},     {"--frame", "16x16"},
+    {"--frame", "32x8"},     {"--stride", "40"},     {"--xor", nullptr},      {"--labels", "tile"},
+    {"--labels", "frame"},   {"--labels", "plane"},  {"--planes", "2"},       {"--planes", "4"},
+    {"--colors", "000000,ff0000,0000ff,ffffff"},     {"--colors", "102030,f0e0d0"},
+    {"--dither", "floyd"},   {"--dither", "atkinson"}, {"--dither", "bayer4"}, {"--dither", "bayer8"},
+    {"--fit", "64x32"},      {"--fit", "32x32"},     {"--fit", "128x64"},     {"--fit-mode", "cover"},
+    {"--fit-mode", "stretch"}, {"--filter", "nearest"}, {"--max-pixels", "64"}, {"--max-pixels", "4096"},
+    {"--syntax", "octo"},    {"--octo-options", "fuzz.json"},
+};
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (size == 0)
+    if (size < 2 || size < 2 + size_t(data[1] & 3))
         return 0;
-    static const Mode modes[] = {MODE_VERTICAL, MODE_HORIZONTAL, MODE_PALETTE, MODE_HORIZONTAL};
-    static const int thresholds[] = {127, 0, 200, 255};
-    Options options;
-    options.picture = "fuzz.bmp";
-    options.mode = modes[data[0] % 4];
-    options.alpha = data[0] & 4;
-    options.invert = data[0] & 8;
-    options.rule = Rule((data[0] >> 4) & 3);
-    options.threshold = thresholds[data[0] >> 6];
-    // The fourth mode slot takes a second byte, one of the later options'
-    // cuts: sprites, colour indices, dithers and fits.
-    const bool later = data[0] % 4 == 3 && size >= 2;
-    const int cut = later ? data[1] % 12 : -1;
-    if (later) {
-        options.rule = RULE_PLAIN, options.threshold.reset(), options.invert = cut == 11;
-        options.tiled = cut < 4 || cut == 5;
-        options.tileauto = cut == 0;
-        options.tilewidth = cut == 2 ? 16 : 8, options.tileheight = cut == 2 ? 16 : cut == 5 ? 8 : 5;
-        options.pad = options.tiled && cut > 0;
-        options.order = cut == 1 ? ORDER_LRBT : ORDER_TBLR;
-        options.labels = cut == 2 ? LABELS_TILE : cut == 3 ? LABELS_FRAME : LABELS_ONE;
-        if (cut == 3)
-            options.framewidth = options.frameheight = options.tilewidth = options.tileheight = 16, options.xorframes = true;
-        options.planes = cut == 4 || cut == 6 ? 2 : cut == 5 ? 4 : 1;
-        if (cut == 6 || cut == 7)
-            options.colors = cut == 6 ? std::vector<uint32_t>{0, 0xFF0000, 0xFF, 0xFFFFFF} : std::vector<uint32_t>{0x102030, 0xF0E0D0};
-        static const int DITHERS[] = {0, 0, 0, 0, 0, 0, DITHER_FLOYD, DITHER_BAYER4, DITHER_FLOYD, DITHER_ATKINSON, 0, DITHER_BAYER8};
-        options.dither = Dither(DITHERS[cut]);
-        static const int FITS[][3] = {{64, 32, FIT_CONTAIN}, {32, 32, FIT_COVER}, {128, 64, FIT_STRETCH}};
-        if (cut >= 8 && cut <= 10)
-            options.fitwidth = FITS[cut - 8][0], options.fitheight = FITS[cut - 8][1], options.fitmode = FitMode(FITS[cut - 8][2]);
-        if (cut == 10)
-            options.filter = FILTER_NEAREST;
+    static const char* const MODES[] = {"0", "1", "2", nullptr};
+    static const char* const RULES[] = {nullptr, "blue", "luma", "any"};
+    static const char* const THRESHOLDS[] = {nullptr, "0", "200", "255"};
+    std::vector<const char*> args = {"imgtrell", "-bq"};
+    if (data[0] & 4)
+        args.push_back("--alpha");
+    if (data[0] & 8)
+        args.push_back("--invert");
+    if (RULES[(data[0] >> 4) & 3])
+        args.insert(args.end(), {"--rule", RULES[(data[0] >> 4) & 3]});
+    if (THRESHOLDS[data[0] >> 6])
+        args.insert(args.end(), {"-t", THRESHOLDS[data[0] >> 6]});
+    const size_t later = data[1] & 3;
+    for (size_t i = 0; i < later; i++) {
+        const auto& option = LATER[data[2 + i] % (sizeof LATER / sizeof *LATER)];
+        args.insert(args.end(), option, option + (option[1] ? 2 : 1));
     }
-    const uint8_t* file = data + (later ? 2 : 1);
-    size_t filesize = size - (later ? 2 : 1);
+    args.push_back("fuzz.bmp");
+    if (MODES[data[0] % 4])
+        args.push_back(MODES[data[0] % 4]);
+    Options options;
+    Console console;
+    console.keep = true;
+    int status;
+    if (!TakeArguments(int(args.size()), const_cast<char**>(args.data()), options, console, &status))
+        return 0;
+    const uint8_t* file = data + 2 + later;
+    size_t filesize = size - 2 - later;
     const Result result = ConvertPicture(options, file, filesize, DELIVER_KEPT);
-    if (result.status != STATUS_CONVERTED)
+    if (result.status != STATUS_BATCH_CONVERTED)
         return 0;
     if (uint64_t(imgwidth) * uint64_t(imgheight) > options.maxpixels || result.outputs.files.empty())
         std::abort();
-    if (later) {
+    const std::string& text = result.outputs.files[0].bytes;
+    const bool plain = options.common.syntax == SYNTAX_PLAIN;
+    if (options.tiled || ColourIndices(options) || options.dither || options.fitwidth) {
         // A cut that fits the picture writes (a comment line, a label, its
         // lines and the closing empty line at least); every pixel is a bit or
-        // an index the planes hold, and a fit has the box's size.
+        // an index the planes hold, and a fit has the box's size. Tiles,
+        // padded and strided, are no more than --max-pixels allows: in plain
+        // text each byte is "#xx".
         for (size_t i = 0; i < size_t(imgwidth) * size_t(imgheight); i++)
             if (imgbuffer[i] >= (1u << options.planes))
                 std::abort();
@@ -73,14 +86,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             std::abort();
         if (Lines(result.outputs.files[0]) < 3)
             std::abort();
+        if (options.tiled && plain &&
+            uint64_t(std::count(text.begin(), text.end(), '#')) * 8 > options.maxpixels * uint64_t(options.planes))
+            std::abort();
         return 0;
     }
     size_t width = size_t(imgwidth), height = size_t(imgheight);
 
     unsigned largest = 1;  // the largest value a pixel may store
     BmpHeader h{};
-    Console console;
-    console.keep = true;
     Conversion cv{options, console, "fuzz.bmp", {}, {}, {}};
     if (file[0] != 'B') {
         // A PNG: IHDR is read, the depth at 24, the colour type at 25. Only a
@@ -108,9 +122,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             std::abort();
     // Comment, label, the data lines of the mode, and the closing empty line.
     size_t datalines = options.mode == MODE_VERTICAL ? (width + 7) / 8 : options.mode == MODE_PALETTE ? height * std::max<size_t>((width + 15) / 16, 1) : height;
-    if (Lines(result.outputs.files[0]) != 3 + datalines)
+    if (plain && Lines(result.outputs.files[0]) != 3 + datalines)
         std::abort();
-    if (options.mode == MODE_PALETTE &&
+    if (plain && options.mode == MODE_PALETTE &&
         (result.outputs.files.size() != 2 || Lines(result.outputs.files[1]) != 1 + size_t(numcolors > 0 ? numcolors : 0)))
         std::abort();
     return 0;

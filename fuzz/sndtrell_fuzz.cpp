@@ -1,9 +1,13 @@
 // libFuzzer harness: arbitrary bytes converted by sndtrell's core, as a
-// plain sound; inputs of odd size also with --xo, at pitch 64 and a buffer
-// a frame. Everything is kept in the result: nothing is printed or written.
+// plain sound; inputs of odd size also with --xo, the first byte drawing
+// its options, taken by the command line's own scanner (TakeArguments):
+// the pitch (bits 0-1), the frames per buffer (2-3), the quantizer (4),
+// the gate (5-6) and the header (7); the rest is the sound. Everything is
+// kept in the result: nothing is printed or written.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "convert.h"
 #include "sndtrell.h"
@@ -28,12 +32,24 @@ static const std::string& File(const Result& result, size_t index)
 
 // The buffers of --xo: whole ones, no more than the frames of the samples
 // read need, and the preview of a few as long as their frames.
-static void CheckXO(const uint8_t* data, size_t size)
+static void CheckXO(uint8_t choice, const uint8_t* data, size_t size)
 {
+    static const char* const PITCHES[] = {"64", "61", "40", "100"};
+    static const char* const FRAMES[] = {"1", "2", "3", "4"};
+    static const char* const GATES[] = {"-48", "-120", "0", "-60.5"};
+    std::vector<const char*> args = {"sndtrell", "-b", "--xo", "--pitch", PITCHES[choice & 3], "--frames-per-buffer",
+                                     FRAMES[choice >> 2 & 3], "--gate", GATES[choice >> 5 & 3]};
+    if (choice & 16)
+        args.insert(args.end(), {"--quantize", "ds1"});
+    if (choice & 128)
+        args.push_back("--xo-header");
+    args.push_back("fuzz.wav");
     Options options;
-    options.sound = "fuzz.wav";
-    options.xo = true;
-    options.pitch = 64, options.framesperbuffer = 1;
+    Console console;
+    console.keep = true;
+    int status;
+    if (!TakeArguments(int(args.size()), const_cast<char**>(args.data()), options, console, &status))
+        return;
     const Result result = ConvertSound(options, data, size, DELIVER_KEPT);
     int bits = 0, channels = 0;
     if (std::sscanf(result.console.out.c_str(), "size: %*d, rate: %*d, bits: %d, numchannels: %d", &bits,
@@ -42,21 +58,23 @@ static void CheckXO(const uint8_t* data, size_t size)
             std::abort();
         return;
     }
-    if (result.status != STATUS_CONVERTED)
+    if (result.status != STATUS_BATCH_CONVERTED)
         return;
-    // Each buffer a line: "DB ", 16 values of "#xx,", a line break.
-    const size_t LINE = 3 + 4 * BUFFER_BYTES + 1;
+    // Each buffer a line: "DB ", 16 values of "#xx,", a line break; after
+    // the header's line of 4 values, with --xo-header.
+    const size_t LINE = 3 + 4 * BUFFER_BYTES + 1, HEADER = options.xoheader ? 3 + 4 * 4 + 1 : 0;
     const std::string text = File(result, 0), buffers = AfterLabel(text);
-    const size_t count = buffers.size() / LINE;
+    const size_t count = (buffers.size() - HEADER) / LINE;
     const size_t samples = size_t(soundsize) / (size_t(bits / 8 ? bits / 8 : 1) * size_t(channels ? channels : 1));
-    if (buffers.size() % LINE || count > samples * 60 / size_t(samplerate) + 2)
+    if (buffers.size() < HEADER || (buffers.size() - HEADER) % LINE ||
+        count > samples * 60 / (size_t(samplerate) * size_t(options.framesperbuffer)) + 2)
         std::abort();
     if (count > 64)
         return;
     options.preview = "fuzz-preview.wav";
     const Result again = ConvertSound(options, data, size, DELIVER_KEPT);
-    if (again.status != STATUS_CONVERTED || File(again, 0) != text ||
-        File(again, 1).size() != 44 + count * PREVIEW_FRAME * 2)
+    if (again.status != STATUS_BATCH_CONVERTED || File(again, 0) != text ||
+        File(again, 1).size() != 44 + count * size_t(options.framesperbuffer) * PREVIEW_FRAME * 2)
         std::abort();
 }
 
@@ -79,6 +97,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (at == std::string::npos || text.size() - (at + 5) != 4 * count + 4 * (count / 16))
         std::abort();
     if (size & 1)
-        CheckXO(data, size);
+        CheckXO(data[0], data + 1, size - 1);
     return 0;
 }

@@ -1,12 +1,14 @@
 // The conversion of a picture: its stages in order.
 #include "convert.h"
 
+#include <new>
 #include <string>
 
 #include "conversion.h"
 #include "decode.h"
 #include "input.h"
 #include "layout.h"
+#include "output.h"
 #include "picture.h"
 #include "pixels.h"
 
@@ -42,21 +44,37 @@ static void WarnOfDisagreement(Conversion& cv)
          other ? " the other way round" : "");
 }
 
+// Runs a stage: one that runs out of memory is refused, as a picture too
+// large for its bytes is, and whatever files were begun are dropped.
+template <typename Stage>
+static bool Within(Conversion& cv, Outputs& outputs, const char* doing, Stage stage)
+{
+    try {
+        return stage();
+    } catch (const std::bad_alloc&) {
+        DropIncludeFiles(outputs.transaction);
+        return RefuseMemory(cv, cv.path, doing);
+    }
+}
+
 Result ConvertPicture(const Options& options, const uint8_t* data, size_t size, Delivery delivery)
 {
     Result result = StartResult("imgtrell", options.common.quiet, delivery);
     Conversion cv{options, result.console, options.picture, {}, {}, {}};
     ClearPicture();
-    bool converted = DecodePicture(cv, data, size)  // the rows, each pixel through the rule
-                     && FitPicture(cv)               // --fit
-                     && FinishPixels(cv)             // a dither, colour indices
-                     && PlanLayout(cv);              // the mode's layout, or tiles
+    Outputs& outputs = result.outputs;
+    bool converted =
+        Within(cv, outputs, "read", [&] { return DecodePicture(cv, data, size); })  // the rows, each through the rule
+        && Within(cv, outputs, "fit", [&] { return FitPicture(cv); })               // --fit
+        && Within(cv, outputs, options.dither ? "dither" : "convert", [&] { return FinishPixels(cv); })  // colour indices
+        && Within(cv, outputs, "lay out", [&] { return PlanLayout(cv); });         // the mode's layout, or tiles
     if (converted) {
         WarnOfOneValue(cv);
         WarnOfDisagreement(cv);
         WarnOfMemory(cv.console, "picture", DataBytes(cv), options.planes > 1);
         Say(cv.console, "Writing CHIP8 image: %s\n", options.common.outputfile.c_str());
-        converted = WriteOutputs(cv, result.outputs) && DeliverOutputs(cv.console, result.outputs);
+        converted = Within(cv, outputs, "write", [&] { return WriteOutputs(cv, outputs); }) &&
+                    DeliverOutputs(cv.console, outputs);
         if (converted && options.preview)
             PrintPreview(cv);
     }

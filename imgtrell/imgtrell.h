@@ -116,7 +116,9 @@ inline int ThresholdOf(const Options& options) { return options.threshold.value_
 // not a bit by the pixel rule.
 inline bool ColourIndices(const Options& options) { return options.planes > 1 || !options.colors.empty(); }
 
-// The label of the palette file: NAME_PAL after -l NAME, else PALDATA.
+// The label of the data: -l's, or IMGDATA; and of the palette file:
+// NAME_PAL after -l NAME, else PALDATA.
+std::string DataLabel(const Options& options);
 std::string PaletteLabel(const Options& options);
 
 // The three lines every run but a usage error begins with.

@@ -181,7 +181,20 @@ static std::string PaletteBeside(const std::string& output)
     return output.substr(0, end) + ".pal.inc";
 }
 
+std::string DataLabel(const Options& options) { return options.common.label ? options.common.label : "IMGDATA"; }
 std::string PaletteLabel(const Options& options) { return options.common.label ? options.common.label + std::string("_PAL") : "PALDATA"; }
+
+// Whether every label the run writes is a name in its syntax, the data's
+// suffixed ones and the palette's included; after the usage error, false.
+// A suffix is _ and digits after a letter, so the first label of a kind
+// stands for all of them (NAME_0_0 for NAME_3_1, NAME_P2 for NAME_P4).
+static bool CheckLabels(const Options& options, Console& console)
+{
+    const char* suffix = options.labels == LABELS_TILE ? "_0_0" : options.labels == LABELS_FRAME ? "_F0"
+                         : options.labels == LABELS_PLANE ? "_P2" : nullptr;
+    return (!suffix || CheckLabel(console, options.common.syntax, DataLabel(options) + suffix)) &&
+           (options.mode != MODE_PALETTE || CheckLabel(console, options.common.syntax, PaletteLabel(options)));
+}
 
 // Takes one of imgtrell's own options into the options record; false after
 // a usage error.
@@ -435,8 +448,7 @@ bool TakeArguments(int argc, char** argv, Options& options, Console& console, in
     if (options.tiled && !modetext)
         options.mode = MODE_HORIZONTAL;
     if (!CheckSprites(options, console, modetext) || !CheckColours(options, console, modetext) ||
-        !CheckFitting(options, console, modetext) ||
-        (options.mode == MODE_PALETTE && !CheckLabel(console, options.common.syntax, PaletteLabel(options))) ||
+        !CheckFitting(options, console, modetext) || !CheckLabels(options, console) ||
         !CheckPictureConstants(console, options))
         return false;
     if (options.palette && options.mode != MODE_PALETTE)
@@ -444,17 +456,9 @@ bool TakeArguments(int argc, char** argv, Options& options, Console& console, in
 
     // The palette goes beside the output file; not beside a device.
     const std::string& output = options.common.outputfile;
-    const std::string& palette = options.palettefile;
     if (options.palette)
         options.palettefile = *options.palette;
     else if (options.common.output && !WrittenInPlace(output.c_str()))
         options.palettefile = PaletteBeside(output);
-    if (options.mode == MODE_PALETTE && (palette == output || SameFile(palette.c_str(), output.c_str())))
-        return UsageError(console, "the picture and its palette would both be written to %s", output.c_str());
-    if (!CheckNotInput(console, options.common.output ? "-o" : "the include file", output, options.picture) ||
-        (options.mode == MODE_PALETTE &&
-         !CheckNotInput(console, options.palette ? "-p" : "the palette file", palette, options.picture)) ||
-        (!options.octooptions.empty() && !CheckNotInput(console, "--octo-options", options.octooptions, options.picture)))
-        return false;
-    return true;
+    return CheckOutputFiles(options, console);
 }

@@ -46,6 +46,11 @@ bool AllocatePicture(Conversion& cv, const char* path)
     return true;
 }
 
+bool RefuseMemory(Conversion& cv, const char* path, const char* doing)
+{
+    return Refuse(cv.console, path, "cannot allocate the memory to %s a %d x %d picture", doing, imgwidth, imgheight);
+}
+
 int CheckTransparency(uint32_t color)
 {
     uint32_t red = (color >> 16) & 0xFF, green = (color >> 8) & 0xFF, blue = color & 0xFF;

@@ -29,6 +29,9 @@ void PrintHeaderLine(Conversion& cv, int32_t bpp, int32_t compression);
 bool CheckPixelCount(Conversion& cv, const char* path, uint64_t width, uint64_t height);
 // Allocates imgbuffer for the picture's size; false after the refusal.
 bool AllocatePicture(Conversion& cv, const char* path);
+// The refusal of a stage that ran out of memory (doing: "fit"): "cannot
+// allocate the memory to fit a 320 x 200 picture". Returns false.
+bool RefuseMemory(Conversion& cv, const char* path, const char* doing);
 // The row y of imgbuffer.
 inline uint8_t* PictureRow(int64_t y) { return imgbuffer + size_t(y) * size_t(imgwidth); }
 

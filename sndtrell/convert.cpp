@@ -2,23 +2,31 @@
 // text, deliver the files.
 #include "convert.h"
 
+#include <new>
+
 #include "console.h"
 #include "input.h"
+#include "output.h"
 #include "outputs.h"
 #include "sndtrell.h"
 #include "xo.h"
 
 // The files a conversion may write, in the order they are made: each with
-// its name, whether it is bytes as they are, whether this conversion
-// writes it, and what writes it.
+// its name, what it holds and the option that names it (for the usage
+// errors of a name it shares), whether it is bytes as they are, whether
+// this conversion writes it, and what writes it.
 struct OutputRow {
     std::string (*name)(const Options& options);
+    const char* holds;
+    const char* (*given)(const Options& options);
     bool binary;
     bool (*wanted)(const Options& options);
     void (*write)(TextWriter& w, const SoundRun& run);
 };
 static std::string SoundFile(const Options& options) { return options.common.outputfile; }
 static std::string PreviewFile(const Options& options) { return options.preview ? options.preview : ""; }
+static const char* SoundGiven(const Options& options) { return options.common.output ? "-o" : "the include file"; }
+static const char* PreviewGiven(const Options&) { return "--preview-wav"; }
 static bool Always(const Options&) { return true; }
 static bool PreviewAsked(const Options& options) { return options.preview != nullptr; }
 static void WriteSoundText(TextWriter& w, const SoundRun& run)
@@ -26,9 +34,26 @@ static void WriteSoundText(TextWriter& w, const SoundRun& run)
     run.options.xo ? WriteXoData(w, run) : WriteSoundData(w, run);
 }
 static const OutputRow OUTPUTS[] = {
-    {SoundFile, false, Always, WriteSoundText},
-    {PreviewFile, true, PreviewAsked, WritePreviewData},
+    {SoundFile, "sound", SoundGiven, false, Always, WriteSoundText},
+    {PreviewFile, "preview", PreviewGiven, true, PreviewAsked, WritePreviewData},
 };
+
+bool CheckOutputFiles(const Options& options, Console& console)
+{
+    std::vector<const OutputRow*> rows;
+    std::vector<std::string> names;
+    for (const OutputRow& row : OUTPUTS)
+        if (row.wanted(options))
+            rows.push_back(&row), names.push_back(row.name(options));
+    size_t a, b;
+    if (FindSameFiles(names, &a, &b))
+        return UsageError(console, "the %s and %s %s would both be written to %s", rows[a]->holds, a == 0 ? "its" : "the",
+                          rows[b]->holds, names[b].c_str());
+    for (size_t i = 0; i < rows.size(); i++)
+        if (!CheckNotInput(console, rows[i]->given(options), names[i], options.sound))
+            return false;
+    return true;
+}
 
 // Makes the files the conversion asks for, then moves them into place
 // together. False after the failure line.
@@ -40,6 +65,16 @@ static bool WriteSoundFiles(SoundRun& run, Outputs& outputs)
                         [&](TextWriter& w) { row.write(w, run); }))
             return false;
     return DeliverOutputs(run.console, outputs);
+}
+
+// The buffers of --xo; running out of memory for them is a refusal.
+static bool MakeBuffers(SoundRun& run)
+{
+    try {
+        return ConvertXO(run);
+    } catch (const std::bad_alloc&) {
+        return Refuse(run.console, run.options.sound, "cannot allocate the memory to make its XO-CHIP buffers");
+    }
 }
 
 Result ConvertSound(const Options& options, const uint8_t* data, size_t size, Delivery delivery)
@@ -58,7 +93,7 @@ Result ConvertSound(const Options& options, const uint8_t* data, size_t size, De
     // none.
     bool loaded = data && DecodeWAV(run, data, size);
     if (loaded && options.xo)
-        loaded = ConvertXO(run);
+        loaded = MakeBuffers(run);
     else if (loaded)
         WarnOfMemory(run.console, "sound", 6 + uint64_t(soundsize), false);
     bool written = false;

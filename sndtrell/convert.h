@@ -25,4 +25,8 @@ Result ConvertSound(const Options& options, const uint8_t* data, size_t size, De
 // being read whole), and converts it.
 Result ConvertSoundFile(const Options& options, Delivery delivery);
 
+// Checks the files the options ask for, before anything is read: no two of
+// them one file, and none of them the sound. False after the usage error.
+bool CheckOutputFiles(const Options& options, Console& console);
+
 #endif

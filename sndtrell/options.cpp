@@ -7,7 +7,7 @@
 #include <string>
 
 #include "console.h"
-#include "output.h"
+#include "convert.h"
 #include "sndtrell.h"
 #include "xo.h"
 
@@ -64,7 +64,8 @@ static const OptionInfo OPTIONS[] = {
      "frames of 1/60 s each buffer plays; default 2;\nK frames may play at most 128 samples", nullptr, 0},
     {OPT_QUANTIZE, 0, "quantize", "Q", "a sample's bit: its sign (sign, the default) or\nfirst-order delta-sigma (ds1)",
      QUANTIZE_NAMES, 2},
-    {OPT_GATE, 0, "gate", "DB", "frames below DB dBFS, -120 to 0, are 0 bits; default -48", nullptr, 0},
+    {OPT_GATE, 0, "gate", "DB",
+     "frames below DB dBFS are 0 bits: -120 to 0, in decimal\n(-48, the default; -60.5)", nullptr, 0},
     {OPT_XO_HEADER, 0, "xo-header", nullptr, "pitch, K and the buffer count (2 bytes) before the buffers", nullptr, 0},
     {OPT_PREVIEW_WAV, 0, "preview-wav", "FILE",
      "also write FILE: the buffers as Octo plays them\n(16-bit, 48000 Hz)", nullptr, 0},
@@ -72,14 +73,6 @@ static const OptionInfo OPTIONS[] = {
     {OPT_VERSION, 'V', "version", nullptr, "the version", nullptr, 0},
 };
 static const size_t OPTION_COUNT = sizeof OPTIONS / sizeof *OPTIONS;
-
-// A decibel value from -120 to 0; false for anything else.
-static bool ParseDecibels(const char* text, double* db)
-{
-    char* end = nullptr;
-    *db = std::strtod(text, &end);
-    return end != text && *end == 0 && *db >= -120 && *db <= 0;
-}
 
 // Takes one of sndtrell's own options into options and the first option
 // given that is for --xo only into *xoonly; false after a usage error.
@@ -104,7 +97,7 @@ static bool TakeOwnOption(int id, const OptionScan& scan, Options& options, std:
         break;
     case OPT_QUANTIZE: options.quantize = Quantize(named); break;
     case OPT_GATE:
-        if (!ParseDecibels(scan.value, &options.gate))
+        if (!ParseDecimal(scan.value, -120, 0, &options.gate))
             wrong = "is not a number from -120 to 0";
         break;
     case OPT_XO_HEADER: options.xoheader = true; break;
@@ -143,9 +136,6 @@ static bool CheckXoOptions(Console& console, const Options& options, const std::
                           "buffer's %d; at most %d frame%s",
                           options.framesperbuffer, options.pitch, rate, options.framesperbuffer, played,
                           BUFFER_SAMPLES, most, most == 1 ? "" : "s");
-    const std::string& output = options.common.outputfile;
-    if (options.preview && (output == options.preview || SameFile(options.preview, output.c_str())))
-        return UsageError(console, "the sound and its preview would both be written to %s", options.preview);
     return true;
 }
 
@@ -191,9 +181,7 @@ bool TakeArguments(int argc, char** argv, Options& options, Console& console, in
     if (more > 0 && options.common.batch)
         return UsageError(console, "%d argument%s after the file: \"%s\"%s", more, more == 1 ? "" : "s",
                           argv[scan.next + 1], more == 1 ? "" : ", ...");
-    if (!CheckNotInput(console, options.common.output ? "-o" : "the include file", options.common.outputfile,
-                       options.sound) ||
-        (options.preview && !CheckNotInput(console, "--preview-wav", options.preview, options.sound)))
+    if (!CheckOutputFiles(options, console))
         return false;
     if (more > 0)
         Warn(console, "%d argument%s after the file %s ignored", more, more == 1 ? "" : "s", more == 1 ? "is" : "are");

@@ -5,46 +5,79 @@
 #include <cmath>
 
 #include "console.h"
+#include "platform.h"
 #include "xo.h"
+
+size_t ResampledCount(size_t count, double inrate, double outrate)
+{
+    return size_t(std::floor(double(count) * outrate / inrate + 0.5));
+}
+
+// The samples as they are, a block at a time.
+static void PassOn(size_t count, const SampleReader& read, const SampleTaker& take)
+{
+    std::vector<float> block(std::min(count, SAMPLE_BLOCK));
+    for (size_t at = 0; at < count; at += block.size()) {
+        const size_t n = std::min(count - at, block.size());
+        read(at, n, block.data());
+        take(block.data(), n);
+    }
+}
 
 #if TRELL_SOXR
 #include <soxr.h>
 
+#include <new>
+
+const size_t RESAMPLER_ROOM = size_t(4) << 20;
+
 bool CanResample() { return true; }
 
-bool Resample(Console& console, const char* path, const std::vector<float>& in, double inrate, double outrate,
-              std::vector<float>& out)
+bool Resample(Console& console, const char* path, size_t count, double inrate, double outrate, const SampleReader& read,
+              const SampleTaker& take)
 {
-    out.clear();
-    if (inrate == outrate || in.empty()) {
-        out = in;
+    if (inrate == outrate || count == 0) {
+        PassOn(count, read, take);
         return true;
     }
-    // As many samples as the sound lasts at the new rate.
-    const size_t count = size_t(std::floor(double(in.size()) * outrate / inrate + 0.5));
+    // libsoxr does not check its own allocations: one that failed would
+    // crash it. So it starts only where there is room for them, the most it
+    // takes (under 1 MiB at the rates here) four times over; else the sound
+    // is refused as when any allocation fails.
+    uint8_t* room = AllocateBlock(RESAMPLER_ROOM);
+    if (!room)
+        throw std::bad_alloc();
+    FreeBlock(room);
     soxr_error_t error = nullptr;
     const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
     const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
     soxr_t soxr = soxr_create(inrate, outrate, 1, &error, &io, &quality, nullptr);
     if (!soxr)
         return Refuse(console, path, "cannot resample from %.0f Hz: %s", inrate, error ? error : "libsoxr failed");
-    // In blocks, then the end flushed out (no input), until all are there.
-    const size_t BLOCK = 1 << 16;
-    out.resize(count);
+    // A block in, what it makes out, then the end flushed out (no input),
+    // until all are there.
+    const size_t total = ResampledCount(count, inrate, outrate);
+    std::vector<float> in(std::min(count, SAMPLE_BLOCK)), out(SAMPLE_BLOCK);
     size_t taken = 0, made = 0;
-    while (!error && made < count) {
-        const size_t give = std::min(BLOCK, in.size() - taken);
+    while (!error && made < total) {
+        const size_t give = std::min(in.size(), count - taken);
+        if (give)
+            read(taken, give, in.data());
         size_t used = 0, done = 0;
-        error = soxr_process(soxr, give ? in.data() + taken : nullptr, give, &used, out.data() + made, count - made,
+        error = soxr_process(soxr, give ? in.data() : nullptr, give, &used, out.data(), std::min(out.size(), total - made),
                              &done);
+        take(out.data(), done);
         taken += used;
         made += done;
         if (!give && !done)
-            break;  // flushed: what is missing stays 0
+            break;  // flushed: what is missing is 0
     }
     soxr_delete(soxr);
     if (error)
         return Refuse(console, path, "cannot resample from %.0f Hz: %s", inrate, error);
+    std::fill(out.begin(), out.end(), 0.0f);
+    for (size_t n; made < total; made += n)
+        take(out.data(), n = std::min(out.size(), total - made));
     return true;
 }
 
@@ -52,7 +85,7 @@ bool Resample(Console& console, const char* path, const std::vector<float>& in, 
 
 bool CanResample() { return false; }
 
-bool Resample(Console& console, const char* path, const std::vector<float>&, double, double, std::vector<float>&)
+bool Resample(Console& console, const char* path, size_t, double, double, const SampleReader&, const SampleTaker&)
 {
     return Refuse(console, path, "this build has no resampler");
 }

@@ -3,6 +3,7 @@
 // made one bit, and the bits packed where the play position finds them.
 #include "xo.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "console.h"
@@ -12,38 +13,57 @@ double PlayRate(int pitch) { return 4000 * std::pow(2.0, (pitch - 64) / 48.0); }
 
 size_t FrameOf(size_t t, double rate) { return size_t(std::floor(double(t) * 60 / rate)); }
 
-std::vector<uint8_t> PackBuffers(const std::vector<float>& samples, double rate, int frames, int quantize,
-                                 double gate)
+Packer StartPacking(size_t count, double rate, int frames, int quantize, double gate)
 {
-    const size_t count = samples.size(), perbuffer = size_t(frames);
+    Packer packer{rate, std::pow(10.0, gate / 20), count, size_t(frames), quantize, {}, {}, 0, 0};
     const size_t framecount = count ? FrameOf(count - 1, rate) + 1 : 0;
-    std::vector<uint8_t> buffers((framecount + perbuffer - 1) / perbuffer * BUFFER_BYTES);
-    const double quiet = std::pow(10.0, gate / 20);
-    // The first-order delta-sigma loop: the running sum of the samples less
-    // the levels written, -1 for a 0 bit and 1 for a 1 bit.
-    double sum = 0;
-    for (size_t t = 0, end; t < count; t = end) {
-        const size_t frame = FrameOf(t, rate);
-        double peak = 0;
-        for (end = t; end < count && FrameOf(end, rate) == frame; end++)
-            peak = std::fmax(peak, std::fabs(samples[end]));
-        if (peak < quiet) {
-            sum = 0;
-            continue;
-        }
-        uint8_t* buffer = &buffers[frame / perbuffer * BUFFER_BYTES];
-        for (size_t s = t; s < end; s++) {
-            bool bit = samples[s] > 0;
-            if (quantize == QUANTIZE_DS1) {
-                sum += samples[s];
-                bit = sum > 0;
-                sum -= bit ? 1 : -1;
+    packer.buffers.assign((framecount + packer.perbuffer - 1) / packer.perbuffer * BUFFER_BYTES, 0);
+    packer.frame.reserve(size_t(rate / 60) + 2);
+    return packer;
+}
+
+// Packs the frame under way: its bits, or none where it is quiet.
+static void PackFrame(Packer& packer)
+{
+    double peak = 0;
+    for (float sample : packer.frame)
+        peak = std::fmax(peak, std::fabs(sample));
+    if (peak < packer.quiet) {
+        packer.sum = 0;
+    } else {
+        uint8_t* buffer = &packer.buffers[FrameOf(packer.first, packer.rate) / packer.perbuffer * BUFFER_BYTES];
+        for (size_t i = 0; i < packer.frame.size(); i++) {
+            const float sample = packer.frame[i];
+            bool bit = sample > 0;
+            if (packer.quantize == QUANTIZE_DS1) {
+                packer.sum += sample;
+                bit = packer.sum > 0;
+                packer.sum -= bit ? 1 : -1;
             }
-            const size_t at = s % BUFFER_SAMPLES;
+            const size_t at = (packer.first + i) % BUFFER_SAMPLES;
             buffer[at / 8] |= uint8_t(bit ? 0x80 >> (at % 8) : 0);
         }
     }
-    return buffers;
+    packer.first += packer.frame.size();
+    packer.frame.clear();
+}
+
+void PackSamples(Packer& packer, const float* samples, size_t n)
+{
+    n = std::min(n, packer.count - packer.first - packer.frame.size());
+    for (size_t i = 0; i < n; i++) {
+        const size_t t = packer.first + packer.frame.size();
+        if (!packer.frame.empty() && FrameOf(t, packer.rate) != FrameOf(packer.first, packer.rate))
+            PackFrame(packer);
+        packer.frame.push_back(samples[i]);
+    }
+}
+
+std::vector<uint8_t> EndPacking(Packer& packer)
+{
+    if (!packer.frame.empty())
+        PackFrame(packer);
+    return std::move(packer.buffers);
 }
 
 bool ConvertXO(SoundRun& run)
@@ -51,12 +71,18 @@ bool ConvertXO(SoundRun& run)
     const Options& options = run.options;
     std::vector<uint8_t>& buffers = run.sound.xobuffers;
     buffers.clear();
-    std::vector<float> samples, played;
     const double rate = PlayRate(options.pitch);
-    if (!ReadSamples(run, samples) || !Resample(run.console, options.sound, samples, samplerate, rate, played))
+    size_t count;
+    if (!CountSamples(run, &count))
         return false;
-    samples = std::vector<float>();
-    buffers = PackBuffers(played, rate, options.framesperbuffer, options.quantize, options.gate);
+    Packer packer = StartPacking(ResampledCount(count, samplerate, rate), rate, options.framesperbuffer, options.quantize,
+                                 options.gate);
+    if (!Resample(
+            run.console, options.sound, count, samplerate, rate,
+            [&](size_t first, size_t n, float* out) { ReadSamples(run, first, n, out); },
+            [&](const float* samples, size_t n) { PackSamples(packer, samples, n); }))
+        return false;
+    buffers = EndPacking(packer);
     const size_t bytes = buffers.size() + (options.xoheader ? 4 : 0);
     if (bytes > XO_MEMORY)
         Warn(run.console, "%zu buffers take %zu bytes; an XO-CHIP program holds at most %zu",

@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "console.h"
@@ -32,21 +33,49 @@ double PlayRate(int pitch);
 size_t FrameOf(size_t t, double rate);
 
 // The loaded sound (sndtrell.h) as mono samples from -1 to 1; samples.cpp.
-// False after the refusal line.
-bool ReadSamples(const SoundRun& run, std::vector<float>& samples);
-// The samples band-limited and resampled from one rate to another by
-// libsoxr, or copied when the rates are equal; resample.cpp. False after
-// the refusal line naming path.
-bool Resample(Console& console, const char* path, const std::vector<float>& in, double inrate, double outrate,
-              std::vector<float>& out);
+// How many it holds: false after the refusal line of a sound --xo does not
+// take (its depth, channels, rate or length).
+bool CountSamples(const SoundRun& run, size_t* count);
+// Its samples first to first + n - 1, into out.
+void ReadSamples(const SoundRun& run, size_t first, size_t n, float* out);
+
+// The sound goes through the stages a block of samples at a time, so that
+// their memory does not grow with it: read(first, n, out) gives n samples
+// from the first, take(samples, n) is handed the next n made.
+using SampleReader = std::function<void(size_t first, size_t n, float* out)>;
+using SampleTaker = std::function<void(const float* samples, size_t n)>;
+const size_t SAMPLE_BLOCK = size_t(1) << 16;
+// As many samples as count of them last at another rate.
+size_t ResampledCount(size_t count, double inrate, double outrate);
+// The count samples read gives at inrate, band-limited and resampled to
+// outrate by libsoxr (or as they are when the rates are equal), handed to
+// take: ResampledCount of them, any the resampler does not make at the end
+// 0; resample.cpp. False after the refusal line naming path.
+bool Resample(Console& console, const char* path, size_t count, double inrate, double outrate, const SampleReader& read,
+              const SampleTaker& take);
 // True when this build resamples (libsoxr is linked).
 bool CanResample();
 
 // The bits of samples played at rate, packed into buffers of frames frames
 // each: a frame whose samples all stay below gate dBFS gives 0 bits, the
 // others a bit a sample from the quantizer; positions no frame plays are 0.
-std::vector<uint8_t> PackBuffers(const std::vector<float>& samples, double rate, int frames, int quantize,
-                                 double gate);
+// The samples come in blocks (PackSamples), count of them in all (any
+// more are left out); the packer holds the frame under way.
+struct Packer {
+    double rate, quiet;
+    size_t count, perbuffer;
+    int quantize;
+    std::vector<uint8_t> buffers;
+    std::vector<float> frame;  // the samples of the frame under way
+    size_t first = 0;          // the number of the first of them
+    // The first-order delta-sigma loop: the running sum of the samples less
+    // the levels written, -1 for a 0 bit and 1 for a 1 bit.
+    double sum = 0;
+};
+Packer StartPacking(size_t count, double rate, int frames, int quantize, double gate);
+void PackSamples(Packer& packer, const float* samples, size_t n);
+// The buffers, once every sample is in.
+std::vector<uint8_t> EndPacking(Packer& packer);
 
 // Converts the loaded sound into run.sound.xobuffers with the options of
 // the run. False after the refusal line.

@@ -9,6 +9,7 @@
 #include "conversion.h"
 #include "imgtrell.h"
 #include "layout.h"
+#include "output.h"
 #include "picture.h"
 #include "text.h"
 
@@ -48,8 +49,6 @@ static const Layout& LayoutOf(const Options& options)
     return LAYOUTS[kind];
 }
 
-std::string LabelOf(const Options& options) { return options.common.label ? options.common.label : "IMGDATA"; }
-std::string LabelOf(const Conversion& cv) { return LabelOf(cv.options); }
 
 uint64_t DataBytes(const Conversion& cv) { return LayoutOf(cv.options).bytes(cv); }
 
@@ -92,19 +91,19 @@ bool CheckPictureConstants(Console& console, const Options& options)
     for (const ConstantRow& row : CONSTANTS)
         if (row.pictures & PictureKinds(options))
             suffixes.push_back(row.suffix);
-    return CheckConstantNames(console, options.common, LabelOf(options), suffixes.data(), suffixes.size());
+    return CheckConstantNames(console, options.common, DataLabel(options), suffixes.data(), suffixes.size());
 }
 
 static void PutConstants(Conversion& cv, TextWriter& w)
 {
     for (const ConstantRow& row : CONSTANTS)
         if (row.pictures & PictureKinds(cv.options))
-            WriteConstant(w, LabelOf(cv), row.suffix, row.value(cv));
+            WriteConstant(w, DataLabel(cv.options), row.suffix, row.value(cv));
 }
 
 bool PlanLayout(Conversion& cv)
 {
-    const std::string last = LabelOf(cv) + "_P" + std::to_string(cv.options.planes);
+    const std::string last = DataLabel(cv.options) + "_P" + std::to_string(cv.options.planes);
     if (cv.options.labels == LABELS_PLANE && last.size() > 64)
         return Mismatch(cv.console, "label \"%s\" is too long: %zu characters, at most 64", last.c_str(), last.size());
     const Layout& layout = LayoutOf(cv.options);
@@ -141,11 +140,11 @@ static void WritePicData(Conversion& cv, TextWriter& w)
     if (options.common.consts)
         PutConstants(cv, w);
     if (options.labels != LABELS_NONE)
-        WriteLabel(w, LabelOf(cv).c_str());
+        WriteLabel(w, DataLabel(cv.options).c_str());
     // Plane by plane, or all at once.
     for (int plane = 0; plane < (layout.perplane ? options.planes : 1); plane++) {
         if (plane > 0 && options.labels == LABELS_PLANE)
-            WriteLabel(w, (LabelOf(cv) + "_P" + std::to_string(plane + 1)).c_str());
+            WriteLabel(w, (DataLabel(cv.options) + "_P" + std::to_string(plane + 1)).c_str());
         layout.put(cv, w, plane);
     }
     WriteBlank(w);
@@ -182,23 +181,47 @@ static void WriteOctoOptions(Conversion& cv, TextWriter& w)
 }
 
 // The files a conversion may write, in the order they are made: each with
-// its name, whether this conversion writes it, and what writes it.
+// its name, what it holds and the option that names it (for the usage
+// errors of a name it shares), whether this conversion writes it, and what
+// writes it.
 struct OutputRow {
     const std::string& (*name)(const Options& options);
+    const char* holds;
+    const char* (*given)(const Options& options);
     bool (*wanted)(const Options& options);
     void (*write)(Conversion& cv, TextWriter& w);
 };
 static const std::string& PictureFile(const Options& options) { return options.common.outputfile; }
 static const std::string& PaletteFile(const Options& options) { return options.palettefile; }
 static const std::string& OctoOptionsFile(const Options& options) { return options.octooptions; }
+static const char* PictureGiven(const Options& options) { return options.common.output ? "-o" : "the include file"; }
+static const char* PaletteGiven(const Options& options) { return options.palette ? "-p" : "the palette file"; }
+static const char* OctoOptionsGiven(const Options&) { return "--octo-options"; }
 static bool Always(const Options&) { return true; }
 static bool InPaletteMode(const Options& options) { return LayoutOf(options).kind == PALETTE_BYTES; }
 static bool OctoOptionsAsked(const Options& options) { return !options.octooptions.empty(); }
 static const OutputRow OUTPUTS[] = {
-    {PictureFile, Always, WritePicData},
-    {PaletteFile, InPaletteMode, WritePalData},
-    {OctoOptionsFile, OctoOptionsAsked, WriteOctoOptions},
+    {PictureFile, "picture", PictureGiven, Always, WritePicData},
+    {PaletteFile, "palette", PaletteGiven, InPaletteMode, WritePalData},
+    {OctoOptionsFile, "Octo options", OctoOptionsGiven, OctoOptionsAsked, WriteOctoOptions},
 };
+
+bool CheckOutputFiles(const Options& options, Console& console)
+{
+    std::vector<const OutputRow*> rows;
+    std::vector<std::string> names;
+    for (const OutputRow& row : OUTPUTS)
+        if (row.wanted(options))
+            rows.push_back(&row), names.push_back(row.name(options));
+    size_t a, b;
+    if (FindSameFiles(names, &a, &b))
+        return UsageError(console, "the %s and %s %s would both be written to %s", rows[a]->holds, a == 0 ? "its" : "the",
+                          rows[b]->holds, names[a].c_str());
+    for (size_t i = 0; i < rows.size(); i++)
+        if (!CheckNotInput(console, rows[i]->given(options), names[i], options.picture))
+            return false;
+    return true;
+}
 
 bool WriteOutputs(Conversion& cv, Outputs& outputs)
 {
@@ -220,12 +243,12 @@ void PrintPreview(Conversion& cv)
     uint8_t value[256];
     PaletteValues(value);
     const bool palette = cv.options.mode == MODE_PALETTE, indices = ColourIndices(cv.options);
-    std::string line;
+    PreviewText text{cv.console, {}};
     for (int64_t y = 0; y < imgheight; y++) {
         const uint8_t* row = PictureRow(y);
-        line.assign(size_t(imgwidth) + 1, '\n');
         for (int64_t x = 0; x < imgwidth; x++)
-            line[size_t(x)] = indices ? INDEX_DIGITS[row[x] & 15] : (palette ? value[row[x]] : row[x]) ? '#' : '.';
-        Show(cv.console, line.data(), line.size());
+            text.Put(indices ? INDEX_DIGITS[row[x] & 15] : (palette ? value[row[x]] : row[x]) ? '#' : '.');
+        text.Put('\n');
     }
+    text.End();
 }

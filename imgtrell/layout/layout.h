@@ -73,10 +73,21 @@ inline uint8_t PackByte(const uint8_t* row, int64_t x, int64_t width, int plane 
 
 // The digits of colour indices in a preview.
 const char INDEX_DIGITS[] = "0123456789abcdef";
+// The text of a preview, shown a piece at a time, so that a row of any
+// width takes no more memory; Put a character, then End.
+struct PreviewText {
+    Console& console;
+    char piece[4096];
+    size_t used = 0;
+    void Put(char c)
+    {
+        piece[used++] = c;
+        if (used == sizeof piece)
+            End();
+    }
+    void End() { Show(console, piece, used), used = 0; }
+};
 
-// The label of the data: -l's, or IMGDATA.
-std::string LabelOf(const Options& options);
-std::string LabelOf(const Conversion& cv);
 // The bytes of the data the layout writes, padding and all.
 uint64_t DataBytes(const Conversion& cv);
 // With --consts: checks the names of the constants the picture will have
@@ -85,6 +96,9 @@ bool CheckPictureConstants(Console& console, const Options& options);
 // Plans the layout of the picture loaded; false after the line of a
 // picture that does not fit it.
 bool PlanLayout(Conversion& cv);
+// Checks the files the options ask for, before anything is read: no two of
+// them one file, and none of them the picture. False after the usage error.
+bool CheckOutputFiles(const Options& options, Console& console);
 // Makes the files of the conversion, each that it asks for in the order of
 // the table of outputs: the picture's include file, the palette's (mode
 // 2), Octo's options (--octo-options). Says the palette's colours as its

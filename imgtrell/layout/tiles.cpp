@@ -20,7 +20,7 @@ static int64_t RoundUp(int64_t value, int64_t unit) { return (value + unit - 1) 
 // of a picture of planes, NAME-P-X-Y.
 static std::string OctopusLabel(const Conversion& cv, int plane, int64_t x, int64_t y)
 {
-    return LabelOf(cv) + (cv.options.planes > 1 ? "-" + std::to_string(plane) : "") + "-" + std::to_string(x) + "-" +
+    return DataLabel(cv.options) + (cv.options.planes > 1 ? "-" + std::to_string(plane) : "") + "-" + std::to_string(x) + "-" +
            std::to_string(y);
 }
 
@@ -46,8 +46,21 @@ bool PlanTiles(Conversion& cv)
     cut.tilebytes = size_t(cut.tilewidth / 8 * cut.tileheight * options.planes);
     cut.framebytes = size_t(cut.cols * cut.rows) * cut.tilebytes;
     cut.stride = options.stride ? size_t(options.stride) : cut.framebytes;
+    // What the cut makes is held to --max-pixels as a picture is, before
+    // anything is allocated for it: the picture padded, and the frames
+    // padded to their stride (a byte of each plane is 8 pixels).
+    const uint64_t most = options.maxpixels, padded = uint64_t(cut.width) * uint64_t(cut.height);
+    const uint64_t count = uint64_t(cut.framecols * cut.framerows), strided = count * cut.stride * 8 / uint64_t(options.planes);
+    if (padded > most)
+        return Mismatch(cv.console, "%s: --pad makes the %d x %d picture %lld x %lld, %llu pixels, more than --max-pixels allows (%llu)",
+                        cv.path, imgwidth, imgheight, (long long)cut.width, (long long)cut.height, (unsigned long long)padded,
+                        (unsigned long long)most);
+    if (strided > most)
+        return Mismatch(cv.console, "%s: --stride %zu writes %llu frame%s of %zu bytes, %llu pixels, more than --max-pixels allows (%llu)",
+                        cv.path, cut.stride, (unsigned long long)count, count == 1 ? "" : "s", cut.stride,
+                        (unsigned long long)strided, (unsigned long long)most);
     // The longest label written counts its suffix.
-    std::string longest = LabelOf(cv);
+    std::string longest = DataLabel(cv.options);
     if (options.labels == LABELS_TILE && cut.cols * cut.rows > 0)
         longest += "_" + std::to_string(cut.framecols * cut.cols - 1) + "_" + std::to_string(cut.framerows * cut.rows - 1);
     if (options.labels == LABELS_FRAME)
@@ -103,6 +116,12 @@ static void TileAt(const Conversion& cv, int64_t t, int64_t* col, int64_t* row)
     *row = walk.columns ? inner : outer;
 }
 
+// The byte of plane of columns x to x + 7 of row y, 0 in the padding.
+static uint8_t TileByte(int64_t x, int64_t y, int plane)
+{
+    return y < imgheight && x < imgwidth ? PackByte(PictureRow(y), x, imgwidth, plane) : 0;
+}
+
 void PutTiles(Conversion& cv, TextWriter& w, int)
 {
     // The cut and the options read in the loops are copies: the bytes the
@@ -111,59 +130,51 @@ void PutTiles(Conversion& cv, TextWriter& w, int)
     const int planes = cv.options.planes;
     const bool xorframes = cv.options.xorframes;
     const Labels labels = cv.options.labels;
-    const std::string name = LabelOf(cv);
-    // The picture's rows packed as mode 1 packs them, each plane apart, 0
-    // in the padding; each tile row is then one or two of their bytes.
-    const size_t across = size_t(cut.width / 8), planesize = across * size_t(cut.height);
-    std::vector<uint8_t> packed(planesize * size_t(planes));
-    for (int plane = 0; plane < planes; plane++)
-        for (int64_t y = 0; y < imgheight; y++)
-            for (size_t b = 0; 8 * int64_t(b) < imgwidth; b++)
-                packed[plane * planesize + size_t(y) * across + b] = PackByte(PictureRow(y), int64_t(8 * b), imgwidth, plane);
-    std::vector<uint8_t> frame(cut.stride), previous(xorframes ? cut.stride : 0), written(cut.stride);
-    // Where each tile of a frame lies in it, in the order written.
+    const std::string name = DataLabel(cv.options);
+    // Each tile's bytes are packed from the picture's rows as it is
+    // written; with --xor the frame before is kept, and each byte written
+    // as its XOR with the one at its place there. A frame's padding to its
+    // stride is 0, in every frame alike.
+    std::vector<uint8_t> previous(xorframes ? cut.framebytes : 0), padding(cut.stride - cut.framebytes);
+    uint8_t tile[2 * 16 * 4];  // the most a tile holds: 16x16 on four planes
     const int64_t tiles = cut.cols * cut.rows;
-    std::vector<int64_t> cols(static_cast<size_t>(tiles)), rows(static_cast<size_t>(tiles));
-    for (int64_t t = 0; t < tiles; t++)
-        TileAt(cv, t, &cols[size_t(t)], &rows[size_t(t)]);
     for (int64_t k = 0; k < cut.framecols * cut.framerows; k++) {
         const int64_t fx = k % cut.framecols * cut.framewidth, fy = k / cut.framecols * cut.frameheight;
-        uint8_t* bytes = frame.data();
-        for (size_t t = 0; t < size_t(tiles); t++) {
-            for (int plane = 0; plane < planes; plane++) {
-                const uint8_t* from = packed.data() + plane * planesize + size_t(fy + rows[t] * cut.tileheight) * across +
-                                      size_t((fx + cols[t] * cut.tilewidth) / 8);
-                for (int64_t y = 0; y < cut.tileheight; y++, from += across) {
-                    *bytes++ = from[0];
-                    if (cut.tilewidth == 16)
-                        *bytes++ = from[1];
-                }
-            }
-        }
-        for (size_t i = 0; i < cut.stride; i++)
-            written[i] = xorframes ? frame[i] ^ previous[i] : frame[i];
-        if (xorframes)
-            previous.swap(frame);
         if (labels == LABELS_FRAME)
             WriteLabel(w, (name + "_F" + std::to_string(k)).c_str());
-        for (size_t t = 0; t < size_t(tiles); t++) {
-            const int64_t x = fx / cut.tilewidth + cols[t], y = fy / cut.tileheight + rows[t];
+        for (int64_t t = 0; t < tiles; t++) {
+            int64_t col, row;
+            TileAt(cv, t, &col, &row);
+            const int64_t x = fx + col * cut.tilewidth, y = fy + row * cut.tileheight;
+            uint8_t* bytes = tile;
+            for (int plane = 0; plane < planes; plane++)
+                for (int64_t r = 0; r < cut.tileheight; r++) {
+                    *bytes++ = TileByte(x, y + r, plane);
+                    if (cut.tilewidth == 16)
+                        *bytes++ = TileByte(x + 8, y + r, plane);
+                }
+            for (size_t i = 0, at = size_t(t) * cut.tilebytes; xorframes && i < cut.tilebytes; i++, at++) {
+                const uint8_t now = tile[i];
+                tile[i] ^= previous[at];
+                previous[at] = now;
+            }
+            const int64_t tx = x / cut.tilewidth, ty = y / cut.tileheight;
             if (labels == LABELS_TILE)
-                WriteLabel(w, (name + "_" + std::to_string(x) + "_" + std::to_string(y)).c_str());
+                WriteLabel(w, (name + "_" + std::to_string(tx) + "_" + std::to_string(ty)).c_str());
             if (labels != LABELS_OCTOPUS) {
-                WriteBytes(w, written.data() + t * cut.tilebytes, cut.tilebytes);
+                WriteBytes(w, tile, cut.tilebytes);
                 continue;
             }
             // A line of each plane's rows, labelled, in the order one sprite
             // draws them after plane 3.
             const size_t planebytes = cut.tilebytes / size_t(planes);
             for (int plane = 0; plane < planes; plane++) {
-                WriteLabel(w, OctopusLabel(cv, plane, x, y).c_str());
-                WriteBytes(w, written.data() + t * cut.tilebytes + size_t(plane) * planebytes, planebytes);
+                WriteLabel(w, OctopusLabel(cv, plane, tx, ty).c_str());
+                WriteBytes(w, tile + size_t(plane) * planebytes, planebytes);
             }
         }
-        if (cut.stride > cut.framebytes)
-            WriteBytes(w, written.data() + cut.framebytes, cut.stride - cut.framebytes);
+        if (!padding.empty())
+            WriteBytes(w, padding.data(), padding.size());
     }
 }
 
@@ -175,18 +186,17 @@ uint64_t TilesBytes(const Conversion& cv)
 void PreviewTiles(Conversion& cv)
 {
     const Cut& cut = cv.cut;
-    std::string line;
+    PreviewText text{cv.console, {}};
     for (int64_t y = 0; y < cut.height; y++) {
         if (y > 0 && y % cut.tileheight == 0)
-            Show(cv.console, "\n", 1);
-        line.clear();
+            text.Put('\n');
         for (int64_t x = 0; x < cut.width; x++) {
             if (x > 0 && x % cut.tilewidth == 0)
-                line += ' ';
+                text.Put(' ');
             const uint8_t pixel = y < imgheight && x < imgwidth ? PictureRow(y)[x] : 0;
-            line += ColourIndices(cv.options) ? INDEX_DIGITS[pixel & 15] : pixel ? '#' : '.';
+            text.Put(ColourIndices(cv.options) ? INDEX_DIGITS[pixel & 15] : pixel ? '#' : '.');
         }
-        line += '\n';
-        Show(cv.console, line.data(), line.size());
+        text.Put('\n');
     }
+    text.End();
 }

@@ -75,8 +75,8 @@ struct Errors {
 template <bool ATKINSON, bool CLEARS>
 struct RowPass {
     uint8_t* pixel;
-    const int32_t* here;
-    int32_t *below, *under;
+    const int16_t* here;
+    int16_t *below, *under;
     const uint8_t* clears;
     int32_t next = 0, after = 0, left = 0, mid = 0;
 
@@ -97,29 +97,36 @@ struct RowPass {
         if (ATKINSON) {
             const int32_t share = ShareOf(error, 1, 3);
             next = after + share, after = share;
-            below[x - 1] = left + share, left = mid + share, mid = right + share;
-            under[x] = share;
+            below[x - 1] = int16_t(left + share), left = mid + share, mid = right + share;
+            under[x] = int16_t(share);
         } else {
             next = ShareOf(error, 7, 4);
-            below[x - 1] = left + ShareOf(error, 3, 4);
+            below[x - 1] = int16_t(left + ShareOf(error, 3, 4));
             left = mid + ShareOf(error, 5, 4), mid = right + ShareOf(error, 1, 4);
         }
     }
-    void End(int64_t width) { below[width - 1] = left, below[width] = mid; }
+    void End(int64_t width) { below[width - 1] = int16_t(left), below[width] = int16_t(mid); }
 };
 
 // Rows are done four at a time, each two pixels behind the one above: by
 // then every share it takes from that row has come, and the four chains of
-// shares along the rows run side by side.
+// shares along the rows run side by side. The errors are kept in 16 bits:
+// each stays within -256 to 255, since the shares a pixel takes add up to
+// no less than -256 while the errors before it are no less (-256 times a
+// weight is a whole number of its divisor, so rounding down loses nothing
+// there) and to no more than 255 while they are no more, a sum of some of
+// the shares the same.
 template <bool ATKINSON, bool CLEARS>
 static void Diffuse(int threshold, bool invert, const std::vector<uint8_t>& clear)
 {
     const int64_t width = imgwidth, height = imgheight, LAG = 2;
     const int BAND = 4;
     const int32_t flip = invert;
-    std::vector<int32_t> rows[BAND + 2];  // the errors of rows y to y + 5, a column to spare either side
-    for (auto& row : rows)
-        row.assign(size_t(width + 2), 0);
+    // The errors of rows y to y + 5, a column to spare either side; as many
+    // as a band of the picture reaches.
+    std::vector<int16_t> rows[BAND + 2];
+    for (int64_t k = 0; k < std::min<int64_t>(BAND, height) + 2; k++)
+        rows[k].assign(size_t(width + 2), 0);
     for (int64_t y = 0; y < height; y += BAND) {
         const int band = int(std::min<int64_t>(BAND, height - y));
         RowPass<ATKINSON, CLEARS> pass[BAND];

@@ -11,36 +11,34 @@
 #include "picture.h"
 #include "platform.h"
 
-// What each pixel of an axis scaled from from pixels to to pixels takes:
-// the source pixels and their shares, of a total of from each. The box
-// filter gives pixel i the source span [i x from, (i + 1) x from) counted in
-// 1 / to of a source pixel; the nearest, the pixel under its centre.
+// What each pixel of an axis scaled from from pixels to to pixels takes,
+// for the pixels start, start + 1, ...: its first source pixel and how
+// many. The box filter gives pixel i the source span [i x from, (i + 1) x
+// from) counted in 1 / to of a source pixel, each source pixel's share of
+// it what it overlaps (ShareOf); the nearest, the pixel under its centre,
+// whole (all from).
 struct Taps {
-    std::vector<int64_t> first;   // each pixel's first source pixel
-    std::vector<int64_t> count;   // and how many
-    std::vector<int64_t> share;   // theirs, one after another
-    std::vector<size_t> at;       // where each pixel's shares begin
+    int64_t from, to, start;
+    bool box;
+    std::vector<int64_t> first, count;
 };
 
 static Taps TapsOf(int64_t from, int64_t to, int64_t start, int64_t length, bool box)
 {
-    Taps taps;
+    Taps taps{from, to, start, box, {}, {}};
     for (int64_t i = start; i < start + length; i++) {
-        taps.at.push_back(taps.share.size());
-        if (!box) {
-            taps.first.push_back((2 * i + 1) * from / (2 * to));
-            taps.count.push_back(1);
-            taps.share.push_back(from);
-            continue;
-        }
         const int64_t low = i * from, high = (i + 1) * from;
-        const int64_t j0 = low / to, j1 = (high - 1) / to;
-        taps.first.push_back(j0);
-        taps.count.push_back(j1 - j0 + 1);
-        for (int64_t j = j0; j <= j1; j++)
-            taps.share.push_back(std::min(high, (j + 1) * to) - std::max(low, j * to));
+        taps.first.push_back(box ? low / to : (2 * i + 1) * from / (2 * to));
+        taps.count.push_back(box ? (high - 1) / to - low / to + 1 : 1);
     }
     return taps;
+}
+
+// The share of source pixel j in the pixel start + r of the axis.
+static inline int64_t ShareOf(const Taps& taps, size_t r, int64_t j)
+{
+    const int64_t i = taps.start + int64_t(r);
+    return taps.box ? std::min((i + 1) * taps.from, (j + 1) * taps.to) - std::max(i * taps.from, j * taps.to) : taps.from;
 }
 
 // Each axis: box when it shrinks, nearest when it grows, but for --filter.
@@ -75,39 +73,46 @@ bool FitColours(Conversion& cv, const char* path, std::vector<uint32_t>& colours
     const int64_t cy0 = std::max<int64_t>(0, y0), cy1 = std::min(bh, y0 + dh);
     const Taps across = TapsOf(sw, dw, cx0 - x0, std::max<int64_t>(0, cx1 - cx0), Box(cv, sw, dw));
     const Taps down = TapsOf(sh, dh, cy0 - y0, std::max<int64_t>(0, cy1 - cy0), Box(cv, sh, dh));
+    // The source picture is held as colours: its bytes are not needed, and
+    // the box's are made below.
+    FreeBlock(imgbuffer);
+    imgbuffer = nullptr;
     std::vector<uint32_t> box(size_t(bw * bh), 0);
     outside.assign(size_t(bw * bh), 1);
-    std::vector<uint64_t> sums(size_t(4 * sw));
+    // Each row of the box: its source rows, each summed across into the
+    // box's columns by the shares of both axes, a channel at a time.
+    const size_t columns = size_t(std::max<int64_t>(0, cx1 - cx0));
+    std::vector<uint64_t> sums(4 * columns);
     const uint64_t total = uint64_t(sw) * uint64_t(sh);
     for (int64_t y = cy0; y < cy1; y++) {
-        // The source rows of this row, each channel summed by its share.
         const size_t r = size_t(y - cy0);
         std::fill(sums.begin(), sums.end(), 0);
-        for (int64_t k = 0; k < down.count[r]; k++) {
-            const uint32_t* row = colours.data() + size_t(down.first[r] + k) * size_t(sw);
-            const uint64_t share = uint64_t(down.share[down.at[r] + size_t(k)]);
-            for (int64_t j = 0; j < sw; j++)
+        for (int64_t k = down.first[r]; k < down.first[r] + down.count[r]; k++) {
+            const uint32_t* row = colours.data() + size_t(k) * size_t(sw);
+            const uint64_t share = uint64_t(ShareOf(down, r, k));
+            for (size_t i = 0; i < columns; i++) {
+                uint64_t part[4] = {};
+                for (int64_t j = across.first[i]; j < across.first[i] + across.count[i]; j++) {
+                    const uint64_t weight = uint64_t(ShareOf(across, i, j));
+                    for (int c = 0; c < 4; c++)
+                        part[c] += weight * (row[j] >> (8 * c) & 0xFF);
+                }
                 for (int c = 0; c < 4; c++)
-                    sums[size_t(4 * j + c)] += share * (row[j] >> (8 * c) & 0xFF);
-        }
-        for (int64_t x = cx0; x < cx1; x++) {
-            const size_t i = size_t(x - cx0);
-            uint32_t pixel = 0;
-            for (int c = 0; c < 4; c++) {
-                uint64_t sum = 0;
-                for (int64_t k = 0; k < across.count[i]; k++)
-                    sum += uint64_t(across.share[across.at[i] + size_t(k)]) * sums[size_t(4 * (across.first[i] + k) + c)];
-                pixel |= uint32_t(sum / total) << (8 * c);  // rounded down, as ImageMagick's -scale
+                    sums[4 * i + size_t(c)] += share * part[c];
             }
-            box[size_t(y * bw + x)] = pixel;
-            outside[size_t(y * bw + x)] = 0;
+        }
+        for (size_t i = 0; i < columns; i++) {
+            uint32_t pixel = 0;
+            for (int c = 0; c < 4; c++)
+                pixel |= uint32_t(sums[4 * i + size_t(c)] / total) << (8 * c);  // rounded down, as ImageMagick's -scale
+            const size_t at = size_t(y * bw + cx0) + i;
+            box[at] = pixel;
+            outside[at] = 0;
         }
     }
     colours.swap(box);
     if (mode != FIT_CONTAIN || (dw == bw && dh == bh))
         outside.clear();
-    FreeBlock(imgbuffer);
-    imgbuffer = nullptr;
     imgwidth = int32_t(bw), imgheight = int32_t(bh);
     return AllocatePicture(cv, path);
 }

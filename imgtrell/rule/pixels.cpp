@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "colours.h"
@@ -120,10 +121,16 @@ bool StartPixels(Conversion& cv, const char* path, const IndexedSource* indexed)
     } else if (indexed) {
         IndexTable(px, *indexed);
     }
+    // Colours held are the picture until they are released; its bytes are
+    // allocated then (FinishPixels), for the box of a fit.
     const size_t pixels = size_t(imgwidth) * size_t(imgheight);
-    px.clear.assign(px.holding == HOLD_VALUES && px.active.alpha ? pixels : 0, 0);
-    px.held.assign(px.holding == HOLD_COLOURS ? pixels : 0, 0);
-    return AllocatePicture(cv, path);
+    try {
+        px.clear.assign(px.holding == HOLD_VALUES && px.active.alpha ? pixels : 0, 0);
+        px.held.assign(px.holding == HOLD_COLOURS ? pixels : 0, 0);
+    } catch (const std::bad_alloc&) {
+        return RefuseMemory(cv, path, "read");
+    }
+    return px.holding == HOLD_COLOURS || AllocatePicture(cv, path);
 }
 
 // Holds the pixels of an index picture: their colours.
@@ -250,6 +257,8 @@ bool FitPicture(Conversion& cv)
 bool FinishPixels(Conversion& cv)
 {
     Pixels& px = cv.pixels;
+    if (px.holding == HOLD_COLOURS && !imgbuffer && !AllocatePicture(cv, cv.path))
+        return false;
     if (px.holding == HOLD_COLOURS)
         Release(cv);
     if (px.holding == HOLD_VALUES)

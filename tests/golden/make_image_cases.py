@@ -459,6 +459,21 @@ def hand_inputs():
     for case, data in cases.items():
         name = case[:4] + ".bmp" if case.startswith("rle") else "pic.bmp"
         write(os.path.join(casefolders.hand_written("imgtrell", case), "in", name), data)
+    # 8 x 2, 8 bits, four greys (blue and luma alike); top row 3 2 1 0 3 2 1 0, bottom row 0 1 2 3 0 1 2 3.
+    four = bmp(8, 2, 8, [[0, 1, 2, 3] * 2, [3, 2, 1, 0] * 2], pal=[0x000000, 0xFFFFFF, 0x404040, 0xC0C0C0])
+    # 1 x 1, 24 bits, white; and 16777216 x 1, RLE8, the first 262144 pixels black, the rest white (index 0,
+    # never set), a file of 4096 bytes: the most pixels 4096 bytes may give.
+    one = bmp(1, 1, 24, [[255, 255, 255]])
+    wide = bmp(1 << 24, 1, 8, pal=[0xFFFFFF, 0], comp=1, pixels=bytes([255, 1]) * 1028 + bytes([4, 1, 0, 1]))
+    inputs = {"four.bmp": four, "one.bmp": one, "wide.bmp": wide.ljust(4096, b"\0")}
+    for case, name in [("stride_leading_zeros", "four.bmp"), ("stride_past_max_pixels", "four.bmp"),
+                       ("octo_options_is_output", "four.bmp"), ("octo_options_is_picdata", "four.bmp"),
+                       ("octo_options_link_to_output", "four.bmp"), ("octo_label_tile_reserved", "four.bmp"),
+                       ("octo_label_frame_reserved", "four.bmp"), ("octo_label_plane_reserved", "four.bmp"),
+                       ("frame_pad_past_max_pixels", "one.bmp"), ("frame_pad_preview_past_max_pixels", "one.bmp"),
+                       ("fit_wide_in_little_memory", "wide.bmp"), ("fit_wide_out_of_memory", "wide.bmp"),
+                       ("dither_wide_in_little_memory", "wide.bmp")]:
+        write(os.path.join(casefolders.hand_written("imgtrell", case), "in", name), inputs[name])
     # 64 x 64, 24 bits, blue in the left half: about 16 KB of text in mode 2.
     write(os.path.join(casefolders.hand_written("imgtrell", "disk_full"), "in", "big.bmp"), bmp(64, 64, 24, [[255, 0, 0] * 32 + [0, 0, 255] * 32] * 64))
 

@@ -29,6 +29,9 @@
 //   unprivileged optional marker: the run is made by a user who is not root,
 //             in a folder anyone may write (so a file's permissions hold)
 //   posix-only optional marker, with the reason: not run under Windows
+//   unsanitized optional marker, with the reason: not run where RUN_CASE_SANITIZED
+//             is set, as it is for the sanitizer build's tests (the case is
+//             skipped, status 77)
 //   generated optional marker: the case is written by the script it names
 //             (make_image_cases.py, make_sound_cases.py), which rewrites it
 // With --crlf (a Windows build) the files of out/ are expected with CR LF line
@@ -71,6 +74,7 @@ namespace {
 
 const int TIMEOUT_SECONDS = 30;
 const uid_t NOBODY = 65534;
+const int SKIPPED = 77;  // ctest's skip status for the golden cases
 
 bool failed = false;
 
@@ -274,6 +278,9 @@ struct Folder {
 
 int Check(fs::path program, const fs::path& dir, bool crlf)
 {
+    const char* sanitized = std::getenv("RUN_CASE_SANITIZED");
+    if (sanitized && *sanitized && fs::exists(dir / "unsanitized"))
+        return std::cout << "skipped: " << Read(dir / "unsanitized"), SKIPPED;
     bool readonly = fs::exists(dir / "readonly"), unprivileged = fs::exists(dir / "unprivileged");
     bool nobody = (readonly || unprivileged) && geteuid() == 0;
     // A run by nobody needs a folder nobody reaches: in /tmp, whatever TMPDIR is (a folder of root's only, say).

@@ -94,4 +94,33 @@ TEST(CommandLine, LabelsAreNamesOfTheSyntax)
     }
 }
 
+// A number is its value, however many leading zeros it has, and however
+// long; decimals as --gate takes them. Nothing else passes: signs, blanks,
+// hex, exponents, a second point, nothing at all.
+TEST(CommandLine, NumbersByTheirValue)
+{
+    const struct {
+        const char* text;
+        bool whole, decimal;  // taken as a number from 1 to 65535, as one from -120 to 0
+    } cases[] = {
+        {"8", true, false}, {"000000000000008", true, false}, {"65535", true, false},
+        {"0000000000000000000000065535", true, false}, {"65536", false, false}, {"0", false, true},
+        {"99999999999999999999999999", false, false}, {"", false, false}, {"+8", false, false}, {" 8", false, false},
+        {"8 ", false, false}, {"0x10", false, false}, {"-48", false, true}, {"-0060.50", false, true},
+        {"-.5", false, true}, {"-0.", false, true}, {"+0", false, true}, {"-120.0000", false, true},
+        {"-120.0001", false, false}, {" -48", false, false}, {"-0x10", false, false}, {"1e-400", false, false},
+        {"-4e1", false, false}, {"-1.2.3", false, false}, {"-", false, false}, {".", false, false}, {"-inf", false, false},
+    };
+    for (const auto& c : cases) {
+        uint64_t number = 0;
+        double decimal = 1;
+        EXPECT_EQ(ParseNumber(c.text, 1, 65535, &number), c.whole) << '"' << c.text << '"';
+        EXPECT_EQ(ParseDecimal(c.text, -120, 0, &decimal), c.decimal) << '"' << c.text << '"';
+    }
+    uint64_t number = 0;
+    double decimal = 0;
+    EXPECT_TRUE(ParseNumber("000000000000008", 1, 65535, &number) && number == 8);
+    EXPECT_TRUE(ParseDecimal("-0060.50", -120, 0, &decimal) && decimal == -60.5);
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 // back as Octo steps through them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -20,6 +21,25 @@ std::vector<float> Tone(double hz, double rate, size_t count)
     return samples;
 }
 
+// The samples resampled, read from a vector and gathered into one.
+bool Resample(Console& console, const std::vector<float>& in, double inrate, double outrate, std::vector<float>& out)
+{
+    out.clear();
+    return Resample(
+        console, "t.wav", in.size(), inrate, outrate,
+        [&](size_t first, size_t n, float* to) { std::copy(in.begin() + long(first), in.begin() + long(first + n), to); },
+        [&](const float* samples, size_t n) { out.insert(out.end(), samples, samples + n); });
+}
+
+// The samples packed, handed over in pieces of piece samples (0: all at once).
+std::vector<uint8_t> Pack(const std::vector<float>& samples, double rate, int frames, int quantize, double gate, size_t piece = 0)
+{
+    Packer packer = StartPacking(samples.size(), rate, frames, quantize, gate);
+    for (size_t at = 0; at < samples.size(); at += piece ? piece : samples.size())
+        PackSamples(packer, samples.data() + at, std::min(piece ? piece : samples.size(), samples.size() - at));
+    return EndPacking(packer);
+}
+
 // A tone the play rate can carry comes through as it was, as long as it
 // lasted; one it cannot is taken away, not folded back into the band.
 TEST(Resample, KeepsWhatTheRateCarriesAndNothingElse)
@@ -29,7 +49,7 @@ TEST(Resample, KeepsWhatTheRateCarriesAndNothingElse)
     Console console;
     console.program = "sndtrell";
     testing::internal::CaptureStdout();
-    ASSERT_TRUE(Resample(console, "t.wav", Tone(440, 44100, 44100), 44100, rate, out));
+    ASSERT_TRUE(Resample(console, Tone(440, 44100, 44100), 44100, rate, out));
     ASSERT_EQ(out.size(), size_t(std::floor(rate + 0.5)));
     const std::vector<float> expected = Tone(440, rate, out.size());
     double error = 0, power = 0;
@@ -37,7 +57,7 @@ TEST(Resample, KeepsWhatTheRateCarriesAndNothingElse)
         error += std::pow(out[i] - expected[i], 2), power += std::pow(expected[i], 2);
     EXPECT_LT(10 * std::log10(error / power), -60);
 
-    ASSERT_TRUE(Resample(console, "t.wav", Tone(3000, 44100, 44100), 44100, rate, out));
+    ASSERT_TRUE(Resample(console, Tone(3000, 44100, 44100), 44100, rate, out));
     double peak = 0;
     for (size_t i = 200; i + 200 < out.size(); i++)
         peak = std::fmax(peak, std::fabs(out[i]));
@@ -49,14 +69,14 @@ TEST(Resample, KeepsWhatTheRateCarriesAndNothingElse)
 // running on from frame to frame at rate / 60 samples a frame, finds the
 // bit of each sample in the buffer of that frame: all but where a sample
 // straddles the frame that changes buffers.
-TEST(PackBuffers, FollowTheOctoPlayPosition)
+TEST(Packing, FollowsTheOctoPlayPosition)
 {
     const double rate = PlayRate(61);
     const int frames = 2;
     std::vector<float> samples(4000);
     for (size_t t = 0; t < samples.size(); t++)
         samples[t] = (t * 2654435761u >> 7) % 3 == 0 ? 0.5f : -0.5f;
-    const std::vector<uint8_t> buffers = PackBuffers(samples, rate, frames, QUANTIZE_SIGN, -48);
+    const std::vector<uint8_t> buffers = Pack(samples, rate, frames, QUANTIZE_SIGN, -48);
     ASSERT_EQ(buffers.size(), (FrameOf(samples.size() - 1, rate) / frames + 1) * BUFFER_BYTES);
     size_t steps = 0, wrong = 0;
     for (size_t frame = 0; frame * frames < buffers.size() / BUFFER_BYTES * frames; frame++) {
@@ -77,18 +97,33 @@ TEST(PackBuffers, FollowTheOctoPlayPosition)
 // The quantizers on a quiet steady level: the sign gives 1s alone, the
 // delta-sigma loop as many 1s as the level asks (a quarter up: 5 in 8);
 // and a gate above it silences both.
-TEST(PackBuffers, QuantizersAndGate)
+TEST(Packing, QuantizersAndGate)
 {
     const std::vector<float> level(128, 0.25f);
-    const std::vector<uint8_t> sign = PackBuffers(level, 4000, 1, QUANTIZE_SIGN, -48);
-    const std::vector<uint8_t> ds1 = PackBuffers(level, 4000, 1, QUANTIZE_DS1, -48);
-    const std::vector<uint8_t> gated = PackBuffers(level, 4000, 1, QUANTIZE_DS1, -12);
+    const std::vector<uint8_t> sign = Pack(level, 4000, 1, QUANTIZE_SIGN, -48);
+    const std::vector<uint8_t> ds1 = Pack(level, 4000, 1, QUANTIZE_DS1, -48);
+    const std::vector<uint8_t> gated = Pack(level, 4000, 1, QUANTIZE_DS1, -12);
     size_t ones = 0;
     for (size_t i = 0; i < 8; i++)  // samples 0-63: frame 0
         ones += size_t(__builtin_popcount(ds1[i]));
     EXPECT_EQ(ones, 40u);
     EXPECT_EQ(sign[0], 0xff);
     EXPECT_EQ(gated, std::vector<uint8_t>(gated.size(), 0));
+}
+
+// The samples come in blocks that begin and end anywhere in a frame: the
+// buffers are those of the samples handed over at once, whatever the
+// pieces, with the gate and the delta-sigma loop carried across them.
+TEST(Packing, ThePiecesMakeNoDifference)
+{
+    std::vector<float> samples(3000);
+    for (size_t t = 0; t < samples.size(); t++)
+        samples[t] = t / 700 % 2 ? 0.0001f : float(0.3 * std::sin(double(t) * 0.05));
+    for (int quantize : {QUANTIZE_SIGN, QUANTIZE_DS1}) {
+        const std::vector<uint8_t> whole = Pack(samples, PlayRate(61), 2, quantize, -48);
+        for (size_t piece : {1, 7, 63, 64, 65, 1000})
+            EXPECT_EQ(Pack(samples, PlayRate(61), 2, quantize, -48, piece), whole) << piece;
+    }
 }
 
 }  // namespace
