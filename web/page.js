@@ -9,6 +9,7 @@
     let input = null;  // {name, path, bytes, program}
     let shown = null;  // the last result: {result, texts, urls}
     let asked = 0;  // conversions asked for; a result not of the last is dropped
+    const more = { imgtrell: "", sndtrell: "" };  // the other arguments of each program
     let timer = 0;
 
     // imgtrell or sndtrell, by the file's name, else by its first bytes.
@@ -135,7 +136,9 @@
     function show(result) {
         if (shown)
             shown.urls.forEach((url) => URL.revokeObjectURL(url));
-        const made = Object.entries(result.files).filter(([name, bytes]) => name !== input.name || !sameBytes(bytes, input.bytes));
+        // The files made, the include text first.
+        const made = Object.entries(result.files).filter(([name, bytes]) => name !== input.name || !sameBytes(bytes, input.bytes))
+            .sort(([, a], [, b]) => Number(a.includes(0)) - Number(b.includes(0)));
         shown = { result, urls: [], texts: made.filter(([, bytes]) => !bytes.includes(0)) };
         const urlOf = (bytes, type) => {
             const url = URL.createObjectURL(new Blob([bytes], { type }));
@@ -260,13 +263,14 @@
     // ---- The file
 
     async function load(file) {
-        const bytes = new Uint8Array(await file.arrayBuffer());
+        const bytes = new Uint8Array(await file.arrayBuffer()), program = programOf(file.name, bytes);
+        more[input ? input.program : program] = $("more").value;
         // A name that begins with "-" would read as an option.
-        input = { name: file.name, path: file.name.startsWith("-") ? "./" + file.name : file.name, bytes,
-                  program: programOf(file.name, bytes) };
+        input = { name: file.name, path: file.name.startsWith("-") ? "./" + file.name : file.name, bytes, program };
         $("picture-options").hidden = input.program !== "imgtrell";
         $("sound-options").hidden = input.program !== "sndtrell";
         $("label").placeholder = input.program === "imgtrell" ? "IMGDATA" : "SOUNDDATA";
+        $("more").value = more[input.program];
         convert();
     }
 

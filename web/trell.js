@@ -54,15 +54,21 @@
         FS.rmdir(path);
     }
 
+    // The files under path, by name. A file's bytes are those the file
+    // system holds, not a copy (a large include file would be copied
+    // twice), since the folder is removed once they are taken.
     function filesOf(FS, path, prefix, files) {
         for (const name of FS.readdir(path).sort()) {
             if (name === "." || name === "..")
                 continue;
-            const node = FS.lstat(path + "/" + name);
-            if (FS.isDir(node.mode))
-                filesOf(FS, path + "/" + name, prefix + name + "/", files);
-            else if (FS.isFile(node.mode))
-                files[prefix + name] = FS.readFile(path + "/" + name);
+            const inner = path + "/" + name, mode = FS.lstat(inner).mode;
+            if (FS.isDir(mode)) {
+                filesOf(FS, inner, prefix + name + "/", files);
+            } else if (FS.isFile(mode)) {
+                const node = FS.lookupPath(inner).node;
+                files[prefix + name] = node.contents instanceof Uint8Array ? node.contents.subarray(0, node.usedBytes)
+                                     : FS.readFile(inner);
+            }
         }
         return files;
     }
