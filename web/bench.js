@@ -98,38 +98,26 @@ function wav(seconds) {
 
 const median = (times) => [...times].sort((a, b) => a - b)[times.length >> 1];
 
-// The program from a shell, in a folder of its own: median milliseconds, and its files.
-function native(name, args, file, bytes) {
-    const dir = fs.mkdtempSync(path.join(os.tmpdir(), "trell-bench."));
-    fs.writeFileSync(path.join(dir, file), bytes);
-    const times = [];
-    for (let i = 0; i < RUNS; i++) {
-        const start = process.hrtime.bigint();
-        const run = spawnSync(program(name), args, { cwd: dir, stdio: "ignore" });
-        times.push(Number(process.hrtime.bigint() - start) / 1e6);
-        if (run.status !== 0)
-            throw new Error(`${name} ${args.join(" ")}: status ${run.status}`);
-    }
-    const files = {};
+// The program from a shell, in a folder of its own holding the input
+// alone, as the page's does: milliseconds.
+function native(name, args, dir, file) {
     for (const f of fs.readdirSync(dir))
-        files[f] = fs.readFileSync(path.join(dir, f));
-    fs.rmSync(dir, { recursive: true });
-    return { time: median(times), files };
+        if (f !== file)
+            fs.rmSync(path.join(dir, f));
+    const start = process.hrtime.bigint();
+    const run = spawnSync(program(name), args, { cwd: dir, stdio: "ignore" });
+    if (run.status !== 0)
+        throw new Error(`${name} ${args.join(" ")}: status ${run.status}`);
+    return Number(process.hrtime.bigint() - start) / 1e6;
 }
 
-// The same run through trell.run: the input is sent once, kept in the page.
-async function inPage(page, name, args, file, bytes) {
-    await page.evaluate((b64, file) => {
-        window.benchInput = { [file]: Uint8Array.from(atob(b64), (c) => c.charCodeAt(0)) };
-    }, bytes.toString("base64"), file);
-    return page.evaluate(async (name, args, runs) => {
-        const times = [];
-        let result;
-        for (let i = 0; i < runs; i++) {
-            const start = performance.now();
-            result = await window.trell.run(name, args, window.benchInput);
-            times.push(performance.now() - start);
-        }
+// The same run through trell.run, on the input the page was given once:
+// milliseconds, and a digest of each file.
+function inPage(page, name, args) {
+    return page.evaluate(async (name, args) => {
+        const start = performance.now();
+        const result = await window.trell.run(name, args, window.benchInput);
+        const time = performance.now() - start;
         if (result.status !== 0)
             throw new Error(`${name} ${args.join(" ")}: status ${result.status}: ${result.stdout}${result.stderr}`);
         const sums = {};
@@ -137,8 +125,33 @@ async function inPage(page, name, args, file, bytes) {
             const digest = await crypto.subtle.digest("SHA-256", u8);
             sums[f] = Array.from(new Uint8Array(digest), (b) => b.toString(16).padStart(2, "0")).join("");
         }
-        return { time: times.sort((a, b) => a - b)[times.length >> 1], sums };
-    }, name, args, RUNS);
+        return { time, sums };
+    }, name, args);
+}
+
+const sha256 = (bytes) => require("crypto").createHash("sha256").update(bytes).digest("hex");
+
+// Each run of the program is followed by one in the page, so that a change
+// in the machine's load falls on both.
+async function timeCase(page, name, args, file, bytes) {
+    await page.evaluate((b64, file) => {
+        window.benchInput = { [file]: Uint8Array.from(atob(b64), (c) => c.charCodeAt(0)) };
+    }, bytes.toString("base64"), file);
+    const dir = fs.mkdtempSync(path.join(os.tmpdir(), "trell-bench."));
+    fs.writeFileSync(path.join(dir, file), bytes);
+    const cli = [], web = [];
+    let sums;
+    for (let i = 0; i < RUNS; i++) {
+        cli.push(native(name, args, dir, file));
+        const run = await inPage(page, name, args);
+        web.push(run.time);
+        sums = run.sums;
+    }
+    const files = fs.readdirSync(dir);
+    const same = files.length === Object.keys(sums).length &&
+                 files.every((f) => sums[f] === sha256(fs.readFileSync(path.join(dir, f))));
+    fs.rmSync(dir, { recursive: true });
+    return { cli: median(cli), web: median(web), same };
 }
 
 async function main() {
@@ -162,14 +175,8 @@ async function main() {
     ];
     console.log("| case | page (ms) | command line (ms) | ratio | same files |\n|---|---:|---:|---:|---|");
     for (const [name, what, args, file, make] of cases) {
-        const bytes = make();
-        const cli = native(name, args, file, bytes);
-        const web = await inPage(page, name, args, file, bytes);
-        const same = Object.keys(cli.files).length === Object.keys(web.sums).length &&
-            Object.entries(cli.files).every(([f, b]) =>
-                web.sums[f] === require("crypto").createHash("sha256").update(b).digest("hex"));
-        console.log(`| ${what} | ${web.time.toFixed(1)} | ${cli.time.toFixed(1)} | ${(web.time / cli.time).toFixed(2)} | ` +
-                    `${same ? "yes" : "NO"} |`);
+        const { cli, web, same } = await timeCase(page, name, args, file, make());
+        console.log(`| ${what} | ${web.toFixed(1)} | ${cli.toFixed(1)} | ${(web / cli).toFixed(2)} | ${same ? "yes" : "NO"} |`);
     }
     await browser.close();
 }
