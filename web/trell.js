@@ -7,9 +7,10 @@
 // name, which may hold folders as "art/ship.png", to a Uint8Array); no key
 // is waited for, as with --batch or from a build tool. It returns a Promise
 // of {status, stdout, stderr, files}: the exit status, the console's two
-// texts, and every file of the folder afterwards, by name. Each call is a
-// run of its own, whatever ran before it; calls made together run one
-// after another.
+// texts, and every file of the folder afterwards, by name (a file given
+// that the run left as it was comes back as the bytes given, which are
+// never changed). Each call is a run of its own, whatever ran before it;
+// calls made together run one after another.
 //
 // trell.run(program, args, files, {picture: true}) also gives, after a
 // conversion of imgtrell that made files, picture: {width, height,
@@ -111,7 +112,11 @@
                     if (!FS.analyzePath(folder).exists)
                         FS.mkdir(folder);
                 }
-                FS.writeFile(FOLDER + "/" + parts.join("/"), bytes instanceof Uint8Array ? bytes : new Uint8Array(bytes));
+                // The file system holds the bytes given, not a copy: a run
+                // never writes into a file it was given (a file it makes
+                // replaces the old one by a rename).
+                FS.writeFile(FOLDER + "/" + parts.join("/"), bytes instanceof Uint8Array ? bytes : new Uint8Array(bytes),
+                             { canOwn: true });
             } catch (e) {
                 throw new TypeError(`trell.run: "${name}" cannot be a file of the folder beside the others`);
             }
