@@ -32,8 +32,12 @@ static uint32_t ScreenColour(const Options& options, uint8_t value)
 
 static int64_t RoundUp(int64_t value, int64_t unit) { return (value + unit - 1) / unit * unit; }
 
+// The most pixels drawn: a picture read with a larger --max-pixels is not
+// (its 4 bytes a pixel could take what memory the module has left).
+const uint64_t MOST_DRAWN = uint64_t(1) << 24;
+
 // The picture converted, padded to whole tiles or frames as the tiles'
-// layout pads it (with 0), each pixel in its colour.
+// layout pads it (with 0), each pixel in its colour; none when too large.
 static void DrawPicture(const Options& options, PagePicture& picture)
 {
     int64_t width = imgwidth, height = imgheight;
@@ -45,6 +49,8 @@ static void DrawPicture(const Options& options, PagePicture& picture)
         height = RoundUp(height, options.frameheight ? options.frameheight : tileheight);
         picture.tilewidth = int32_t(tilewidth), picture.tileheight = int32_t(tileheight);
     }
+    if (uint64_t(width) * uint64_t(height) > MOST_DRAWN)
+        return;
     picture.width = int32_t(width), picture.height = int32_t(height);
     picture.rgba.resize(size_t(width) * size_t(height) * 4);
     uint32_t colours[256];

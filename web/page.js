@@ -297,6 +297,7 @@
     $("options").addEventListener("submit", (e) => e.preventDefault());
     $("shown").addEventListener("change", showText);
     $("copy").addEventListener("click", copyText);
+    window.trell.start().catch(() => {});  // so that the first file converts at once; a failure shows then
     let width = 0;
     window.addEventListener("resize", () => {
         if (shown && shown.result.picture && $("screen").clientWidth !== width) {

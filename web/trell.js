@@ -12,6 +12,8 @@
 // never changed). Each call is a run of its own, whatever ran before it;
 // calls made together run one after another.
 //
+// trell.start() starts both programs ahead of their first runs.
+//
 // trell.run(program, args, files, {picture: true}) also gives, after a
 // conversion of imgtrell that made files, picture: {width, height,
 // tileWidth, tileHeight, rgba}, the picture as the screen draws it (rgba:
@@ -27,7 +29,10 @@
 
     function moduleOf(program) {
         if (!modules[program])
-            modules[program] = factories[program]();
+            modules[program] = factories[program]().catch((e) => {
+                delete modules[program];  // tried again at the next run
+                throw e;
+            });
         return modules[program];
     }
 
@@ -163,5 +168,11 @@
         return next;
     }
 
-    window.trell = { run };
+    // Starts both modules ahead of the first run (each starts on its first
+    // run otherwise): a Promise that settles once they have.
+    function start() {
+        return Promise.all(Object.keys(factories).map(moduleOf));
+    }
+
+    window.trell = { run, start };
 })();
