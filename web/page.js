@@ -115,7 +115,7 @@
             result = await window.trell.run(input.program, args, { [input.name]: input.bytes }, { picture: true });
         } catch (e) {
             if (mine === asked) {
-                setStatus("The converter stopped: " + e.message, true);
+                setStatus("The converter stopped (out of memory, most likely): " + e.message, true);
                 document.body.dataset.state = "done";
             }
             return;
@@ -129,8 +129,10 @@
 
     // ---- What a conversion gives
 
+    // A file given comes back as the bytes given where the run left it.
     function sameBytes(a, b) {
-        return a.length === b.length && a.every((v, i) => v === b[i]);
+        return a.length === b.length &&
+               ((a.buffer === b.buffer && a.byteOffset === b.byteOffset) || a.every((v, i) => v === b[i]));
     }
 
     function show(result) {
