@@ -81,4 +81,40 @@ TEST(PixelRule, SamplesAndColourRunsStoreAlike)
     ClearPicture();
 }
 
+// Samples held for a fit, in the steps of an interlaced pass (every other
+// column, from the first or the second): each pixel lands in its column.
+// And samples stored in such steps, and colour runs shorter than the row,
+// set their own pixels only.
+TEST(PixelRule, PixelsInStepsLandInTheirColumnsOnly)
+{
+    Options options = OptionsOf({RULE_BLUE, 127, false, false, MODE_HORIZONTAL, 0, false, 0});
+    options.fitwidth = 4, options.fitheight = 1;
+    Console console;
+    // Blue, green, red: black and blue in columns 0 and 2, blue in 1 and 3.
+    const uint8_t samples[] = {0, 0, 0, 200, 0, 0, 200, 0, 0, 200, 0, 0};
+    for (int pass = 0; pass < 2; pass++) {
+        if (pass == 1)
+            options.fitwidth = options.fitheight = 0, options.planes = 2, options.colors = {0x000000, 0x0000FF};
+        Conversion cv{options, console, "t", {}, {}, {}};
+        imgwidth = 4, imgheight = pass + 1;
+        ASSERT_TRUE(StartPixels(cv, "t", nullptr));
+        if (pass == 1) {  // black, blue, blue: two at a time, the right half first
+            static ColourRun run;
+            run.hasalpha = false;
+            for (int i = 0; i < 4; i++)
+                run.red[i] = run.green[i] = 0, run.blue[i] = i == 0 ? 0 : 255;
+            PutColours(cv, 0, 2, 1, run, 2);
+            PutColours(cv, 0, 0, 1, run, 2);
+        }
+        PutSamples(cv, pass, 0, 2, samples, 3, 2, 1, 0, -1, 2);
+        PutSamples(cv, pass, 1, 2, samples + 6, 3, 2, 1, 0, -1, 2);
+        ASSERT_TRUE(FitPicture(cv) && FinishPixels(cv));
+        EXPECT_EQ(std::vector<uint8_t>(PictureRow(pass), PictureRow(pass) + 4), std::vector<uint8_t>({0, 1, 1, 1}));
+        if (pass == 1) {
+            EXPECT_EQ(std::vector<uint8_t>(PictureRow(0), PictureRow(0) + 4), std::vector<uint8_t>({0, 1, 0, 1}));
+        }
+        ClearPicture();
+    }
+}
+
 }  // namespace

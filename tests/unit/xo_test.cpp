@@ -7,6 +7,7 @@
 #include <cmath>
 #include <vector>
 
+#include "text.h"
 #include "xo.h"
 
 namespace {
@@ -108,7 +109,8 @@ TEST(Packing, QuantizersAndGate)
         ones += size_t(__builtin_popcount(ds1[i]));
     EXPECT_EQ(ones, 40u);
     EXPECT_EQ(sign[0], 0xff);
-    EXPECT_EQ(gated, std::vector<uint8_t>(gated.size(), 0));
+    EXPECT_EQ(gated, std::vector<uint8_t>(gated.size(), 0));  // 0.25 is below -12 dBFS (0.2512)
+    EXPECT_EQ(Pack(level, 4000, 1, QUANTIZE_SIGN, -12.1)[0], 0xff);  // and above -12.1 (0.2483)
 }
 
 // The samples come in blocks that begin and end anywhere in a frame: the
@@ -124,6 +126,25 @@ TEST(Packing, ThePiecesMakeNoDifference)
         for (size_t piece : {1, 7, 63, 64, 65, 1000})
             EXPECT_EQ(Pack(samples, PlayRate(61), 2, quantize, -48, piece), whole) << piece;
     }
+}
+
+// The header of --xo-header counts the buffers in two bytes, high first:
+// 300 buffers are 01 2c.
+TEST(XoText, TheHeaderCountsBuffersInTwoBytes)
+{
+    Options options;
+    options.xo = options.xoheader = true;
+    options.sound = "s.wav";
+    Console console;
+    Sound sound;
+    sound.xobuffers.assign(300 * BUFFER_BYTES, 0);
+    SoundRun run{options, console, sound};
+    std::string text;
+    TextWriter w;
+    w.kept = &text;
+    WriteXoData(w, run);
+    FlushText(w);
+    EXPECT_NE(text.find("SOUNDDATA:\nDB #3d,#02,#01,#2c,\n"), std::string::npos) << text.substr(0, 300);
 }
 
 }  // namespace
