@@ -31,9 +31,10 @@ const uint64_t MAX_PIXELS = uint64_t(1) << 30;
 enum Mode { MODE_VERTICAL, MODE_HORIZONTAL, MODE_PALETTE };
 
 // What a pixel rule thresholds: blue, the luma of the colour, or the
-// largest of red, green and blue. RULE_PLAIN (no --rule) is blue, and a
-// 1-bit BMP by its bits, not its colours.
-enum Rule { RULE_PLAIN, RULE_BLUE, RULE_LUMA, RULE_ANY };
+// largest of red, green and blue; or, for ink, whether the colour is the
+// background's (ink.h). RULE_PLAIN (no --rule) is blue, and a 1-bit BMP by
+// its bits, not its colours.
+enum Rule { RULE_PLAIN, RULE_BLUE, RULE_LUMA, RULE_ANY, RULE_INK };
 
 // The orders --order names: the outer walk over the tiles, then the inner
 // one (t, b, l, r: from the top, bottom, left, right).

@@ -37,7 +37,7 @@ enum {
 // The names of the values of --rule, --order, --labels, --dither,
 // --fit-mode and --filter, in the order of their enums (no --rule, the
 // plain rule, has no name).
-static const char* const RULE_NAMES[] = {"", "blue", "luma", "any"};
+static const char* const RULE_NAMES[] = {"", "blue", "luma", "any", "ink"};
 extern const char* const ORDER_NAMES[] = {"tblr", "tbrl", "btlr", "btrl", "lrtb", "lrbt", "rltb", "rlbt"};
 static const char* const LABELS_NAMES[] = {"one", "frame", "tile", "plane", "none"};
 static const char* const DITHER_NAMES[] = {"none", "bayer2", "bayer4", "bayer8", "floyd", "atkinson"};
@@ -67,7 +67,8 @@ static const OptionInfo OPTIONS[] = {
      "Pixel rules, where a colour becomes one bit (modes 0 and 1, and mode 2 of\na picture without a palette):", NO_NAMES},
     {OPT_RULE, 0, "rule", "R",
      "the value thresholded: blue (as without --rule, but\nfor 1-bit BMPs, read by their colours), luma, or any\n"
-     "(the largest of red, green and blue)",
+     "(the largest of red, green and blue); or ink: transparent\npixels and the background's colour (the colour of most\n"
+     "of the border) 0, every other colour 1",
      NAMES(RULE_NAMES)},
     {OPT_THRESHOLD, 't', "threshold", "N", "a pixel is 1 when its value is above N (0-255, 127)", NO_NAMES},
     {OPT_INVERT, 0, "invert", nullptr, "0 and 1 swapped, but for transparent pixels", NO_NAMES},
@@ -353,6 +354,8 @@ static bool CheckFitting(Options& options, Console& console, const char* mode)
         wrong = "--dither with --planes needs --colors, the colours it picks between";
     else if (uint64_t(options.fitwidth) * uint64_t(options.fitheight) > options.maxpixels)
         wrong = "--fit asks for more pixels than --max-pixels allows";
+    else if (options.rule == RULE_INK && options.threshold && options.dither != DITHER_FLOYD && options.dither != DITHER_ATKINSON)
+        wrong = "--threshold with --rule ink needs --dither floyd or atkinson: without them every colour but the background is 1";
     if (wrong) {
         UsageError(console, "%s", wrong);
         return false;

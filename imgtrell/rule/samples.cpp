@@ -165,10 +165,25 @@ static void HoldValues(Pixels& px, const uint8_t* p, size_t step, int red, int g
         out[x] = uint8_t(ValueOf(px, p[red], p[green], p[blue]));
 }
 
+// The colours of pixels x0, x0 + dx, ... of row y counted for the census,
+// till it holds too many.
+static void CountSamples(InkCensus& census, int64_t y, int64_t x0, int64_t dx, const uint8_t* p, size_t step, int red, int green,
+                         int blue, int alpha, size_t count)
+{
+    const bool edge = y == 0 || y + 1 == imgheight;
+    for (size_t i = 0; i < count && census.counting; i++, p += step) {
+        const uint32_t clear = alpha >= 0 && p[alpha] < 128 ? INK_CLEAR : 0;
+        const int64_t x = x0 + int64_t(i) * dx;
+        CountInk(census, clear | uint32_t(p[red]) << 16 | uint32_t(p[green]) << 8 | p[blue], edge || x == 0 || x + 1 == imgwidth);
+    }
+}
+
 void PutSamples(Conversion& cv, int64_t y, int64_t x0, int64_t dx, const uint8_t* p, size_t step, int red, int green, int blue,
                 int alpha, size_t count)
 {
     Pixels& px = cv.pixels;
+    if (px.census.counting)
+        CountSamples(px.census, y, x0, dx, p, step, red, green, blue, alpha, count);
     if (px.holding == HOLD_VALUES && px.clear.empty() && dx == 1) {
         HoldValues(px, p, step, red, green, blue, count, PictureRow(y) + x0);
         return;
@@ -197,6 +212,13 @@ void PutSamples(Conversion& cv, int64_t y, int64_t x0, int64_t dx, const uint8_t
 void PutColours(Conversion& cv, int64_t y, int64_t x0, int64_t dx, const ColourRun& run, size_t count)
 {
     Pixels& px = cv.pixels;
+    const bool edge = y == 0 || y + 1 == imgheight;
+    for (size_t i = 0; i < count && px.census.counting; i++) {
+        const uint32_t clear = run.hasalpha && run.alpha[i] < 128 ? INK_CLEAR : 0;
+        const int64_t x = x0 + int64_t(i) * dx;
+        CountInk(px.census, clear | uint32_t(run.red[i]) << 16 | uint32_t(run.green[i]) << 8 | run.blue[i],
+                 edge || x == 0 || x + 1 == imgwidth);
+    }
     if (px.holding || px.checking) {
         const size_t at = size_t(y) * size_t(imgwidth) + size_t(x0);
         for (size_t i = 0; i < count; i++) {
