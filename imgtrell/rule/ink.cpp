@@ -49,26 +49,6 @@ static uint32_t BackgroundOf(const std::vector<InkColour>& colours)
     return best ? best->key : INK_NONE;
 }
 
-void CountInkColour(InkCensus& census, uint32_t key, bool border)
-{
-    std::vector<InkColour>& colours = census.colours;
-    if (!census.counting)
-        return;
-    size_t i = 0;
-    while (i < colours.size() && colours[i].key != key)
-        i++;
-    if (i == CENSUS_COLOURS) {
-        census.counting = false;
-        colours.clear();
-        return;
-    }
-    if (i == colours.size())
-        colours.push_back({key, -1, 0, 0});
-    census.last = i;
-    colours[i].pixels++;
-    colours[i].border += border;
-}
-
 uint64_t BorderPixels(uint64_t width, uint64_t height)
 {
     if (width == 0 || height == 0)
@@ -79,9 +59,9 @@ uint64_t BorderPixels(uint64_t width, uint64_t height)
 void CountInkIndices(Conversion& cv, const uint64_t pixels[256], const uint64_t border[256])
 {
     Pixels& px = cv.pixels;
-    std::vector<InkColour>& colours = px.census.colours;
-    colours.clear();
-    for (int i = 0; i < 256 && px.census.counting; i++) {
+    InkCensus& census = px.census;
+    census.size = 0;
+    for (int i = 0; i < 256 && census.counting; i++) {
         if (!pixels[i])
             continue;
         const uint32_t colour = px.source.colours[i];
@@ -89,13 +69,17 @@ void CountInkIndices(Conversion& cv, const uint64_t pixels[256], const uint64_t 
         const uint32_t key = (colour & 0xFFFFFF) | (clear ? INK_CLEAR : 0);
         // A 1-bit BMP's bits decide by themselves; else the colour's value.
         const int bit = (px.fixedbits ? px.stored[i] : ColourValue(px.active, colour, px.source.hasalpha)) == 1;
-        auto same = std::find_if(colours.begin(), colours.end(), [&](const InkColour& c) { return c.key == key && c.bit == bit; });
-        if (same == colours.end())
-            colours.push_back({key, bit, 0, 0}), same = colours.end() - 1;
-        same->pixels += pixels[i];
-        same->border += border[i];
-        if (colours.size() > CENSUS_COLOURS)
-            px.census.counting = false, colours.clear();
+        size_t at = 0;
+        while (at < census.size && !(census.colours[at].key == key && census.colours[at].bit == bit))
+            at++;
+        if (at == CENSUS_COLOURS) {
+            census.counting = false;
+            break;
+        }
+        if (at == census.size)
+            census.colours[census.size++] = {key, bit, 0, 0};
+        census.colours[at].pixels += pixels[i];
+        census.colours[at].border += border[i];
     }
 }
 
@@ -111,7 +95,8 @@ InkCheck CheckInk(const Conversion& cv)
     std::vector<InkColour> colours;
     std::vector<uint32_t> keys;
     bool greys = true;
-    for (const InkColour& c : px.census.colours) {
+    for (size_t i = 0; i < px.census.size; i++) {
+        const InkColour& c = px.census.colours[i];
         const uint32_t key = c.key & INK_CLEAR ? INK_CLEAR : KeyOf(c.key | 0xFF000000u, cv.options.alpha);
         greys = greys && key != INK_CLEAR && key % 0x10101 == 0;
         keys.push_back(key);

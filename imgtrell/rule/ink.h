@@ -37,27 +37,31 @@ struct InkColour {
 };
 
 // The census of a run without --rule: the colours so far (of a picture of
-// indices, made from the counts of its indices once every row is in), the
-// last one counted, and whether it still counts (false too once the
-// picture has more colours than CENSUS_COLOURS).
+// indices, made from the counts of its indices once every row is in), and
+// whether it still counts (false too once the picture has more colours than
+// CENSUS_COLOURS).
 const size_t CENSUS_COLOURS = 16;
 struct InkCensus {
     bool counting = false;
-    std::vector<InkColour> colours;
-    size_t last = 0;
+    size_t size = 0;
+    InkColour colours[CENSUS_COLOURS];
 };
 
-// Counts a pixel of key, on the border or not.
-void CountInkColour(InkCensus& census, uint32_t key, bool border);
-inline void CountInk(InkCensus& census, uint32_t key, bool border)
+// The entry of key, made where it is new; CENSUS_COLOURS, the census no
+// longer counting, where there is no room.
+inline size_t InkEntry(InkCensus& census, uint32_t key)
 {
-    if (!census.colours.empty() && census.colours[census.last].key == key) {
-        census.colours[census.last].pixels++;
-        census.colours[census.last].border += border;
-        return;
+    for (size_t i = 0; i < census.size; i++)
+        if (census.colours[i].key == key)
+            return i;
+    if (census.size == CENSUS_COLOURS) {
+        census.counting = false;
+        return CENSUS_COLOURS;
     }
-    CountInkColour(census, key, border);
+    census.colours[census.size] = {key, -1, 0, 0};
+    return census.size++;
 }
+
 // The pixels of the border of a picture of width x height.
 uint64_t BorderPixels(uint64_t width, uint64_t height);
 // Of a picture of indices, once every row is in: the census made from the

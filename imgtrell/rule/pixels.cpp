@@ -228,15 +228,15 @@ void PutIndexRun(Conversion& cv, int64_t y, int64_t x, uint8_t first, uint8_t se
 {
     Pixels& px = cv.pixels;
     if (px.counting && count > 0) {
-        // The run's pixels, and its first and last where they are on the border.
-        const uint8_t pair[2] = {first, second};
         px.histogram[first] += (count + 1) / 2, px.histogram[second] += count / 2;
         px.setbyruns += count;
+        // Of a run that reaches the border, its pixels there.
         const bool edge = y == 0 || y + 1 == imgheight;
-        for (size_t i = 0; px.census.counting && i < count; i = edge || i + 1 == count ? i + 1 : count - 1) {
-            const int64_t at = x + int64_t(i);
-            if (edge || at == 0 || at + 1 == imgwidth)
-                px.borderhistogram[pair[i % 2]]++, px.borderbyruns++;
+        if (px.census.counting && (edge || x == 0 || x + int64_t(count) == imgwidth)) {
+            const uint8_t pair[2] = {first, second};
+            for (size_t i = 0; i < count; i = edge || i + 1 == count ? i + 1 : count - 1)
+                if (edge || x + int64_t(i) == 0 || x + int64_t(i) + 1 == imgwidth)
+                    px.borderhistogram[pair[i % 2]]++, px.borderbyruns++;
         }
     }
     if (px.holding) {
