@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     BmpHeader h{};
     Console console;
     console.keep = true;
-    Conversion cv{options, console, "fuzz.bmp", {}, {}, {}};
+    Conversion cv{options, console, "fuzz.bmp", {}, {}, {}, {}};
     if (file[0] != 'B') {
         // A PNG: IHDR is read, the depth at 24, the colour type at 25. Only a
         // palette picture lists colours, and stores its indices in mode 2.

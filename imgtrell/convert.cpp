@@ -58,16 +58,19 @@ static void WarnOfDisagreement(Conversion& cv)
 Result ConvertPicture(const Options& options, const uint8_t* data, size_t size, Delivery delivery)
 {
     Result result = StartResult("imgtrell", options.common.quiet, delivery);
-    Conversion cv{options, result.console, options.picture, {}, {}, {}};
+    Conversion cv{options, result.console, options.picture, {}, {}, {}, {}};
     ClearPicture();
     bool converted = DecodePicture(cv, data, size)  // the rows, each pixel through the rule
                      && FitPicture(cv)               // --fit
                      && FinishPixels(cv)             // a dither, colour indices
-                     && PlanLayout(cv);              // the mode's layout, or tiles
+                     && PlanLayout(cv)               // the mode's layout, or tiles
+                     && PlanPreview(cv);             // --preview-png
     if (converted) {
         WarnOfOneValue(cv);
         WarnOfDisagreement(cv);
         Say(cv.console, "Writing CHIP8 image: %s\n", options.common.outputfile.c_str());
+        if (options.previewpng)
+            Say(cv.console, "Writing preview: %s\n", options.previewpng->c_str());
         converted = WriteOutputs(cv, result.outputs) && DeliverOutputs(cv.console, result.outputs);
         if (converted && options.preview)
             PrintPreview(cv);

@@ -78,6 +78,11 @@ struct Options {
     bool alpha = false;
     // --preview: the picture as # and . on standard output.
     bool preview = false;
+    // --preview-png: the picture as the screen shows it, a PNG file; and
+    // --preview-zoom, each pixel a square of that side (by default the
+    // least that makes the longer side 256 pixels or more).
+    std::optional<std::string> previewpng;
+    std::optional<int> previewzoom;
     // --tile WxH or auto, and --frame WxH: the picture cut into sprites,
     // each written row by row, in frames of the sheet when --frame is given.
     // A tile of 0 x 0 with --tile auto is decided for the picture's size.

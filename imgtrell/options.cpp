@@ -30,6 +30,7 @@ static const char HELP_TAIL[] =
 
 enum {
     OPT_PALETTE = OPT_OWN, OPT_MAX_PIXELS, OPT_RULE, OPT_THRESHOLD, OPT_INVERT, OPT_ALPHA, OPT_PREVIEW,
+    OPT_PREVIEW_PNG, OPT_PREVIEW_ZOOM,
     OPT_TILE, OPT_ORDER, OPT_PAD, OPT_FRAME, OPT_STRIDE, OPT_XOR, OPT_LABELS, OPT_PLANES, OPT_COLORS, OPT_OCTO_OPTIONS,
     OPT_DITHER, OPT_FIT, OPT_FIT_MODE, OPT_FILTER
 };
@@ -75,6 +76,11 @@ static const OptionInfo OPTIONS[] = {
     {OPT_ALPHA, 0, "alpha", nullptr, "transparent pixels are 0: alpha below 128, tRNS, and\nthe magenta colour key",
      NO_NAMES},
     {OPT_PREVIEW, 0, "preview", nullptr, "the picture written, as # and ., on standard output", NO_NAMES},
+    {OPT_PREVIEW_PNG, 0, "preview-png", "FILE",
+     "also write FILE, a PNG of the picture as\nOcto's screen shows it, tiles and frames a pixel apart", NO_NAMES},
+    {OPT_PREVIEW_ZOOM, 0, "preview-zoom", "N",
+     "each pixel of the PNG N x N, 1 to 256 (by\ndefault the least that makes its longer side 256 or more)",
+     NO_NAMES},
     {0, 0, nullptr, nullptr, "Sprites (with mode 0, 1 or none; both write the same bytes):", NO_NAMES},
     {OPT_TILE, 0, "tile", "T",
      "cut the picture into tiles, each a line written row by\nrow: 8xH (H 1 to 15), 8x16, 16x16 (two bytes a row), or\n"
@@ -203,6 +209,12 @@ static bool TakeOwnOption(Options& options, int id, const OptionScan& scan)
     case OPT_INVERT: options.invert = true; break;
     case OPT_ALPHA: options.alpha = true; break;
     case OPT_PREVIEW: options.preview = true; break;
+    case OPT_PREVIEW_PNG: options.previewpng = scan.value; break;
+    case OPT_PREVIEW_ZOOM:
+        if (!ParseNumber(scan.value, 1, 256, &number))
+            wrong = "is not a number from 1 to 256";
+        options.previewzoom = int(number);
+        break;
     case OPT_TILE:
         if (!ParseTile(options, scan.value))
             wrong = "is none of auto, 8x1 to 8x16, and 16x16";
@@ -372,6 +384,35 @@ static bool CheckFitting(Options& options, Console& console, const char* mode)
     return true;
 }
 
+// Whether this build writes PNG files (through libspng).
+#ifdef TRELL_PNG
+static const bool WRITES_PNG = true;
+#else
+static const bool WRITES_PNG = false;
+#endif
+
+// Whether --preview-png and --preview-zoom go together with the others and
+// with the mode (null: none given), and the preview is none of the
+// picture and the other files; after the usage error, false.
+static bool CheckPreview(const Options& options, Console& console, const char* mode)
+{
+    if (options.previewzoom && !options.previewpng)
+        return UsageError(console, "--preview-zoom needs --preview-png");
+    if (!options.previewpng)
+        return true;
+    if (!WRITES_PNG)
+        return UsageError(console, "--preview-png needs libspng, and this build has none");
+    if (options.mode == MODE_PALETTE)
+        return UsageError(console, "--preview-png shows bits or colour indices, and mode %s writes bytes: give mode 0 or 1",
+                          mode ? mode : "2 (the default)");
+    const std::string& preview = *options.previewpng;
+    for (const std::string* other : {&options.common.outputfile, &options.octooptions})
+        if (!other->empty() && (preview == *other || SameFile(preview.c_str(), other->c_str())))
+            return UsageError(console, "--preview-png and %s would both be written to %s",
+                              other == &options.octooptions ? "--octo-options" : "the include file", preview.c_str());
+    return CheckNotInput(console, "--preview-png", preview, options.picture);
+}
+
 bool TakeArguments(int argc, char** argv, Options& options, Console& console, int* status)
 {
     *status = STATUS_FAILED;
@@ -450,5 +491,5 @@ bool TakeArguments(int argc, char** argv, Options& options, Console& console, in
          !CheckNotInput(console, options.palette ? "-p" : "the palette file", palette, options.picture)) ||
         (!options.octooptions.empty() && !CheckNotInput(console, "--octo-options", options.octooptions, options.picture)))
         return false;
-    return true;
+    return CheckPreview(options, console, modetext);
 }

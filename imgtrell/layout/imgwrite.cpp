@@ -1,6 +1,6 @@
 // The files of the picture: picdata.inc with the picture as the layout of
 // the mode gives it, picpal.inc with the palette in mode 2, Octo's options
-// with --octo-options; and the preview.
+// with --octo-options, the PNG of --preview-png; and the preview.
 #include <string>
 
 #include "colours.h"
@@ -118,29 +118,34 @@ static void WriteOctoOptions(Conversion& cv, TextWriter& w)
 }
 
 // The files a conversion may write, in the order they are made: each with
-// its name, whether this conversion writes it, and what writes it.
+// its name, whether it is bytes as they are, whether this conversion writes
+// it, and what writes it.
 struct OutputRow {
     const std::string& (*name)(const Options& options);
+    bool binary;
     bool (*wanted)(const Options& options);
     void (*write)(Conversion& cv, TextWriter& w);
 };
 static const std::string& PictureFile(const Options& options) { return options.common.outputfile; }
 static const std::string& PaletteFile(const Options& options) { return options.palettefile; }
 static const std::string& OctoOptionsFile(const Options& options) { return options.octooptions; }
+static const std::string& PreviewFile(const Options& options) { return *options.previewpng; }
 static bool Always(const Options&) { return true; }
 static bool InPaletteMode(const Options& options) { return LayoutOf(options).kind == PALETTE_BYTES; }
 static bool OctoOptionsAsked(const Options& options) { return !options.octooptions.empty(); }
+static bool PreviewAsked(const Options& options) { return options.previewpng.has_value(); }
 static const OutputRow OUTPUTS[] = {
-    {PictureFile, Always, WritePicData},
-    {PaletteFile, InPaletteMode, WritePalData},
-    {OctoOptionsFile, OctoOptionsAsked, WriteOctoOptions},
+    {PictureFile, false, Always, WritePicData},
+    {PaletteFile, false, InPaletteMode, WritePalData},
+    {OctoOptionsFile, false, OctoOptionsAsked, WriteOctoOptions},
+    {PreviewFile, true, PreviewAsked, WritePreviewPng},
 };
 
 bool WriteOutputs(Conversion& cv, Outputs& outputs)
 {
     for (const OutputRow& row : OUTPUTS)
         if (row.wanted(cv.options) &&
-            !MakeOutput(cv.console, outputs, row.name(cv.options), false, cv.options.common.syntax,
+            !MakeOutput(cv.console, outputs, row.name(cv.options), row.binary, cv.options.common.syntax,
                         [&](TextWriter& w) { row.write(cv, w); }))
             return false;
     return true;

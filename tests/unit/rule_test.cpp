@@ -65,7 +65,7 @@ TEST(PixelRule, SamplesAndColourRunsStoreAlike)
 {
     const Options options = OptionsOf({RULE_LUMA, 100, false, true, MODE_HORIZONTAL, 0, false, 0});
     Console console;
-    Conversion cv{options, console, "t", {}, {}, {}};
+    Conversion cv{options, console, "t", {}, {}, {}, {}};
     imgwidth = 4, imgheight = 2;
     ASSERT_TRUE(StartPixels(cv, "t", nullptr));
     const uint8_t samples[] = {200, 200, 200, 127, 200, 200, 200, 128, 255, 0, 255, 255, 10, 10, 10, 255};
