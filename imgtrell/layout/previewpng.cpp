@@ -33,7 +33,7 @@ bool PlanPreview(Conversion& cv)
     plan.across = !options.tiled ? 1 : frames ? cut.framecols : cut.width / cut.tilewidth;
     plan.down = !options.tiled ? 1 : frames ? cut.framerows : cut.height / cut.tileheight;
     const int64_t longer = std::max(plan.across * plan.unitwidth, plan.down * plan.unitheight);
-    if (longer == 0)
+    if (plan.across * plan.unitwidth == 0 || plan.down * plan.unitheight == 0)
         return Mismatch(cv.console, "%s: a %d x %d picture has no pixels for --preview-png", cv.path, imgwidth, imgheight);
     plan.zoom = options.previewzoom ? *options.previewzoom : std::max<int64_t>(1, (256 + longer - 1) / longer);
     plan.width = uint64_t(plan.across * plan.unitwidth * plan.zoom + plan.across - 1);
