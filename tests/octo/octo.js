@@ -69,13 +69,15 @@ function writeBmp(file, width, height, colour) {
 }
 
 // Converts a picture of width x height with imgtrell's options into Octo
-// text, puts the drawing program before it, and runs it: the screen.
-function draw(imgtrell, compiler, width, height, colour, options, program) {
+// text, puts the drawing program (and before it the text prefix) before it,
+// and runs it: the screen.
+function draw(imgtrell, compiler, width, height, colour, options, program, prefix = "") {
     const folder = fs.mkdtempSync(path.join(require("os").tmpdir(), "octo-"));
     writeBmp(path.join(folder, "p.bmp"), width, height, colour);
     require("child_process").execFileSync(imgtrell, ["-bq", "--syntax", "octo"].concat(options,
         ["-o", path.join(folder, "p.inc"), path.join(folder, "p.bmp")]));
-    const source = fs.readFileSync(path.join(__dirname, program), "utf8") + fs.readFileSync(path.join(folder, "p.inc"), "utf8");
+    const source = prefix + fs.readFileSync(path.join(__dirname, program), "utf8") +
+                   fs.readFileSync(path.join(folder, "p.inc"), "utf8");
     fs.rmSync(folder, { recursive: true });
     return screen(run(assemble(compiler, source), 100000));
 }
