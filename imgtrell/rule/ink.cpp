@@ -144,9 +144,17 @@ void FindInkBackground(Conversion& cv)
         if (entry.second == most)
             tied.push_back({entry.first, -1, 0, most});
     std::sort(tied.begin(), tied.end(), [](const InkColour& a, const InkColour& b) { return a.key < b.key; });
+    // Each pixel looked up in a set of bits of the tied colours first: most
+    // pixels are of none of them.
     const bool clear = border.count(INK_CLEAR) != 0;
-    for (size_t p = 0; !clear && tied.size() > 1 && p < held.size(); p++) {
+    std::vector<uint64_t> isTied(!clear && tied.size() > 1 ? size_t(1) << 18 : 0);
+    for (const InkColour& c : tied)
+        if (!isTied.empty())
+            isTied[c.key >> 6] |= uint64_t(1) << (c.key & 63);
+    for (size_t p = 0; !isTied.empty() && p < held.size(); p++) {
         const uint32_t key = KeyOf(held[p], cv.options.alpha);
+        if (!(isTied[(key & 0xFFFFFF) >> 6] >> (key & 63) & 1) || key == INK_CLEAR)
+            continue;
         auto at = std::lower_bound(tied.begin(), tied.end(), key, [](const InkColour& c, uint32_t k) { return c.key < k; });
         if (at != tied.end() && at->key == key)
             at->pixels++;
@@ -154,33 +162,37 @@ void FindInkBackground(Conversion& cv)
     px.inkbackground = clear ? INK_CLEAR : BackgroundOf(tied);
 }
 
-// The largest difference of red, green and blue between two colours.
-static uint8_t Distance(uint32_t a, uint32_t b)
-{
-    int most = 0;
-    for (int shift = 0; shift < 24; shift += 8)
-        most = std::max(most, std::abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)));
-    return uint8_t(most);
-}
-
 void ReleaseInk(Conversion& cv)
 {
     Pixels& px = cv.pixels;
     const size_t pixels = px.held.size();
-    const bool dither = cv.options.dither != DITHER_NONE;
-    const uint32_t background = px.inkbackground;
-    px.holding = HOLD_VALUES;
+    const bool dither = cv.options.dither != DITHER_NONE, alpha = cv.options.alpha;
+    // On a transparent background every opaque colour is as far as can be.
+    const bool far = px.inkbackground == INK_CLEAR || px.inkbackground == INK_NONE;
+    const int br = int(px.inkbackground >> 16 & 0xFF), bg = int(px.inkbackground >> 8 & 0xFF), bb = int(px.inkbackground & 0xFF);
+    // Without a dither the bits are stored at once, a transparent pixel's
+    // byte the transparent one (in mode 2 under --alpha, 255); with one the
+    // values, and which pixels are transparent, for the dither.
+    const uint8_t invert = px.active.invert, transparent = alpha ? px.active.transparent : 0;
+    px.holding = dither ? HOLD_VALUES : HOLD_NONE;
     px.clear = px.outside;
-    if (px.clear.empty())
+    if (px.clear.empty() && dither)
         px.clear.assign(pixels, 0);
+    const uint32_t* held = px.held.data();
+    const uint8_t* outside = px.outside.empty() ? nullptr : px.outside.data();
+    uint8_t* clear = dither ? px.clear.data() : nullptr;
+    // Without a branch a pixel, so that the loop takes many at once.
     for (size_t p = 0; p < pixels; p++) {
-        const uint32_t key = KeyOf(px.held[p], cv.options.alpha);
-        if (px.clear[p] || key == INK_CLEAR) {
-            px.clear[p] = 1;
-            imgbuffer[p] = 0;
-            continue;
+        const uint32_t argb = held[p];
+        const int r = int(argb >> 16 & 0xFF), g = int(argb >> 8 & 0xFF), b = int(argb & 0xFF);
+        const bool key = alpha & (r > 240) & (g < 16) & (b > 240);
+        const bool gone = (outside && outside[p]) | ((argb >> 24) < 128) | key;
+        const int distance = far ? 255 : std::max(std::abs(r - br), std::max(std::abs(g - bg), std::abs(b - bb)));
+        if (dither) {
+            clear[p] = uint8_t(gone);
+            imgbuffer[p] = uint8_t(gone ? 0 : distance);
+        } else {
+            imgbuffer[p] = gone ? transparent : uint8_t((distance != 0) ^ invert);
         }
-        const uint8_t distance = background == INK_CLEAR || background == INK_NONE ? 255 : Distance(key, background);
-        imgbuffer[p] = dither ? distance : distance ? 255 : 0;
     }
 }

@@ -81,11 +81,12 @@ struct InkCheck {
 InkCheck CheckInk(const Conversion& cv);
 
 // --rule ink over the held colours: the background found in the picture as
-// decoded (before --fit scales it); then the colours made values and
-// transparency: with a dither the value is the colour's distance from the
-// background, the largest difference of red, green and blue (255 for every
-// opaque pixel on a transparent background), without one 255 for ink and 0
-// for the background.
+// decoded (before --fit scales it); then the colours made what the picture
+// stores: without a dither the bits (--invert applied, a transparent pixel
+// the transparent byte), with one the values and transparency it dithers,
+// the value the colour's distance from the background, the largest
+// difference of red, green and blue (255 for every opaque pixel on a
+// transparent background).
 void FindInkBackground(Conversion& cv);
 void ReleaseInk(Conversion& cv);
 

@@ -317,9 +317,6 @@ bool FinishPixels(Conversion& cv)
         Release(cv);
     if (px.holding == HOLD_VALUES)
         DitherValues(cv, px.active.threshold, px.active.invert, px.clear);
-    // In mode 2 a pixel transparent under --alpha stores its byte, 255.
-    for (size_t p = 0; px.active.value == RULE_INK && px.active.indices && px.active.alpha && p < px.clear.size(); p++)
-        imgbuffer[p] = px.clear[p] ? px.active.transparent : imgbuffer[p];
     // Each index counted by how often it was set, and the pixels a
     // run-length stream left alone by what it filled them with.
     if (px.counting && px.filledwith >= 0) {

@@ -271,6 +271,14 @@ void PutSamples(Conversion& cv, int64_t y, int64_t x0, int64_t dx, const uint8_t
         HoldValues(px, p, step, red, green, blue, count, PictureRow(y) + x0);
         return;
     }
+    if (px.holding == HOLD_COLOURS) {
+        // Held as they are, opaque where the file gives no alpha.
+        uint32_t* held = px.held.data() + size_t(y) * size_t(imgwidth) + size_t(x0);
+        for (size_t i = 0; i < count; i++, p += step)
+            held[i * size_t(dx)] = uint32_t(alpha >= 0 ? p[alpha] : 255) << 24 | uint32_t(p[red]) << 16 |
+                                   uint32_t(p[green]) << 8 | p[blue];
+        return;
+    }
     if (px.holding) {
         const size_t at = size_t(y) * size_t(imgwidth) + size_t(x0);
         for (size_t i = 0; i < count; i++, p += step)
