@@ -2,7 +2,8 @@
 // PNG by its signature) and the include writer. The first byte picks the
 // mode (bits 0-1: 0, 1, 2, or the later options), --alpha (2), --invert
 // (3), the rule (4-5) and the threshold (6-7); for the later options a
-// second byte picks one of their cuts; the rest is the file. --max-pixels
+// second byte picks one of their cuts (--rule ink and --preview-png among
+// them); the rest is the file. --max-pixels
 // keeps its default, so no unit decodes more than 2^24 pixels.
 #include <algorithm>
 #include <cstdio>
@@ -31,9 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     options.rule = Rule((data[0] >> 4) & 3);
     options.threshold = thresholds[data[0] >> 6];
     // The fourth mode slot takes a second byte, one of the later options'
-    // cuts: sprites, colour indices, dithers and fits.
+    // cuts: sprites, colour indices, dithers and fits; the ink rule with
+    // tiles and the PNG preview, and with a fit and a dither.
     const bool later = data[0] % 4 == 3 && size >= 2;
-    const int cut = later ? data[1] % 12 : -1;
+    const int cut = later ? data[1] % 14 : -1;
     if (later) {
         options.rule = RULE_PLAIN, options.threshold.reset(), options.invert = cut == 11;
         options.tiled = cut < 4 || cut == 5;
@@ -47,13 +49,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         options.planes = cut == 4 || cut == 6 ? 2 : cut == 5 ? 4 : 1;
         if (cut == 6 || cut == 7)
             options.colors = cut == 6 ? std::vector<uint32_t>{0, 0xFF0000, 0xFF, 0xFFFFFF} : std::vector<uint32_t>{0x102030, 0xF0E0D0};
-        static const int DITHERS[] = {0, 0, 0, 0, 0, 0, DITHER_FLOYD, DITHER_BAYER4, DITHER_FLOYD, DITHER_ATKINSON, 0, DITHER_BAYER8};
+        static const int DITHERS[] = {0, 0, 0, 0, 0, 0, DITHER_FLOYD, DITHER_BAYER4, DITHER_FLOYD, DITHER_ATKINSON, 0, DITHER_BAYER8, 0, 0};
         options.dither = Dither(DITHERS[cut]);
         static const int FITS[][3] = {{64, 32, FIT_CONTAIN}, {32, 32, FIT_COVER}, {128, 64, FIT_STRETCH}};
         if (cut >= 8 && cut <= 10)
             options.fitwidth = FITS[cut - 8][0], options.fitheight = FITS[cut - 8][1], options.fitmode = FitMode(FITS[cut - 8][2]);
         if (cut == 10)
             options.filter = FILTER_NEAREST;
+        if (cut == 12)
+            options.rule = RULE_INK, options.tiled = options.pad = true, options.tilewidth = 8, options.tileheight = 5,
+            options.previewpng = "fuzz.png";
+        if (cut == 13)
+            options.rule = RULE_INK, options.invert = true, options.dither = DITHER_FLOYD, options.fitwidth = 64,
+            options.fitheight = 32;
     }
     const uint8_t* file = data + (later ? 2 : 1);
     size_t filesize = size - (later ? 2 : 1);
@@ -72,6 +80,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (options.fitwidth && (imgwidth != options.fitwidth || imgheight != options.fitheight))
             std::abort();
         if (Lines(result.outputs.files[0]) < 3)
+            std::abort();
+        if (options.previewpng && (result.outputs.files.size() != 2 || result.outputs.files[1].bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0))
             std::abort();
         return 0;
     }
