@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <unordered_map>
 
 #include "conversion.h"
@@ -181,18 +182,26 @@ void ReleaseInk(Conversion& cv)
     const uint32_t* held = px.held.data();
     const uint8_t* outside = px.outside.empty() ? nullptr : px.outside.data();
     uint8_t* clear = dither ? px.clear.data() : nullptr;
-    // Without a branch a pixel, so that the loop takes many at once.
-    for (size_t p = 0; p < pixels; p++) {
-        const uint32_t argb = held[p];
-        const int r = int(argb >> 16 & 0xFF), g = int(argb >> 8 & 0xFF), b = int(argb & 0xFF);
-        const bool key = alpha & (r > 240) & (g < 16) & (b > 240);
-        const bool gone = (outside && outside[p]) | ((argb >> 24) < 128) | key;
-        const int distance = far ? 255 : std::max(std::abs(r - br), std::max(std::abs(g - bg), std::abs(b - bb)));
-        if (dither) {
-            clear[p] = uint8_t(gone);
-            imgbuffer[p] = uint8_t(gone ? 0 : distance);
-        } else {
-            imgbuffer[p] = gone ? transparent : uint8_t((distance != 0) ^ invert);
+    // A block at a time into bytes of its own, which nothing else can be,
+    // without a branch a pixel: the loop takes many pixels at once.
+    const size_t BLOCK = 4096;
+    uint8_t values[BLOCK], gone[BLOCK];
+    for (size_t at = 0; at < pixels; at += BLOCK) {
+        const size_t n = std::min(BLOCK, pixels - at);
+        for (size_t i = 0; i < n; i++) {
+            const uint32_t argb = held[at + i];
+            const int r = int(argb >> 16 & 0xFF), g = int(argb >> 8 & 0xFF), b = int(argb & 0xFF);
+            const bool key = alpha & (r > 240) & (g < 16) & (b > 240);
+            const int distance = far ? 255 : std::max(std::abs(r - br), std::max(std::abs(g - bg), std::abs(b - bb)));
+            gone[i] = uint8_t(((argb >> 24) < 128) | key);
+            values[i] = uint8_t(dither ? distance : (distance != 0) ^ invert);
         }
+        for (size_t i = 0; outside && i < n; i++)
+            gone[i] |= outside[at + i];
+        for (size_t i = 0; i < n; i++)
+            values[i] = gone[i] ? (dither ? 0 : transparent) : values[i];
+        std::memcpy(imgbuffer + at, values, n);
+        if (dither)
+            std::memcpy(clear + at, gone, n);
     }
 }
