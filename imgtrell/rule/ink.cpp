@@ -148,13 +148,12 @@ void FindInkBackground(Conversion& cv)
     // Each pixel looked up in a set of bits of the tied colours first: most
     // pixels are of none of them.
     const bool clear = border.count(INK_CLEAR) != 0;
-    std::vector<uint64_t> isTied(!clear && tied.size() > 1 ? size_t(1) << 18 : 0);
-    for (const InkColour& c : tied)
-        if (!isTied.empty())
-            isTied[c.key >> 6] |= uint64_t(1) << (c.key & 63);
-    for (size_t p = 0; !isTied.empty() && p < held.size(); p++) {
+    std::vector<uint64_t> tiedset(!clear && tied.size() > 1 ? size_t(1) << 18 : 0);
+    for (size_t i = 0; i < tied.size() && !tiedset.empty(); i++)
+        tiedset[tied[i].key >> 6] |= uint64_t(1) << (tied[i].key & 63);
+    for (size_t p = 0; !tiedset.empty() && p < held.size(); p++) {
         const uint32_t key = KeyOf(held[p], cv.options.alpha);
-        if (!(isTied[(key & 0xFFFFFF) >> 6] >> (key & 63) & 1) || key == INK_CLEAR)
+        if (key == INK_CLEAR || !(tiedset[key >> 6] >> (key & 63) & 1))
             continue;
         auto at = std::lower_bound(tied.begin(), tied.end(), key, [](const InkColour& c, uint32_t k) { return c.key < k; });
         if (at != tied.end() && at->key == key)
@@ -176,8 +175,7 @@ void ReleaseInk(Conversion& cv)
     // values, and which pixels are transparent, for the dither.
     const uint8_t invert = px.active.invert, transparent = alpha ? px.active.transparent : 0;
     px.holding = dither ? HOLD_VALUES : HOLD_NONE;
-    px.clear = px.outside;
-    if (px.clear.empty() && dither)
+    if (dither)
         px.clear.assign(pixels, 0);
     const uint32_t* held = px.held.data();
     const uint8_t* outside = px.outside.empty() ? nullptr : px.outside.data();

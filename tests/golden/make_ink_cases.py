@@ -38,7 +38,7 @@ PICTURES = [
     ("heart_text", "BMP", {".": (0, 0, 0), "R": (230, 20, 30), "W": (255, 255, 255)},
      ["................", ".RR.RR..W.W.WWW.", "RRRRRRR.W.W..W..", "RRRRRRR.WWW..W..", ".RRRRR..W.W..W..",
       "..RRR...W.W.WWW.", "...R............", "................"],
-     [("m1", ["--rule", "ink"], 1), ("plain_m1", [], 1)]),
+     [("m1", ["--rule", "ink"], 1), ("plain_m1", [], 1), ("fit_invert_m1", ["--rule", "ink", "--fit", "32x8", "--invert"], 1)]),
     # Black ink on white paper: read inverted without a rule, and without a word (black and white).
     ("paper", "RGB", {".": (255, 255, 255), "#": (0, 0, 0)},
      ["................", ".##..#...#.###..", "#..#.#...#.#..#.", "#....#####.###..", "#..#.#...#.#..#.",
@@ -99,14 +99,18 @@ def main():
                 flat = [b for row in bits for b in row]
                 stderr = base.warning(d, header, bits) + (
                     base.ink_warning(rgbas, flat, w, h) or base.disagreement(rgbas))
+            console = ""
+            if "--fit" in opts:  # 32 x 8 holds the picture as it is, centred: the rest is 0, whatever the rule
+                console = "scaled %d x %d to %d x %d at %d, 0\n" % (w, h, w, h, (32 - w) // 2)
+                bits = [[0] * ((32 - w) // 2) + row + [0] * ((32 - w) // 2) for row in bits]
             values = [[0 if c == " " and "--alpha" in opts else b + 1 for b, c in zip(brow, row)] for brow, row in zip(bits, rows)]
             if "--tile" in opts or "--frame" in opts:
                 text = sprites.cut(name + ext, bits, **({"tile": (8, 8)} if "--tile" in opts else {"frame": (8, 8)}))
             else:
-                text = base.picdata(name + ext, w, h, bits, values, mode)
+                text = base.picdata(name + ext, len(bits[0]), h, bits, values, mode)
             files = [("picdata.inc", text)] + ([("picpal.inc", "PALDATA:\n")] if mode == 2 else [])
-            base.case("ink_%s_%s" % (name, suffix), name, d, mode, header + "Writing CHIP8 image: picdata.inc\n", 1, files, ext,
-                      stderr, opts)
+            base.case("ink_%s_%s" % (name, suffix), name, d, mode, header + console + "Writing CHIP8 image: picdata.inc\n", 1,
+                      files, ext, stderr, opts)
     # With a dither, the distance from the background: orange inks of every strength on black.
     w, h = 16, 6
     ramp = [[(x * 17, x * 9, 0) if 0 < y < h - 1 and 0 < x < w - 1 else (0, 0, 0) for x in range(w)] for y in range(h)]
