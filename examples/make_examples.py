@@ -162,6 +162,7 @@ def sound():
         w.writeframes(data)
 
 
-picture()
-sound()
-game()
+if __name__ == "__main__":
+    picture()
+    sound()
+    game()

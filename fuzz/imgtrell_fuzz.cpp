@@ -4,7 +4,8 @@
 // The first byte picks the mode (bits 0-1: 0, 1, 2, or none), --alpha (2),
 // --invert (3), the rule (4-5) and the threshold (6-7); the second how many
 // of the later options follow (0 to 3), a byte each; the rest is the file.
-// --max-pixels keeps its default unless drawn, so no unit decodes more
+// The later options include --rule ink and --preview-png. --max-pixels
+// keeps its default unless drawn, so no unit decodes more
 // than 2^24 pixels.
 #include <algorithm>
 #include <cstdio>
@@ -31,7 +32,7 @@ static const char* const LATER[][2] = {
     {"--dither", "floyd"},   {"--dither", "atkinson"}, {"--dither", "bayer4"}, {"--dither", "bayer8"},
     {"--fit", "64x32"},      {"--fit", "32x32"},     {"--fit", "128x64"},     {"--fit-mode", "cover"},
     {"--fit-mode", "stretch"}, {"--filter", "nearest"}, {"--max-pixels", "64"}, {"--max-pixels", "4096"},
-    {"--syntax", "octo"},    {"--octo-options", "fuzz.json"},
+    {"--syntax", "octo"},    {"--octo-options", "fuzz.json"}, {"--rule", "ink"},  {"--preview-png", "fuzz.png"},
 };
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -89,13 +90,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (options.tiled && plain &&
             uint64_t(std::count(text.begin(), text.end(), '#')) * 8 > options.maxpixels * uint64_t(options.planes))
             std::abort();
+        if (options.previewpng &&
+            (result.outputs.files.size() < 2 || result.outputs.files.back().bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0))
+            std::abort();
         return 0;
     }
     size_t width = size_t(imgwidth), height = size_t(imgheight);
 
     unsigned largest = 1;  // the largest value a pixel may store
     BmpHeader h{};
-    Conversion cv{options, console, "fuzz.bmp", {}, {}, {}};
+    Conversion cv{options, console, "fuzz.bmp", {}, {}, {}, {}};
     if (file[0] != 'B') {
         // A PNG: IHDR is read, the depth at 24, the colour type at 25. Only a
         // palette picture lists colours, and stores its indices in mode 2.

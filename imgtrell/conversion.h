@@ -1,7 +1,8 @@
 // One conversion of a picture: what every stage is handed. The options are
 // settled before it begins and only read; the rest is the conversion's own
 // state, passed from stage to stage: its console, the pixels being stored,
-// the colour indices, and the cut of the layout. The picture itself is the
+// the colour indices, the cut of the layout and the plan of the PNG
+// preview. The picture itself is the
 // named globals of picture.h, set by the conversion.
 #ifndef IMGTRELL_CONVERSION_H
 #define IMGTRELL_CONVERSION_H
@@ -19,6 +20,7 @@ struct Conversion {
     Pixels pixels;
     ColourMap colours;
     Cut cut;
+    PreviewPlan preview;
 };
 
 #endif

@@ -7,6 +7,7 @@
 #include "conversion.h"
 #include "decode.h"
 #include "input.h"
+#include "ink.h"
 #include "layout.h"
 #include "output.h"
 #include "picture.h"
@@ -26,22 +27,35 @@ static void WarnOfOneValue(Conversion& cv)
         Warn(cv.console, "every pixel is %d (%s; see --rule and --preview)", zero ? 0 : 1, RuleText(cv).c_str());
 }
 
-// A picture whose blue and luma read apart on more than 1% of its pixels
-// was most likely read by the wrong rule: said once, on standard error.
+// A picture that the rule in use and the ink rule read apart on more than
+// 1% of its opaque pixels (and on at least one) was most likely misread:
+// said once, on standard error, with the count each way. Else one whose
+// blue and luma read apart on more than 1% of its pixels: said the same
+// way. One line at most, never two for the same pixels.
 static void WarnOfDisagreement(Conversion& cv)
 {
-    uint64_t bright, dark;
-    RuleDisagreement(cv, &bright, &dark);
-    const uint64_t pixels = uint64_t(imgwidth) * uint64_t(imgheight);
-    if (bright + dark == 0 || (bright + dark) * 100 <= pixels)
+    const InkCheck ink = CheckInk(cv);
+    uint64_t up = ink.inkread0, down = ink.backgroundread1, of = ink.opaque;
+    const bool byink = up + down > 0 && (up + down) * 100 > of;
+    if (!byink) {
+        RuleDisagreement(cv, &up, &down);
+        of = uint64_t(imgwidth) * uint64_t(imgheight);
+    }
+    if (up + down == 0 || (up + down) * 100 <= of)
         return;
-    const bool up = bright >= dark;  // the more of the two
-    const char* bit = (up != cv.options.invert) ? "0" : "1";
-    const uint64_t other = up ? dark : bright;
-    Warn(cv.console, "%llu pixel%s %s by their blue but %s by their luma%s%s%s (see --rule and --preview)",
-         (unsigned long long)(up ? bright : dark), (up ? bright : dark) == 1 ? " is" : "s are", bit,
-         up ? "bright" : "dark", other ? ", " : "", other ? std::to_string(other).c_str() : "",
-         other ? " the other way round" : "");
+    const bool more = up >= down;  // the more of the two first
+    const uint64_t first = more ? up : down, other = more ? down : up;
+    const std::string rest = other ? ", " + std::to_string(other) + " the other way round" : "";
+    if (byink)
+        Warn(cv.console, "%llu pixel%s read %s %s%s (see --rule ink, --preview-png)", (unsigned long long)first,
+             first == 1 ? "" : "s", more ? "0" : "1",
+             more ? (first == 1 ? "is ink by its colour" : "are ink by their colour")
+                  : (first == 1 ? "is background or transparent" : "are background or transparent"),
+             rest.c_str());
+    else
+        Warn(cv.console, "%llu pixel%s %s by their blue but %s by their luma%s (see --rule and --preview)",
+             (unsigned long long)first, first == 1 ? " is" : "s are", (more != cv.options.invert) ? "0" : "1",
+             more ? "bright" : "dark", rest.c_str());
 }
 
 // Runs a stage: one that runs out of memory is refused, as a picture too
@@ -60,19 +74,22 @@ static bool Within(Conversion& cv, Outputs& outputs, const char* doing, Stage st
 Result ConvertPicture(const Options& options, const uint8_t* data, size_t size, Delivery delivery)
 {
     Result result = StartResult("imgtrell", options.common.quiet, delivery);
-    Conversion cv{options, result.console, options.picture, {}, {}, {}};
+    Conversion cv{options, result.console, options.picture, {}, {}, {}, {}};
     ClearPicture();
     Outputs& outputs = result.outputs;
     bool converted =
         Within(cv, outputs, "read", [&] { return DecodePicture(cv, data, size); })  // the rows, each through the rule
         && Within(cv, outputs, "fit", [&] { return FitPicture(cv); })               // --fit
         && Within(cv, outputs, options.dither ? "dither" : "convert", [&] { return FinishPixels(cv); })  // colour indices
-        && Within(cv, outputs, "lay out", [&] { return PlanLayout(cv); });         // the mode's layout, or tiles
+        && Within(cv, outputs, "lay out", [&] { return PlanLayout(cv); })          // the mode's layout, or tiles
+        && Within(cv, outputs, "lay out", [&] { return PlanPreview(cv); });        // --preview-png
     if (converted) {
         WarnOfOneValue(cv);
         WarnOfDisagreement(cv);
         WarnOfMemory(cv.console, "picture", DataBytes(cv), options.planes > 1);
         Say(cv.console, "Writing CHIP8 image: %s\n", options.common.outputfile.c_str());
+        if (options.previewpng)
+            Say(cv.console, "Writing preview: %s\n", options.previewpng->c_str());
         converted = Within(cv, outputs, "write", [&] { return WriteOutputs(cv, outputs); }) &&
                     DeliverOutputs(cv.console, outputs);
         if (converted && options.preview)

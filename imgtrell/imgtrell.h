@@ -31,9 +31,10 @@ const uint64_t MAX_PIXELS = uint64_t(1) << 30;
 enum Mode { MODE_VERTICAL, MODE_HORIZONTAL, MODE_PALETTE };
 
 // What a pixel rule thresholds: blue, the luma of the colour, or the
-// largest of red, green and blue. RULE_PLAIN (no --rule) is blue, and a
-// 1-bit BMP by its bits, not its colours.
-enum Rule { RULE_PLAIN, RULE_BLUE, RULE_LUMA, RULE_ANY };
+// largest of red, green and blue; or, for ink, whether the colour is the
+// background's (ink.h). RULE_PLAIN (no --rule) is blue, and a 1-bit BMP by
+// its bits, not its colours.
+enum Rule { RULE_PLAIN, RULE_BLUE, RULE_LUMA, RULE_ANY, RULE_INK };
 
 // The orders --order names: the outer walk over the tiles, then the inner
 // one (t, b, l, r: from the top, bottom, left, right).
@@ -77,6 +78,11 @@ struct Options {
     bool alpha = false;
     // --preview: the picture as # and . on standard output.
     bool preview = false;
+    // --preview-png: the picture as the screen shows it, a PNG file; and
+    // --preview-zoom, each pixel a square of that side (by default the
+    // least that makes the longer side 256 pixels or more).
+    std::optional<std::string> previewpng;
+    std::optional<int> previewzoom;
     // --tile WxH or auto, and --frame WxH: the picture cut into sprites,
     // each written row by row, in frames of the sheet when --frame is given.
     // A tile of 0 x 0 with --tile auto is decided for the picture's size.

@@ -31,6 +31,7 @@ static const char HELP_TAIL[] =
 
 enum {
     OPT_PALETTE = OPT_OWN, OPT_MAX_PIXELS, OPT_RULE, OPT_THRESHOLD, OPT_INVERT, OPT_ALPHA, OPT_PREVIEW,
+    OPT_PREVIEW_PNG, OPT_PREVIEW_ZOOM,
     OPT_TILE, OPT_ORDER, OPT_PAD, OPT_FRAME, OPT_STRIDE, OPT_XOR, OPT_LABELS, OPT_PLANES, OPT_COLORS, OPT_OCTO_OPTIONS,
     OPT_DITHER, OPT_FIT, OPT_FIT_MODE, OPT_FILTER
 };
@@ -38,7 +39,7 @@ enum {
 // The names of the values of --rule, --order, --labels, --dither,
 // --fit-mode and --filter, in the order of their enums (no --rule, the
 // plain rule, has no name).
-static const char* const RULE_NAMES[] = {"", "blue", "luma", "any"};
+static const char* const RULE_NAMES[] = {"", "blue", "luma", "any", "ink"};
 extern const char* const ORDER_NAMES[] = {"tblr", "tbrl", "btlr", "btrl", "lrtb", "lrbt", "rltb", "rlbt"};
 static const char* const LABELS_NAMES[] = {"one", "frame", "tile", "plane", "none", "octopus"};
 static const char* const DITHER_NAMES[] = {"none", "bayer2", "bayer4", "bayer8", "floyd", "atkinson"};
@@ -72,13 +73,19 @@ static const OptionInfo OPTIONS[] = {
      "Pixel rules, where a colour becomes one bit (modes 0 and 1, and mode 2 of\na picture without a palette):", NO_NAMES},
     {OPT_RULE, 0, "rule", "R",
      "the value thresholded: blue (as without --rule, but\nfor 1-bit BMPs, read by their colours), luma, or any\n"
-     "(the largest of red, green and blue)",
+     "(the largest of red, green and blue); or ink: transparent\npixels and the background's colour (the colour of most\n"
+     "of the border) 0, every other colour 1",
      NAMES(RULE_NAMES)},
     {OPT_THRESHOLD, 't', "threshold", "N", "a pixel is 1 when its value is above N (0-255, 127)", NO_NAMES},
     {OPT_INVERT, 0, "invert", nullptr, "0 and 1 swapped, but for transparent pixels", NO_NAMES},
     {OPT_ALPHA, 0, "alpha", nullptr, "transparent pixels are 0: alpha below 128, tRNS, and\nthe magenta colour key",
      NO_NAMES},
     {OPT_PREVIEW, 0, "preview", nullptr, "the picture written, as # and ., on standard output", NO_NAMES},
+    {OPT_PREVIEW_PNG, 0, "preview-png", "FILE",
+     "also write FILE, a PNG of the picture as\nOcto's screen shows it, tiles and frames a pixel apart", NO_NAMES},
+    {OPT_PREVIEW_ZOOM, 0, "preview-zoom", "N",
+     "each pixel of the PNG N x N, 1 to 256 (by\ndefault the least that makes its longer side 256 or more)",
+     NO_NAMES},
     {0, 0, nullptr, nullptr, "Sprites (with mode 0, 1 or none; both write the same bytes):", NO_NAMES},
     {OPT_TILE, 0, "tile", "T",
      "cut the picture into tiles, each a line written row by\nrow: 8xH (H 1 to 15), 8x16, 16x16 (two bytes a row), or\n"
@@ -218,6 +225,12 @@ static bool TakeOwnOption(Options& options, int id, const OptionScan& scan)
     case OPT_INVERT: options.invert = true; break;
     case OPT_ALPHA: options.alpha = true; break;
     case OPT_PREVIEW: options.preview = true; break;
+    case OPT_PREVIEW_PNG: options.previewpng = scan.value; break;
+    case OPT_PREVIEW_ZOOM:
+        if (!ParseNumber(scan.value, 1, 256, &number))
+            wrong = "is not a number from 1 to 256";
+        options.previewzoom = int(number);
+        break;
     case OPT_TILE:
         if (!ParseTile(options, scan.value))
             wrong = "is none of auto, 8x1 to 8x16, and 16x16";
@@ -374,6 +387,8 @@ static bool CheckFitting(Options& options, Console& console, const char* mode)
         wrong = "--dither with --planes needs --colors, the colours it picks between";
     else if (uint64_t(options.fitwidth) * uint64_t(options.fitheight) > options.maxpixels)
         wrong = "--fit asks for more pixels than --max-pixels allows";
+    else if (options.rule == RULE_INK && options.threshold && options.dither != DITHER_FLOYD && options.dither != DITHER_ATKINSON)
+        wrong = "--threshold with --rule ink needs --dither floyd or atkinson: without them every colour but the background is 1";
     if (wrong) {
         UsageError(console, "%s", wrong);
         return false;
@@ -387,6 +402,30 @@ static bool CheckFitting(Options& options, Console& console, const char* mode)
     }
     if (!mode)
         options.mode = MODE_HORIZONTAL;
+    return true;
+}
+
+// Whether this build writes PNG files (through libspng).
+#ifdef TRELL_PNG
+static const bool WRITES_PNG = true;
+#else
+static const bool WRITES_PNG = false;
+#endif
+
+// Whether --preview-png and --preview-zoom go together with the others and
+// with the mode (null: none given), and the preview is none of the
+// picture and the other files; after the usage error, false.
+static bool CheckPreview(const Options& options, Console& console, const char* mode)
+{
+    if (options.previewzoom && !options.previewpng)
+        return UsageError(console, "--preview-zoom needs --preview-png");
+    if (!options.previewpng)
+        return true;
+    if (!WRITES_PNG)
+        return UsageError(console, "--preview-png needs libspng, and this build has none");
+    if (options.mode == MODE_PALETTE)
+        return UsageError(console, "--preview-png shows bits or colour indices, and mode %s writes bytes: give mode 0 or 1",
+                          mode ? mode : "2 (the default)");
     return true;
 }
 
@@ -460,5 +499,5 @@ bool TakeArguments(int argc, char** argv, Options& options, Console& console, in
         options.palettefile = *options.palette;
     else if (options.common.output && !WrittenInPlace(output.c_str()))
         options.palettefile = PaletteBeside(output);
-    return CheckOutputFiles(options, console);
+    return CheckPreview(options, console, modetext) && CheckOutputFiles(options, console);
 }

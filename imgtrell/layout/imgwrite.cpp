@@ -1,6 +1,6 @@
 // The files of the picture: picdata.inc with the picture as the layout of
 // the mode gives it, picpal.inc with the palette in mode 2, Octo's options
-// with --octo-options; and the preview.
+// with --octo-options, the PNG of --preview-png; and the preview.
 #include <string>
 #include <vector>
 
@@ -182,12 +182,13 @@ static void WriteOctoOptions(Conversion& cv, TextWriter& w)
 
 // The files a conversion may write, in the order they are made: each with
 // its name, what it holds and the option that names it (for the usage
-// errors of a name it shares), whether this conversion writes it, and what
-// writes it.
+// errors of a name it shares), whether it is bytes as they are, whether
+// this conversion writes it, and what writes it.
 struct OutputRow {
     const std::string& (*name)(const Options& options);
     const char* holds;
     const char* (*given)(const Options& options);
+    bool binary;
     bool (*wanted)(const Options& options);
     void (*write)(Conversion& cv, TextWriter& w);
 };
@@ -197,13 +198,17 @@ static const std::string& OctoOptionsFile(const Options& options) { return optio
 static const char* PictureGiven(const Options& options) { return options.common.output ? "-o" : "the include file"; }
 static const char* PaletteGiven(const Options& options) { return options.palette ? "-p" : "the palette file"; }
 static const char* OctoOptionsGiven(const Options&) { return "--octo-options"; }
+static const std::string& PreviewFile(const Options& options) { return *options.previewpng; }
+static const char* PreviewGiven(const Options&) { return "--preview-png"; }
 static bool Always(const Options&) { return true; }
 static bool InPaletteMode(const Options& options) { return LayoutOf(options).kind == PALETTE_BYTES; }
 static bool OctoOptionsAsked(const Options& options) { return !options.octooptions.empty(); }
+static bool PreviewAsked(const Options& options) { return options.previewpng.has_value(); }
 static const OutputRow OUTPUTS[] = {
-    {PictureFile, "picture", PictureGiven, Always, WritePicData},
-    {PaletteFile, "palette", PaletteGiven, InPaletteMode, WritePalData},
-    {OctoOptionsFile, "Octo options", OctoOptionsGiven, OctoOptionsAsked, WriteOctoOptions},
+    {PictureFile, "picture", PictureGiven, false, Always, WritePicData},
+    {PaletteFile, "palette", PaletteGiven, false, InPaletteMode, WritePalData},
+    {OctoOptionsFile, "Octo options", OctoOptionsGiven, false, OctoOptionsAsked, WriteOctoOptions},
+    {PreviewFile, "preview", PreviewGiven, true, PreviewAsked, WritePreviewPng},
 };
 
 bool CheckOutputFiles(const Options& options, Console& console)
@@ -227,7 +232,7 @@ bool WriteOutputs(Conversion& cv, Outputs& outputs)
 {
     for (const OutputRow& row : OUTPUTS)
         if (row.wanted(cv.options) &&
-            !MakeOutput(cv.console, outputs, row.name(cv.options), false, cv.options.common.syntax,
+            !MakeOutput(cv.console, outputs, row.name(cv.options), row.binary, cv.options.common.syntax,
                         [&](TextWriter& w) { row.write(cv, w); }))
             return false;
     return true;

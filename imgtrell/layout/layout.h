@@ -28,6 +28,14 @@ struct Cut {
     size_t tilebytes = 0, framebytes = 0, stride = 0;
 };
 
+// The preview of --preview-png (previewpng.cpp): its units (the picture,
+// or its tiles or frames) of unitwidth x unitheight, across x down of
+// them, each pixel zoom x zoom, a pixel between units; the PNG's size.
+struct PreviewPlan {
+    int64_t unitwidth = 0, unitheight = 0, across = 0, down = 0, zoom = 1;
+    uint64_t width = 0, height = 0;
+};
+
 // Mode 0 (strips.cpp): a line per strip of 8 columns, one byte per row;
 // of the bits of a plane (0 for a bit a pixel).
 void PutStrips(Conversion& cv, TextWriter& w, int plane);
@@ -48,6 +56,12 @@ void PutTileComments(Conversion& cv, TextWriter& w);
 void PutTiles(Conversion& cv, TextWriter& w, int);
 void PreviewTiles(Conversion& cv);
 uint64_t TilesBytes(const Conversion& cv);
+
+// The preview planned once the layout is (false after the line of a
+// picture without pixels, or of a preview of more than MAX_PIXELS pixels),
+// and written.
+bool PlanPreview(Conversion& cv);
+void WritePreviewPng(Conversion& cv, TextWriter& w);
 
 // Packs bit plane of columns x to x + 7 of an image row into one byte,
 // column x in the most significant bit, columns past the width 0 (a pixel

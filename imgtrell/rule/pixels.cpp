@@ -2,6 +2,7 @@
 #include "pixels.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "console.h"
 #include "dither.h"
 #include "imgtrell.h"
+#include "ink.h"
 #include "conversion.h"
 #include "picture.h"
 #include "pixelparts.h"
@@ -19,7 +21,8 @@
 // sample above t; blue: blue >= t + 1. The value stays below 2^18, so the
 // colour key's flags above it never meet a carry. The key's test is a test
 // of each sample apart: a sample's flag is the key test of a colour whose
-// other samples pass theirs.
+// other samples pass theirs. The ink rule decides by the background once the
+// picture is in (ink.h); its tables are blue's, for the colour key alone.
 static void Weigh(PixelRule& rule)
 {
     const uint32_t t = uint32_t(rule.threshold);
@@ -73,6 +76,15 @@ std::string RuleText(const Conversion& cv)
         text += "it is opaque and ";
     if (px.fixedbits)
         return text + "its bit is " + (px.active.invert ? "1" : "0");
+    if (px.active.value == RULE_INK) {
+        char colour[8];
+        std::snprintf(colour, sizeof colour, "%06x", unsigned(px.inkbackground & 0xFFFFFF));
+        if (px.inkbackground == INK_CLEAR)
+            return px.active.invert ? "a pixel is 1 when it is of the background, which is transparent: never"
+                                    : "a pixel is 1 when it is opaque, on a transparent background";
+        return std::string("a pixel is 1 when it is ") + (px.active.invert ? "" : "opaque and not ") +
+               "of the background colour " + colour;
+    }
     std::string threshold = std::to_string(px.active.threshold);
     return text + "its " + VALUES[px.active.value] + " is " + (px.active.invert ? threshold + " or below" : "above " + threshold);
 }
@@ -95,19 +107,34 @@ static void IndexTable(Pixels& px, const IndexedSource& src)
     }
 }
 
-bool AlphaWanted(const Conversion& cv) { return cv.options.alpha; }
+bool AlphaWanted(const Conversion& cv)
+{
+    const Options& options = cv.options;
+    return options.alpha || options.rule == RULE_INK || (options.rule == RULE_PLAIN && !ColourIndices(options));
+}
 
 bool StartPixels(Conversion& cv, const char* path, const IndexedSource* indexed)
 {
     Pixels& px = cv.pixels;
     px.active = RuleOfOptions(cv.options);
     px.indices = ColourIndices(cv.options);
-    px.holding = cv.options.fitwidth || (cv.options.dither && px.indices) ? HOLD_COLOURS : cv.options.dither ? HOLD_VALUES : HOLD_NONE;
+    // The ink rule holds the colours till the background is known; not
+    // those of a palette picture in mode 2, which stores its indices.
+    const bool indexwritten = px.active.indices && indexed && indexed->palette;
+    const bool ink = px.active.value == RULE_INK && !indexwritten;
+    px.holding = cv.options.fitwidth || (cv.options.dither && px.indices) || ink ? HOLD_COLOURS
+                 : cv.options.dither                                         ? HOLD_VALUES
+                                                                             : HOLD_NONE;
     px.fixedbits = indexed && indexed->fixedbits && !px.active.bycolour && !px.indices && !px.holding;
-    px.checking = cv.options.rule == RULE_PLAIN && !px.indices && !px.fixedbits && !(px.active.indices && indexed && indexed->palette);
-    px.brighter = px.darker = px.setbyruns = 0;
+    px.checking = cv.options.rule == RULE_PLAIN && !px.indices && !px.fixedbits && !indexwritten;
+    px.census = InkCensus{};
+    px.census.counting = cv.options.rule == RULE_PLAIN && !px.indices && !indexwritten;
+    px.counting = indexed && (px.checking || px.census.counting);
+    px.inkbackground = INK_NONE;
+    px.brighter = px.darker = px.setbyruns = px.borderbyruns = 0;
     px.filledwith = -1, px.fillkind = 0;
     std::fill(px.histogram, px.histogram + 256, 0);
+    std::fill(px.borderhistogram, px.borderhistogram + 256, 0);
     if (indexed)
         px.source = *indexed;
     if (px.indices || px.holding) {
@@ -142,9 +169,35 @@ static void HoldIndices(Conversion& cv, int64_t y, int64_t x0, int64_t dx, const
         Hold(px, at + i * size_t(dx), px.source.colours[values[i]], px.source.hasalpha);
 }
 
+// Counts the indices of pixels x0, x0 + dx, ... of row y, count of them,
+// and for the census those on the border.
+static void CountIndices(Pixels& px, int64_t y, int64_t x0, int64_t dx, const uint8_t* values, size_t count)
+{
+    for (size_t i = 0; i < count; i++)
+        px.histogram[values[i]]++;
+    px.setbyruns += px.filledwith >= 0 ? count : 0;
+    if (!px.census.counting || count == 0)
+        return;
+    uint64_t border = 0;
+    if (y == 0 || y + 1 == imgheight) {
+        for (size_t i = 0; i < count; i++)
+            px.borderhistogram[values[i]]++;
+        border = count;
+    } else {
+        const int64_t last = x0 + int64_t(count - 1) * dx;
+        if (x0 == 0)
+            px.borderhistogram[values[0]]++, border++;
+        if (last + 1 == imgwidth && last != 0)
+            px.borderhistogram[values[count - 1]]++, border++;
+    }
+    px.borderbyruns += px.filledwith >= 0 ? border : 0;
+}
+
 void PutIndices(Conversion& cv, int64_t y, int64_t x0, int64_t dx, const uint8_t* values, size_t count)
 {
     Pixels& px = cv.pixels;
+    if (px.counting)
+        CountIndices(px, y, x0, dx, values, count);
     if (px.holding)
         return HoldIndices(cv, y, x0, dx, values, count);
     uint8_t* row = PictureRow(y) + x0;
@@ -156,9 +209,6 @@ void PutIndices(Conversion& cv, int64_t y, int64_t x0, int64_t dx, const uint8_t
     else
         for (size_t i = 0; i < count; i++)
             row[int64_t(i) * dx] = px.stored[values[i]];
-    for (size_t i = 0; px.checking && i < count; i++)
-        px.histogram[values[i]]++;
-    px.setbyruns += px.filledwith >= 0 ? count : 0;
 }
 
 void PutPackedIndices(Conversion& cv, int64_t y, int64_t x0, int64_t dx, const uint8_t* src, uint64_t firstbit, uint32_t depth,
@@ -184,6 +234,18 @@ void PutPackedIndices(Conversion& cv, int64_t y, int64_t x0, int64_t dx, const u
 void PutIndexRun(Conversion& cv, int64_t y, int64_t x, uint8_t first, uint8_t second, size_t count)
 {
     Pixels& px = cv.pixels;
+    if (px.counting && count > 0) {
+        px.histogram[first] += (count + 1) / 2, px.histogram[second] += count / 2;
+        px.setbyruns += count;
+        // Of a run that reaches the border, its pixels there.
+        const bool edge = y == 0 || y + 1 == imgheight;
+        if (px.census.counting && (edge || x == 0 || x + int64_t(count) == imgwidth)) {
+            const uint8_t pair[2] = {first, second};
+            for (size_t i = 0; i < count; i = edge || i + 1 == count ? i + 1 : count - 1)
+                if (edge || x + int64_t(i) == 0 || x + int64_t(i) + 1 == imgwidth)
+                    px.borderhistogram[pair[i % 2]]++, px.borderbyruns++;
+        }
+    }
     if (px.holding) {
         for (size_t i = 0; i < count; i++)
             HoldIndices(cv, y, x + int64_t(i), 1, i % 2 ? &second : &first, 1);
@@ -196,14 +258,12 @@ void PutIndexRun(Conversion& cv, int64_t y, int64_t x, uint8_t first, uint8_t se
     else
         for (size_t i = 0; i < count; i++)
             row[i] = i % 2 ? b : a;
-    if (px.checking)
-        px.histogram[first] += (count + 1) / 2, px.histogram[second] += count / 2;
-    px.setbyruns += count;
 }
 
 void FillIndex(Conversion& cv, uint8_t index)
 {
     Pixels& px = cv.pixels;
+    px.filledwith = index;
     if (px.holding) {
         const bool checked = px.checking;
         px.checking = false;
@@ -220,7 +280,6 @@ void FillIndex(Conversion& cv, uint8_t index)
         return;
     }
     std::memset(imgbuffer, px.stored[index], size_t(imgwidth) * size_t(imgheight));
-    px.filledwith = index;
 }
 
 // The held colours become what the picture stores: colour indices (through
@@ -232,6 +291,8 @@ static void Release(Conversion& cv)
     Pixels& px = cv.pixels;
     const std::vector<uint8_t>& outside = px.outside;
     const size_t pixels = px.held.size();
+    if (px.active.value == RULE_INK)
+        return ReleaseInk(cv);
     if (px.indices) {
         if (cv.options.dither)
             DitherColours(cv, px.held, outside);
@@ -251,6 +312,8 @@ static void Release(Conversion& cv)
 bool FitPicture(Conversion& cv)
 {
     Pixels& px = cv.pixels;
+    if (px.active.value == RULE_INK && px.holding == HOLD_COLOURS)
+        FindInkBackground(cv);
     return !cv.options.fitwidth || FitColours(cv, cv.path, px.held, px.outside);
 }
 
@@ -263,11 +326,15 @@ bool FinishPixels(Conversion& cv)
         Release(cv);
     if (px.holding == HOLD_VALUES)
         DitherValues(cv, px.active.threshold, px.active.invert, px.clear);
+    // Each index counted by how often it was set, and the pixels a
+    // run-length stream left alone by what it filled them with.
+    if (px.counting && px.filledwith >= 0) {
+        px.histogram[px.filledwith] += uint64_t(imgwidth) * uint64_t(imgheight) - px.setbyruns;
+        px.borderhistogram[px.filledwith] += BorderPixels(uint64_t(imgwidth), uint64_t(imgheight)) - px.borderbyruns;
+    }
+    if (px.counting && px.census.counting)
+        CountInkIndices(cv, px.histogram, px.borderhistogram);
     if (px.checking && !px.holding) {
-        // Each index counted by how often it was set, and the pixels a
-        // run-length stream left alone by what it filled them with.
-        if (px.filledwith >= 0)
-            px.histogram[px.filledwith] += size_t(imgwidth) * size_t(imgheight) - px.setbyruns;
         for (int i = 0; i < 256; i++) {
             const uint32_t c = px.source.colours[i];
             if (px.histogram[i] && !Clear(px, c, px.source.hasalpha))

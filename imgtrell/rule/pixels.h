@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "ink.h"
+
 struct Conversion;
 
 // The rule the options ask for, made into tables: the weights of each red,
@@ -20,7 +22,7 @@ struct Conversion;
 // magenta colour key.
 struct PixelRule {
     bool indices;         // a palette picture stores its palette indices (mode 2)
-    int value;            // what is thresholded: RULE_BLUE, RULE_LUMA or RULE_ANY
+    int value;            // what is thresholded: RULE_BLUE, RULE_LUMA or RULE_ANY; or RULE_INK
     int threshold;        // a pixel is 1 when its value is above it
     bool invert;          // 0 and 1 swap, but for transparent pixels
     bool alpha;           // a transparent pixel stores the byte below
@@ -63,10 +65,12 @@ struct IndexedSource {
 // transparent, or each pixel's colour (ARGB, opaque where the file gives
 // no alpha). The plain rule checked against luma (no --rule): pixels 0 by
 // their blue but bright by their luma, and 1 by their blue but dark by
-// their luma; of a picture of indices, how often each index is set, and by
-// what it was filled before (a run-length stream); held values of a
-// run-length stream: what the fill's colour counted for each pixel, taken
-// back from each pixel the stream sets.
+// their luma; of a picture of indices, how often each index is set (and on
+// the border, for the census), and by what it was filled before (a
+// run-length stream); held values of a run-length stream: what the fill's
+// colour counted for each pixel, taken back from each pixel the stream
+// sets. The census of the colours (ink.h) in a run without --rule, and the
+// background of --rule ink.
 enum Holding { HOLD_NONE, HOLD_VALUES, HOLD_COLOURS };
 struct Pixels {
     PixelRule active;
@@ -81,10 +85,14 @@ struct Pixels {
     std::vector<uint8_t> outside;  // the box of --fit contain that the picture leaves
     bool checking = false;
     uint64_t brighter = 0, darker = 0;
+    bool counting = false;  // the histograms below
     uint64_t histogram[256];
-    uint64_t setbyruns = 0;
+    uint64_t borderhistogram[256];
+    uint64_t setbyruns = 0, borderbyruns = 0;
     int filledwith = -1;
     int fillkind = 0;
+    InkCensus census;
+    uint32_t inkbackground = INK_NONE;
 };
 
 // Begins the pixels of the picture whose size the picture holds: indexed

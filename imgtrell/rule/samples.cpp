@@ -165,12 +165,118 @@ static void HoldValues(Pixels& px, const uint8_t* p, size_t step, int red, int g
         out[x] = uint8_t(ValueOf(px, p[red], p[green], p[blue]));
 }
 
+// The census of the colours (ink.h), a block of at most COLOUR_RUN pixels
+// at a time: their keys made first, then counted against each colour held
+// in a pass of its own (both in wide steps); only a block with a colour not
+// yet held is gone through pixel by pixel. Every pixel of the top and
+// bottom rows is on the border, of the others the first and last.
+template <size_t STEP, size_t RED, size_t GREEN, size_t BLUE, bool ALPHA, size_t AT>
+static inline TRELL_INLINE void KeysBody(const uint8_t* p, size_t count, uint32_t* keys)
+{
+    for (size_t x = 0; x < count; x++)
+        keys[x] = (ALPHA && p[STEP * x + AT] < 128 ? INK_CLEAR : 0) | uint32_t(p[STEP * x + RED]) << 16 |
+                  uint32_t(p[STEP * x + GREEN]) << 8 | p[STEP * x + BLUE];
+}
+
+template <size_t STEP, size_t RED, size_t GREEN, size_t BLUE, bool ALPHA, size_t AT>
+static TRELL_SHUFFLES void KeysShuffled(const uint8_t* p, size_t count, uint32_t* keys)
+{
+    KeysBody<STEP, RED, GREEN, BLUE, ALPHA, AT>(p, count, keys);
+}
+
+template <size_t STEP, size_t RED, size_t GREEN, size_t BLUE, bool ALPHA = false, size_t AT = 0>
+static void Keys(const uint8_t* p, size_t count, uint32_t* keys)
+{
+    Shuffles() ? KeysShuffled<STEP, RED, GREEN, BLUE, ALPHA, AT>(p, count, keys)
+               : KeysBody<STEP, RED, GREEN, BLUE, ALPHA, AT>(p, count, keys);
+}
+
+// The pixels of each colour held among count keys; the pixels found.
+static inline TRELL_INLINE uint64_t TallyBody(InkCensus& census, const uint32_t* keys, size_t count, bool edge)
+{
+    uint64_t found = 0;
+    for (size_t c = 0; c < census.size; c++) {
+        const uint32_t key = census.colours[c].key;
+        uint32_t n = 0;
+        for (size_t x = 0; x < count; x++)
+            n += keys[x] == key;
+        census.colours[c].pixels += n;
+        census.colours[c].border += edge ? n : 0;
+        found += n;
+    }
+    return found;
+}
+
+static TRELL_SHUFFLES uint64_t TallyShuffled(InkCensus& census, const uint32_t* keys, size_t count, bool edge)
+{
+    return TallyBody(census, keys, count, edge);
+}
+
+static void CountKeys(InkCensus& census, const uint32_t* keys, size_t count, bool edge, bool first, bool last)
+{
+    const size_t held = census.size;
+    const uint64_t found = Shuffles() ? TallyShuffled(census, keys, count, edge) : TallyBody(census, keys, count, edge);
+    for (size_t x = 0; found < count && x < count && census.counting; x++) {
+        size_t c = 0;
+        while (c < held && census.colours[c].key != keys[x])
+            c++;
+        if (c < held)
+            continue;
+        const size_t at = InkEntry(census, keys[x]);
+        if (at < CENSUS_COLOURS)
+            census.colours[at].pixels++, census.colours[at].border += edge;
+    }
+    if (census.counting && !edge && first && count > 0)
+        census.colours[InkEntry(census, keys[0])].border++;
+    if (census.counting && !edge && last && count > 0 && !(first && count == 1))
+        census.colours[InkEntry(census, keys[count - 1])].border++;
+}
+
+// The keys of count pixels of samples step bytes apart, the usual layouts
+// in wide steps.
+static void SampleKeys(const uint8_t* p, size_t step, int red, int green, int blue, int alpha, size_t count, uint32_t* keys)
+{
+    const int layout = int(step) * 10000 + red * 1000 + green * 100 + blue * 10 + (alpha < 0 ? 9 : alpha);
+    switch (layout) {
+    case 32109: return Keys<3, 2, 1, 0>(p, count, keys);  // BMP: blue, green, red
+    case 30129: return Keys<3, 0, 1, 2>(p, count, keys);  // PNG: red, green, blue
+    case 42109: return Keys<4, 2, 1, 0>(p, count, keys);
+    case 42103: return Keys<4, 2, 1, 0, true, 3>(p, count, keys);
+    case 40123: return Keys<4, 0, 1, 2, true, 3>(p, count, keys);
+    }
+    for (size_t x = 0; x < count; x++, p += step)
+        keys[x] = (alpha >= 0 && p[alpha] < 128 ? INK_CLEAR : 0) | uint32_t(p[red]) << 16 | uint32_t(p[green]) << 8 | p[blue];
+}
+
+// The colours of pixels x0, x0 + dx, ... of row y counted for the census.
+static void CountSamples(InkCensus& census, int64_t y, int64_t x0, int64_t dx, const uint8_t* p, size_t step, int red, int green,
+                         int blue, int alpha, size_t count)
+{
+    uint32_t keys[COLOUR_RUN];
+    const bool edge = y == 0 || y + 1 == imgheight;
+    for (size_t at = 0; at < count && census.counting; at += COLOUR_RUN) {
+        const size_t n = std::min(count - at, COLOUR_RUN);
+        SampleKeys(p + at * step, step, red, green, blue, alpha, n, keys);
+        CountKeys(census, keys, n, edge, at == 0 && x0 == 0, at + n == count && x0 + int64_t(count - 1) * dx + 1 == imgwidth);
+    }
+}
+
 void PutSamples(Conversion& cv, int64_t y, int64_t x0, int64_t dx, const uint8_t* p, size_t step, int red, int green, int blue,
                 int alpha, size_t count)
 {
     Pixels& px = cv.pixels;
+    if (px.census.counting)
+        CountSamples(px.census, y, x0, dx, p, step, red, green, blue, alpha, count);
     if (px.holding == HOLD_VALUES && px.clear.empty() && dx == 1) {
         HoldValues(px, p, step, red, green, blue, count, PictureRow(y) + x0);
+        return;
+    }
+    if (px.holding == HOLD_COLOURS) {
+        // Held as they are, opaque where the file gives no alpha.
+        uint32_t* held = px.held.data() + size_t(y) * size_t(imgwidth) + size_t(x0);
+        for (size_t i = 0; i < count; i++, p += step)
+            held[i * size_t(dx)] = uint32_t(alpha >= 0 ? p[alpha] : 255) << 24 | uint32_t(p[red]) << 16 |
+                                   uint32_t(p[green]) << 8 | p[blue];
         return;
     }
     if (px.holding) {
@@ -197,6 +303,13 @@ void PutSamples(Conversion& cv, int64_t y, int64_t x0, int64_t dx, const uint8_t
 void PutColours(Conversion& cv, int64_t y, int64_t x0, int64_t dx, const ColourRun& run, size_t count)
 {
     Pixels& px = cv.pixels;
+    if (px.census.counting) {
+        uint32_t keys[COLOUR_RUN];
+        for (size_t i = 0; i < count; i++)
+            keys[i] = (run.hasalpha && run.alpha[i] < 128 ? INK_CLEAR : 0) | uint32_t(run.red[i]) << 16 |
+                      uint32_t(run.green[i]) << 8 | run.blue[i];
+        CountKeys(px.census, keys, count, y == 0 || y + 1 == imgheight, x0 == 0, x0 + int64_t(count - 1) * dx + 1 == imgwidth);
+    }
     if (px.holding || px.checking) {
         const size_t at = size_t(y) * size_t(imgwidth) + size_t(x0);
         for (size_t i = 0; i < count; i++) {

@@ -16,7 +16,7 @@ def subject(program, name):
     if name.startswith("xo_"):
         return "xo"
     if program == "imgtrell":
-        for prefixes, folder in [(("rule_",), "rules"), (("png_", "pil_", "im_"), "png"), (("rle", "im8_rle"), "rle"),
+        for prefixes, folder in [(("rule_", "ink_"), "rules"), (("png_", "pil_", "im_"), "png"), (("rle", "im8_rle"), "rle"),
                                  (("tile_",), "tiles"), (("photo_",), "photos")]:
             if name.startswith(prefixes):
                 return folder

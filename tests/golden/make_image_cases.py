@@ -13,6 +13,7 @@
 # Run with Debian's python3 (it needs Pillow) from anywhere:
 #     /usr/bin/python3 tests/golden/make_image_cases.py
 # It replaces every case it wrote before (see casefolders.py).
+import collections
 import io
 import os
 import struct
@@ -112,17 +113,28 @@ def expected(path, d, given=None):
     listed = pal[:max(count, 0)] if bpp in (4, 8) else [0] * min(max(used, 0), 256)  # never loaded: 0
     rgbs = None if bpp == 1 else [rgb(pal[i]) for i in idx] if bpp in (4, 8) else \
         list(Image.open(path).convert("RGB").getdata()) if path else direct_colours(d)
-    return (header_line(d), w, abs(h), listed) + pixel_rows(idx, pal, bpp in (4, 8), w, abs(h)) + (rgbs, bpp in (4, 8))
+    # Each pixel's colour and alpha: a 1-bit picture's by its palette entries (black where the file
+    # has none), the alpha of direct colours from the alpha mask.
+    if bpp == 1:
+        entries = 0 if used < 0 else 2 if used == 0 else min(used, 2)
+        entries = min(entries, max(struct.unpack_from("<I", d, 10)[0] - 26, 0) // 3) if size == 3 else entries
+        bit = [rgb(int.from_bytes(d[at + size * b:at + size * b + 3], "little")) if b < entries and at + size * b + 3 <= len(d)
+               else (0, 0, 0) for b in range(2)]
+        rgbas = [bit[1 - i] + (255,) for i in idx]
+    else:
+        rgbas = [c[:3] + (a,) for c, a in zip(rgbs, [c[3] for c in direct_colours(d)] if bpp > 8 else [255] * len(rgbs))]
+    return (header_line(d), w, abs(h), listed) + pixel_rows(idx, pal, bpp in (4, 8), w, abs(h)) + (rgbs, bpp in (4, 8), rgbas)
 
 
 def rgb(argb):
     return argb >> 16 & 255, argb >> 8 & 255, argb & 255
 
 
-# The colours of a direct-colour BMP built here, top row first, as the man page gives them: 15
-# and 16 bits 5-5-5 times 8 (16 bits with compression 3 and no masks 4-4-4 times 16), 24 and
-# 32 bits their bytes (32 with compression 3 and no masks alpha, blue, green, red); a
-# declared mask's field v of n bits as v x 255 / (2^n - 1), or its top 8 bits when n > 8.
+# The colours of a direct-colour BMP, top row first, as the man page gives them: 15 and 16
+# bits 5-5-5 times 8 (16 bits with compression 3 and no masks 4-4-4 times 16), 24 and 32 bits
+# their bytes (32 with compression 3 and no masks alpha, blue, green, red); a declared mask's
+# field v of n bits as v x 255 / (2^n - 1), or its top 8 bits when n > 8. Then alpha: the field
+# of the alpha mask of a header of 56 bytes or more, else 255.
 def direct_colours(d):
     w, h, bpp, comp, used, at, size = fields(d)
     hsize, offset = struct.unpack_from("<I", d, 14)[0], struct.unpack_from("<I", d, 10)[0]
@@ -132,18 +144,19 @@ def direct_colours(d):
     declared = comp == 3 and bpp in (16, 32) and masks[2] & limit
     fixed = [(0x7C00, 0x3E0, 0x1F), (0xF00, 0xF0, 0xF), (0xFF0000, 0xFF00, 0xFF), (0xFF000000, 0xFF0000, 0xFF00)]
     layout = [m & limit for m in masks] if declared else fixed[0 if bpp == 15 or (bpp == 16 and comp != 3) else 1 if bpp == 16 else 3 if bpp == 32 and comp == 3 else 2]
-    def channel(v, mask):
+    def channel(v, mask, scaled=declared):
         shift = (mask & -mask).bit_length() - 1 if mask else 0
         bits = mask.bit_length() - shift if mask else 0
         v = (v & mask) >> shift
-        return v >> (bits - 8) if bits > 8 else (v * 255 // ((1 << bits) - 1) if declared else v << (8 - bits)) if bits else 0
+        return v >> (bits - 8) if bits > 8 else (v * 255 // ((1 << bits) - 1) if scaled else v << (8 - bits)) if bits else 0
     stride = ((bpp * w + 31) >> 3) & ~3
     rows = range(abs(h)) if h < 0 else reversed(range(abs(h)))
+    amask = struct.unpack_from("<I", d, 66)[0] & limit if bpp in (16, 32) and hsize >= 56 and len(d) >= 70 else 0
     out = []
     for r in rows:
         for x in range(w):
             v = int.from_bytes(d[offset + r * stride + x * nbytes:offset + r * stride + (x + 1) * nbytes], "little")
-            out.append(tuple(channel(v, m) for m in layout))
+            out.append(tuple(channel(v, m) for m in layout) + (channel(v, amask, True) if amask else 255,))
     return out
 
 
@@ -159,6 +172,35 @@ def disagreement(rgbs, t=127, invert=False):
     return "imgtrell: warning: %d pixel%s %s by their blue but %s by their luma%s (see --rule and --preview)\n" % (
         more, " is" if more == 1 else "s are", "0" if (up >= down) != invert else "1", "bright" if up >= down else "dark",
         ", %d the other way round" % other if other else "")
+
+
+# The warning of a picture that the rule in use and --rule ink read apart on more than 1% of
+# its opaque pixels: pixels are their colours and alpha (255 where the file has none), bits
+# what the rule in use makes of each colour (before a dither); alpha: --alpha, which makes the
+# colour key transparent too. Not said of a picture of more than 16 colours (each with its
+# transparency and its bit), nor of one of opaque greys alone. The background: transparency
+# where a pixel of the border is transparent, else the colour of most of the border, then of
+# most of the picture, then the darker (luma), then the lower RGB value.
+def ink_warning(pixels, bits, w, h, alpha=False):
+    if len({(c[:3], c[3] < 128, b) for c, b in zip(pixels, bits)}) > 16:
+        return ""
+    keys = [None if c[3] < 128 or (alpha and c[0] > 240 and c[1] < 16 and c[2] > 240) else c[:3] for c in pixels]
+    if all(k is not None and k[0] == k[1] == k[2] for k in keys):
+        return ""
+    edge = [keys[y * w + x] for y in range(h) for x in range(w) if y in (0, h - 1) or x in (0, w - 1)]
+    around, count = collections.Counter(edge), collections.Counter(keys)
+    luma = lambda k: 299 * k[0] + 587 * k[1] + 114 * k[2]
+    background = None if None in around else min(around, key=lambda k: (-around[k], -count[k], luma(k), k))
+    ink = [k is not None and k != background for k in keys]
+    up = sum(1 for i, b in zip(ink, bits) if i and not b)
+    down = sum(1 for i, b in zip(ink, bits) if b and not i)
+    if up + down == 0 or (up + down) * 100 <= sum(1 for k in keys if k is not None):
+        return ""
+    more, other = (up, down) if up >= down else (down, up)
+    what = ("is ink by its colour" if more == 1 else "are ink by their colour") if up >= down else \
+        ("is background or transparent" if more == 1 else "are background or transparent")
+    return "imgtrell: warning: %d pixel%s read %d %s%s (see --rule ink, --preview-png)\n" % (
+        more, "" if more == 1 else "s", 0 if up >= down else 1, what, ", %d the other way round" % other if other else "")
 
 
 # The rows (top first) of 0/1 values and of mode-2 values of the pixels idx: for a palette
@@ -238,16 +280,18 @@ def memory(w, h, mode):
 
 # One case per mode converting the file d as read.
 def cases(stem, d, modes, reading, ext=".bmp"):
-    header, w, h, pal, bits, values, rgbs, palette = reading
+    header, w, h, pal, bits, values, rgbs, palette, rgbas = reading
     for mode in modes:
         files = [("picdata.inc", picdata(stem + ext, w, h, bits, values, 2 if mode is None else mode))]
         console = header + "Writing CHIP8 image: picdata.inc\n"
         if mode in (None, 2):
             console += "".join("%08x\n" % c for c in pal)
             files.append(("picpal.inc", "PALDATA:\n" + "".join("DW #%04x,#%04x\n" % (c >> 16, c & 0xFFFF) for c in pal)))
-        checked = rgbs is not None and not (palette and mode in (None, 2))
+        checked = not (palette and mode in (None, 2))
+        misread = ink_warning(rgbas, [b for row in bits for b in row], w, h) if checked else ""
         case(stem + ("_default" if mode is None else "_m%d" % mode), stem, d, mode, console, 1, files, ext,
-             (warning(d, header, bits) if mode not in (None, 2) else "") + (disagreement(rgbs) if checked else "") +
+             (warning(d, header, bits) if mode not in (None, 2) else "") +
+             (misread or (disagreement(rgbs) if checked and rgbs is not None else "")) +
              memory(w, h, 2 if mode is None else mode))
 
 
@@ -513,14 +557,16 @@ def png_reading(path, d, given=None):
         rgbs = [rgb(full[i]) for i in idx]
     else:
         rgbs = png_colours(d, w, h, depth, ctype) if ctype in (2, 6) else None  # grey: blue and luma alike
-    return (png_header(d), w, h, pal if ctype == 3 else []) + pixel_rows(idx, full, ctype == 3, w, h) + (rgbs, ctype == 3)
+    # Each pixel's colour and alpha (tRNS included): Pillow's reading, or the colours of one built here.
+    rgbas = list(im.convert("RGBA").getdata()) if im else [c[:3] + (255,) for c in rgbs] if ctype == 3 else rgbs
+    return (png_header(d), w, h, pal if ctype == 3 else []) + pixel_rows(idx, full, ctype == 3, w, h) + (rgbs, ctype == 3, rgbas)
 
 
-# The RGB colours of a truecolour PNG (a 16-bit sample by its high byte): Pillow's reading,
-# or of one built here (rows of filter 0) its samples as they are.
+# The colours and alpha of a truecolour PNG (a 16-bit sample by its high byte): Pillow's
+# reading, or of one built here (rows of filter 0) its samples as they are.
 def png_colours(d, w, h, depth, ctype):
     try:
-        return list(Image.open(io.BytesIO(d)).convert("RGB").getdata())
+        return list(Image.open(io.BytesIO(d)).convert("RGBA").getdata())
     except Exception:
         at, data = 8, b""
         while at + 8 <= len(d):
@@ -529,7 +575,8 @@ def png_colours(d, w, h, depth, ctype):
             at += n + 12
         raw, step = zlib.decompress(data), (3 if ctype == 2 else 4) * depth // 8
         rows = [raw[y * (w * step + 1) + 1:(y + 1) * (w * step + 1)] for y in range(h)]
-        return [tuple(row[x * step + c * depth // 8] for c in range(3)) for row in rows for x in range(w)]
+        return [tuple(row[x * step + c * depth // 8] for c in range(3)) + (row[x * step + 3 * depth // 8] if ctype == 6 else 255,)
+                for row in rows for x in range(w)]
 
 
 def png_files():
@@ -640,7 +687,7 @@ def rule_rows(path, d, opts):
     grid = lambda vals: [vals[y * w:(y + 1) * w] for y in range(h)]
     checked = rule == "plain" and not (bmp and bpp == 1)
     seen = [None if c else col[:3] for col, c in zip(colours, clear)] if checked else None
-    return grid(bits), grid(values), seen, palette
+    return grid(bits), grid(values), seen, palette, colours
 
 
 # Cases of the file d (written to path) under the options of a pixel rule, in each mode; the
@@ -650,7 +697,7 @@ def rule_cases(stem, path, d, runs):
     plain = expected(path, d) if ext == ".bmp" else png_reading(path, d)
     header, w, h, pal = plain[:4]
     for suffix, opts, mode in runs:
-        bits, values, seen, palette = rule_rows(path, d, opts)
+        bits, values, seen, palette, colours = rule_rows(path, d, opts)
         files = [("picdata.inc", picdata(stem + ext, w, h, bits, values, mode))]
         console = header + "Writing CHIP8 image: picdata.inc\n"
         if mode == 2:
@@ -668,8 +715,13 @@ def rule_cases(stem, path, d, runs):
                     else "its %s is %s" % (rule, t + " or below" if "--invert" in opts else "above " + t))
             stderr = "imgtrell: warning: every pixel is %d (a pixel is 1 when %s%s; see --rule and --preview)\n" % (
                 flat[0], "it is opaque and " if "--alpha" in opts else "", what)
+        misread = ""
+        if option(opts, ["--rule"], "plain") == "plain" and not (palette and mode == 2):
+            misread = ink_warning(colours, [b for row in bits for b in row], w, h, "--alpha" in opts)
         if seen is not None and not (palette and mode == 2):
-            stderr += disagreement(seen, int(option(opts, ["-t", "--threshold"], 127)), "--invert" in opts)
+            stderr += misread or disagreement(seen, int(option(opts, ["-t", "--threshold"], 127)), "--invert" in opts)
+        else:
+            stderr += misread
         case("rule_%s_%s" % (stem, suffix), stem, d, mode, console, 1, files, ext, stderr, opts)
 
 

@@ -69,8 +69,25 @@ def grid(flat, w):
     return [flat[y:y + w] for y in range(0, len(flat), w)]
 
 
-# A case converting pic with the options, in mode 1, the bits (rows) given.
+# The warning of a picture that the rule in use and --rule ink read apart, as a run without
+# --rule counts it: over the picture as read (before --fit), each colour by its blue against the
+# threshold (before a dither), or "" where the run has a rule or colour indices.
+def ink_warning(pic, opts):
+    if any(o.startswith(("--rule", "--planes", "--colors")) for o in opts):
+        return ""
+    t = int(opts[opts.index("-t") + 1]) if "-t" in opts else 127
+    alpha = "--alpha" in opts
+    rgba = list(pic.convert("RGBA").getdata()) if pic.mode in ("RGBA", "LA") or "transparency" in pic.info else \
+        [c + (255,) for c in pic.convert("RGB").getdata()]
+    key = lambda c: c[0] > 240 and c[1] < 16 and c[2] > 240
+    bits = [0 if alpha and (c[3] < 128 or key(c)) else int((c[2] > t) != ("--invert" in opts)) for c in rgba]
+    return base.ink_warning(rgba, bits, pic.width, pic.height, alpha)
+
+
+# A case converting pic with the options, in mode 1, the bits (rows) given; the ink rule's
+# warning, where it is given, instead of that of blue against luma.
 def photo_case(name, pic, opts, bits, console="", stderr="", mode=1):
+    stderr = ink_warning(pic, opts) or stderr
     with tempfile.TemporaryDirectory() as tmp:
         path = os.path.join(tmp, "p.png")
         pic.save(path)
@@ -140,9 +157,11 @@ def main():
     matrix = [[0, 2], [3, 1]]
     bits = [[int(v * (n * n + 1) // 255 > matrix[y % 2][x % 2]) for x, v in enumerate(row)] for y, row in enumerate(values)]
     folder_stem = "rle4_bayer2"
+    colours = [base.rgb(pal16[i]) + (255,) for row in idx for i in row]
     base.case("photo_" + folder_stem, folder_stem, d, 1, base.header_line(d) + "Writing CHIP8 image: picdata.inc\n", 1,
               [("picdata.inc", rows_text(folder_stem + ".bmp", bits, 6, 3))], ".bmp",
-              base.disagreement([base.rgb(pal16[i]) for row in idx for i in row]), ["--dither", "bayer2"])
+              base.ink_warning(colours, [int(c[2] > 127) for c in colours], 6, 3) or base.disagreement(colours),
+              ["--dither", "bayer2"])
     # Fitting, by whole factors, ImageMagick's -scale the box filter; blue thresholded.
     photo = Image.new("RGB", (256, 128))
     photo.putdata([((x * y) % 256, (x * 3) % 256, (y * 2 + x) % 256) for y in range(128) for x in range(256)])

@@ -4,7 +4,10 @@
 // twice its plane 2 bit the colour's index. The installed routines
 // (octo/tiles.8o) draw from the constants of --consts alone, in several
 // orders and tile sizes, a frame of a sheet and pictures of two planes;
-// and programs written against the names of --labels octopus draw a tile.
+// programs written against the names of --labels octopus draw a tile; and
+// a sprite sheet of red and yellow frames on navy, read by --rule ink and
+// drawn frame by frame, each XOR the one before (--xor), as an animation
+// draws it: after each frame the screen is that frame as drawn.
 // Exit status 77: no Octo to run.
 //
 // usage: node draws_tiles.js IMGTRELL
@@ -86,6 +89,27 @@ for (const [what, width, height, index, colour, options, source, [sx, sy, w, h, 
             wrong += screen.pixels[y * screen.width + x] != (inside ? index(sx + x - x0, sy + y - y0) : 0);
         }
     console.log(`${wrong ? "FAIL" : "ok"}: ${what}${wrong ? `: ${wrong} pixels wrong on a ${screen.width} x ${screen.height} screen` : ", pixel for pixel"}`);
+    failed = failed || wrong > 0;
+}
+
+// Four frames of 8 x 8 on navy, which blue and any read as 1, luma the red
+// as 0: every pixel but the navy ones is ink.
+const inked = [
+    "..........RRRR..RRRRRRRR..RRRR..", "..RRRR.....RRRR.RYRRRRYR..RYYR..", ".RYRRYR...RYRRYRRRRRRRRR...RR...",
+    ".RRRRRR...RRRRRRRR....RR.RRRRRR.", "..RRRR.....RRRR.RRRRRRRR...RR...", "..R..R....R..R..R.RRRR.R..R..R..",
+    ".R....R...R..R..R.R..R.R..R..R..", "................RRRRRRRR.RR..RR."];
+const paint = { ".": 0x0000a0, R: 0xdc2828, Y: 0xf0dc3c };
+const frames = fs.readFileSync(path.join(__dirname, "draw_frames.8o"), "utf8");
+for (let frame = 0; frame < 4; frame++) {
+    const screen = octo.draw(imgtrell, compiler, 32, 8, (x, y) => paint[inked[y][x]],
+                             ["--rule", "ink", "--frame", "8x8", "--xor", "-l", "sheet"],
+                             text => `:const FRAMES ${frame + 1}\n` + frames + text);
+    let wrong = 0;
+    for (let y = 0; y < screen.height; y++)
+        for (let x = 0; x < screen.width; x++)
+            wrong += screen.pixels[y * screen.width + x] != (x < 8 && y < 8 && inked[y][8 * frame + x] != "." ? 1 : 0);
+    const what = `frame ${frame} of a sheet read by --rule ink, drawn XOR the one before`;
+    console.log(`${wrong ? "FAIL" : "ok"}: ${what}${wrong ? `: ${wrong} pixels wrong` : ", pixel for pixel"}`);
     failed = failed || wrong > 0;
 }
 process.exit(failed ? 1 : 0);

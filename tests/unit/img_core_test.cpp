@@ -32,8 +32,9 @@ Run Convert(const fs::path& folder)
 // Cases of every subject: each depth and kind of BMP, run-length streams,
 // PNGs of indices and of colours, the pixel rules and their warnings,
 // modes, a missing file, the palette beside the picture, each syntax,
-// tiles, frames and planes (with Octo's options), dithers and fits, and
-// refusals of the picture and of its cut.
+// tiles, frames and planes (with Octo's options), dithers and fits,
+// refusals of the picture and of its cut, and --rule ink and the census of
+// colours of a run without a rule.
 const char* const CASES[] = {
     "bmp/d24_m1",           "bmp/d16_m1",          "bmp/d15_stride_m1",     "bmp/bpp0",
     "rle/im8_rle_m2",       "rle/rle4_delta_m1",   "png/pil_p2_m2",         "png/pil_rgba8_m1",
@@ -43,6 +44,7 @@ const char* const CASES[] = {
     "syntax/syntax_single_m2", "tiles/tile_frames_stride_xor", "tiles/tile_planes2_auto_octo",
     "tiles/tile_planes2_octo_options", "tiles/tile_auto_64x32", "tiles/tile_frames_not_whole",
     "photos/photo_fit_cover", "photos/photo_atkinson", "photos/photo_colors_bayer4", "photos/photo_fit_contain_invert",
+    "rules/ink_frames_frames", "rules/ink_white_sprite_plain_m1", "rules/ink_green_strip_plain_tiles",
 };
 
 TEST(imgtrell, EachConversionInOneProcessIsItsOwnRun)

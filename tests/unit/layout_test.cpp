@@ -20,7 +20,7 @@ std::string PicData(const Options& options)
 {
     Console console;
     console.keep = true;
-    Conversion cv{options, console, "p", {}, {}, {}};
+    Conversion cv{options, console, "p", {}, {}, {}, {}};
     Outputs outputs;
     if (!PlanLayout(cv) || !WriteOutputs(cv, outputs))
         return "failed";

@@ -5,6 +5,7 @@
 #include "conversion.h"
 #include "imgtrell.h"
 #include "picture.h"
+#include "ink.h"
 #include "pixels.h"
 
 namespace {
@@ -65,7 +66,7 @@ TEST(PixelRule, SamplesAndColourRunsStoreAlike)
 {
     const Options options = OptionsOf({RULE_LUMA, 100, false, true, MODE_HORIZONTAL, 0, false, 0});
     Console console;
-    Conversion cv{options, console, "t", {}, {}, {}};
+    Conversion cv{options, console, "t", {}, {}, {}, {}};
     imgwidth = 4, imgheight = 2;
     ASSERT_TRUE(StartPixels(cv, "t", nullptr));
     const uint8_t samples[] = {200, 200, 200, 127, 200, 200, 200, 128, 255, 0, 255, 255, 10, 10, 10, 255};
@@ -95,7 +96,7 @@ TEST(PixelRule, PixelsInStepsLandInTheirColumnsOnly)
     for (int pass = 0; pass < 2; pass++) {
         if (pass == 1)
             options.fitwidth = options.fitheight = 0, options.planes = 2, options.colors = {0x000000, 0x0000FF};
-        Conversion cv{options, console, "t", {}, {}, {}};
+        Conversion cv{options, console, "t", {}, {}, {}, {}};
         imgwidth = 4, imgheight = pass + 1;
         ASSERT_TRUE(StartPixels(cv, "t", nullptr));
         if (pass == 1) {  // black, blue, blue: two at a time, the right half first
@@ -115,6 +116,58 @@ TEST(PixelRule, PixelsInStepsLandInTheirColumnsOnly)
         }
         ClearPicture();
     }
+}
+
+// The census of a run without --rule against a count of its own, pixel by
+// pixel: a picture of rows longer than a block of keys, of 16 colours (the
+// most it holds) and of 17, handed over as a BMP's rows, as a PNG's samples
+// in two passes (even columns, then odd), and as runs of colour planes.
+TEST(InkCensus, CountsAsEachPixelCounts)
+{
+    const int width = 1100, height = 3;
+    for (int colours : {16, 17})
+        for (int way = 0; way < 3; way++) {
+            Options options;
+            options.mode = MODE_HORIZONTAL;
+            Console console;
+            Conversion cv{options, console, "t", {}, {}, {}, {}};
+            imgwidth = width, imgheight = height;
+            ASSERT_TRUE(StartPixels(cv, "t", nullptr));
+            // Colour c is (c * 16, 255 - c * 15, c * 9): its blue is above 127 from c = 15 on.
+            auto index = [&](int x, int y) { return x == 0 || y == 0 ? 1 : (x / 50 + y) % colours; };
+            auto rgb = [](int c) { return std::vector<uint8_t>{uint8_t(c * 16), uint8_t(255 - c * 15), uint8_t(c * 9)}; };
+            for (int y = 0; y < height; y++) {
+                std::vector<uint8_t> row;
+                for (int x = 0; x < width; x++)
+                    for (uint8_t v : rgb(index(x, y)))
+                        row.push_back(v);
+                if (way == 0)
+                    PutSamples(cv, y, 0, 1, row.data(), 3, 0, 1, 2, -1, width);
+                for (int pass = 0; way == 1 && pass < 2; pass++)
+                    PutSamples(cv, y, pass, 2, row.data() + 3 * pass, 6, 0, 1, 2, -1, width / 2);
+                static ColourRun run;
+                for (int at = 0; way == 2 && at < width; at += int(COLOUR_RUN)) {
+                    const int n = std::min(width - at, int(COLOUR_RUN));
+                    for (int i = 0; i < n; i++)
+                        run.red[i] = row[3 * (at + i)], run.green[i] = row[3 * (at + i) + 1], run.blue[i] = row[3 * (at + i) + 2];
+                    run.hasalpha = false;
+                    PutColours(cv, y, at, 1, run, size_t(n));
+                }
+            }
+            ASSERT_TRUE(FinishPixels(cv));
+            // Colour 1 has the whole left column and top row: the background.
+            uint64_t read0ink = 0, read1background = 0;
+            for (int y = 0; y < height; y++)
+                for (int x = 0; x < width; x++) {
+                    const bool bit = rgb(index(x, y))[2] > 127, ink = index(x, y) != 1;
+                    read0ink += !bit && ink, read1background += bit && !ink;
+                }
+            const InkCheck check = CheckInk(cv);
+            const bool counted = colours <= int(CENSUS_COLOURS);
+            EXPECT_EQ(check.inkread0, counted ? read0ink : 0) << colours << " colours, way " << way;
+            EXPECT_EQ(check.backgroundread1, counted ? read1background : 0) << colours << " colours, way " << way;
+            ClearPicture();
+        }
 }
 
 }  // namespace
