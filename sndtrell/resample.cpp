@@ -1,6 +1,6 @@
 // Resampling for --xo, through libsoxr: its high-quality filter (20 bits,
-// linear phase) takes away what the new rate cannot carry before the
-// samples are taken at that rate.
+// linear phase; 28 bits in double precision when precise) takes away what
+// the new rate cannot carry before the samples are taken at that rate.
 #include <algorithm>
 #include <cmath>
 
@@ -12,8 +12,34 @@
 
 bool CanResample() { return true; }
 
+// Resamples in to count samples of out through soxr, whose samples are
+// of type Sample, in blocks, then the end flushed out (no input), until
+// all are there; what is missing stays 0.
+template <typename Sample>
+static soxr_error_t Run(soxr_t soxr, const std::vector<float>& in, std::vector<float>& out, size_t count)
+{
+    const size_t BLOCK = 1 << 16;
+    std::vector<Sample> given(BLOCK), made(BLOCK);
+    out.assign(count, 0);
+    size_t taken = 0, done = 0;
+    soxr_error_t error = nullptr;
+    while (!error && done < count) {
+        const size_t give = std::min(BLOCK, in.size() - taken);
+        std::copy(in.begin() + long(taken), in.begin() + long(taken + give), given.begin());
+        size_t used = 0, got = 0;
+        error = soxr_process(soxr, give ? given.data() : nullptr, give, &used, made.data(),
+                             std::min(BLOCK, count - done), &got);
+        std::copy(made.begin(), made.begin() + long(got), out.begin() + long(done));
+        taken += used;
+        done += got;
+        if (!give && !got)
+            break;
+    }
+    return error;
+}
+
 bool Resample(Console& console, const char* path, const std::vector<float>& in, double inrate, double outrate,
-              std::vector<float>& out)
+              std::vector<float>& out, bool precise)
 {
     out.clear();
     if (inrate == outrate || in.empty()) {
@@ -23,25 +49,13 @@ bool Resample(Console& console, const char* path, const std::vector<float>& in, 
     // As many samples as the sound lasts at the new rate.
     const size_t count = size_t(std::floor(double(in.size()) * outrate / inrate + 0.5));
     soxr_error_t error = nullptr;
-    const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
-    const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
+    const soxr_io_spec_t io = precise ? soxr_io_spec(SOXR_FLOAT64_I, SOXR_FLOAT64_I)
+                                      : soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
+    const soxr_quality_spec_t quality = soxr_quality_spec(precise ? SOXR_VHQ : SOXR_HQ, 0);
     soxr_t soxr = soxr_create(inrate, outrate, 1, &error, &io, &quality, nullptr);
     if (!soxr)
         return Refuse(console, path, "cannot resample from %.0f Hz: %s", inrate, error ? error : "libsoxr failed");
-    // In blocks, then the end flushed out (no input), until all are there.
-    const size_t BLOCK = 1 << 16;
-    out.resize(count);
-    size_t taken = 0, made = 0;
-    while (!error && made < count) {
-        const size_t give = std::min(BLOCK, in.size() - taken);
-        size_t used = 0, done = 0;
-        error = soxr_process(soxr, give ? in.data() + taken : nullptr, give, &used, out.data() + made, count - made,
-                             &done);
-        taken += used;
-        made += done;
-        if (!give && !done)
-            break;  // flushed: what is missing stays 0
-    }
+    error = precise ? Run<double>(soxr, in, out, count) : Run<float>(soxr, in, out, count);
     soxr_delete(soxr);
     if (error)
         return Refuse(console, path, "cannot resample from %.0f Hz: %s", inrate, error);
@@ -52,7 +66,7 @@ bool Resample(Console& console, const char* path, const std::vector<float>& in, 
 
 bool CanResample() { return false; }
 
-bool Resample(Console& console, const char* path, const std::vector<float>&, double, double, std::vector<float>&)
+bool Resample(Console& console, const char* path, const std::vector<float>&, double, double, std::vector<float>&, bool)
 {
     return Refuse(console, path, "this build has no resampler");
 }
