@@ -1,6 +1,7 @@
 // libFuzzer harness: arbitrary bytes converted by sndtrell's core, as a
 // plain sound; inputs of odd size also with --xo, at pitch 64 and a buffer
-// a frame. Everything is kept in the result: nothing is printed or written.
+// a frame, with the sign and, when the sound is short, the search.
+// Everything is kept in the result: nothing is printed or written.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -34,6 +35,7 @@ static void CheckXO(const uint8_t* data, size_t size)
     options.sound = "fuzz.wav";
     options.xo = true;
     options.pitch = 64, options.framesperbuffer = 1;
+    options.quantize = QUANTIZE_SIGN;  // fast on sounds of any length
     const Result result = ConvertSound(options, data, size, DELIVER_KEPT);
     int bits = 0, channels = 0;
     if (std::sscanf(result.console.out.c_str(), "size: %*d, rate: %*d, bits: %d, numchannels: %d", &bits,
@@ -57,6 +59,12 @@ static void CheckXO(const uint8_t* data, size_t size)
     const Result again = ConvertSound(options, data, size, DELIVER_KEPT);
     if (again.status != STATUS_CONVERTED || File(again, 0) != text ||
         File(again, 1).size() != 44 + count * PREVIEW_FRAME * 2)
+        std::abort();
+    // The search, on sounds of a second at most: as many buffers.
+    options.quantize = QUANTIZE_SEARCH;
+    const Result searched = ConvertSound(options, data, size, DELIVER_KEPT);
+    if (searched.status != STATUS_CONVERTED || File(searched, 0).size() != text.size() ||
+        File(searched, 1).size() != 44 + count * PREVIEW_FRAME * 2)
         std::abort();
 }
 

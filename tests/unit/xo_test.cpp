@@ -137,7 +137,7 @@ TEST(BitRules, PairTheSamplesThatShareAPlace)
     EXPECT_EQ(rules[255], BIT_REPEAT);
     EXPECT_EQ(rules[256], BIT_ZERO);
     EXPECT_EQ(rules[383], BIT_ZERO);
-    rules = BitRules(700, PlayRate(61), 2, heard);
+    rules = BitRules(700, PlayRate(61), 2, std::vector<uint8_t>(11, 1));  // 63.84 samples a frame
     EXPECT_EQ(std::count(rules.begin(), rules.end(), BIT_REPEAT), 0);
 }
 
