@@ -3,6 +3,7 @@
 // the new rate cannot carry before the samples are taken at that rate.
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 
 #include "console.h"
 #include "xo.h"
@@ -25,11 +26,11 @@ static soxr_error_t Run(soxr_t soxr, const std::vector<float>& in, std::vector<f
     soxr_error_t error = nullptr;
     while (!error && done < count) {
         const size_t give = std::min(BLOCK, in.size() - taken);
-        std::copy(in.begin() + long(taken), in.begin() + long(taken + give), given.begin());
+        std::copy(in.begin() + ptrdiff_t(taken), in.begin() + ptrdiff_t(taken + give), given.begin());
         size_t used = 0, got = 0;
         error = soxr_process(soxr, give ? given.data() : nullptr, give, &used, made.data(),
                              std::min(BLOCK, count - done), &got);
-        std::copy(made.begin(), made.begin() + long(got), out.begin() + long(done));
+        std::copy(made.begin(), made.begin() + ptrdiff_t(got), out.begin() + ptrdiff_t(done));
         taken += used;
         done += got;
         if (!give && !got)

@@ -15,7 +15,9 @@
 // another system must pick the same bits: so the sines, cosines,
 // logarithms and exponentials here are this file's own, made of additions,
 // multiplications and divisions alone, which round alike everywhere.
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <vector>
 
 #include "xosearch.h"
@@ -25,8 +27,8 @@ namespace {
 const double PI = 3.14159265358979323846;
 // The band: flat to BAND_EDGE - BAND_SLOPE Hz, 0 from BAND_EDGE + BAND_SLOPE.
 const double BAND_EDGE = 1000, BAND_SLOPE = 100;
-// The grid of the design: 4096 points from 0 to fs, so a tenth of a hertz
-// apart at the highest pitch a buffer can take, the filters far shorter.
+// The grid of the design: 4096 points from 0 to fs, under 2 Hz apart at
+// the highest pitch a buffer can take, the filters far shorter.
 const int FFT_SIZE = 4096;
 // What a filter may leave out of its energy when it is cut.
 const double ENERGY_LEFT = 1e-6;
@@ -243,13 +245,13 @@ Measure DesignMeasure(double rate)
 
 std::vector<double> Filter(const std::vector<double>& taps, size_t zero, const std::vector<double>& in)
 {
-    const long n = long(in.size()), count = long(taps.size()), z = long(zero);
+    const ptrdiff_t n = ptrdiff_t(in.size()), count = ptrdiff_t(taps.size()), z = ptrdiff_t(zero);
     std::vector<double> out(in.size());
-    for (long t = 0; t < n; t++) {
+    for (ptrdiff_t t = 0; t < n; t++) {
         // out[t] = sum of taps[j] in[t - (j - zero)], in within the sound.
-        const long lo = std::max(0L, t - n + 1 + z), hi = std::min(count - 1, t + z);
+        const ptrdiff_t lo = std::max(ptrdiff_t(0), t - n + 1 + z), hi = std::min(count - 1, t + z);
         double sum = 0;
-        for (long j = lo; j <= hi; j++)
+        for (ptrdiff_t j = lo; j <= hi; j++)
             sum += taps[size_t(j)] * in[size_t(t + z - j)];
         out[size_t(t)] = sum;
     }
