@@ -2,8 +2,10 @@
 // plain sound; inputs of odd size also with --xo, the first byte drawing
 // its options, taken by the command line's own scanner (TakeArguments):
 // the pitch (bits 0-1), the frames per buffer (2-3), the quantizer (4),
-// the gate (5-6) and the header (7); the rest is the sound. Everything is
-// kept in the result: nothing is printed or written.
+// the gate (5-6) and the header (7), with the sign or delta-sigma (fast on
+// sounds of any length) and, on a sound of a few buffers, the search too;
+// the rest is the sound. Everything is kept in the result: nothing is
+// printed or written.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -39,8 +41,7 @@ static void CheckXO(uint8_t choice, const uint8_t* data, size_t size)
     static const char* const GATES[] = {"-48", "-120", "0", "-60.5"};
     std::vector<const char*> args = {"sndtrell", "-b", "--xo", "--pitch", PITCHES[choice & 3], "--frames-per-buffer",
                                      FRAMES[choice >> 2 & 3], "--gate", GATES[choice >> 5 & 3]};
-    if (choice & 16)
-        args.insert(args.end(), {"--quantize", "ds1"});
+    args.insert(args.end(), {"--quantize", choice & 16 ? "ds1" : "sign"});
     if (choice & 128)
         args.push_back("--xo-header");
     args.push_back("fuzz.wav");
@@ -75,6 +76,12 @@ static void CheckXO(uint8_t choice, const uint8_t* data, size_t size)
     const Result again = ConvertSound(options, data, size, DELIVER_KEPT);
     if (again.status != STATUS_BATCH_CONVERTED || File(again, 0) != text ||
         File(again, 1).size() != 44 + count * size_t(options.framesperbuffer) * PREVIEW_FRAME * 2)
+        std::abort();
+    // The search, on sounds of a few buffers: as many buffers.
+    options.quantize = QUANTIZE_SEARCH;
+    const Result searched = ConvertSound(options, data, size, DELIVER_KEPT);
+    if (searched.status != STATUS_BATCH_CONVERTED || File(searched, 0).size() != text.size() ||
+        File(searched, 1).size() != 44 + count * size_t(options.framesperbuffer) * PREVIEW_FRAME * 2)
         std::abort();
 }
 

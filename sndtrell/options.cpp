@@ -33,7 +33,7 @@ static const char HELP_TAIL[] =
 enum { OPT_XO = OPT_OWN, OPT_PITCH, OPT_FRAMES, OPT_QUANTIZE, OPT_GATE, OPT_XO_HEADER, OPT_PREVIEW_WAV };
 
 // The names of --quantize's values, in the order of their enum.
-static const char* const QUANTIZE_NAMES[] = {"sign", "ds1"};
+static const char* const QUANTIZE_NAMES[] = {"search", "sign", "ds1"};
 
 // Every option, in the order of the help.
 static const OptionInfo OPTIONS[] = {
@@ -58,12 +58,15 @@ static const OptionInfo OPTIONS[] = {
      "buffer every K frames (8-, 16-, 24- and 32-bit PCM)",
      nullptr, 0},
     {OPT_PITCH, 0, "pitch", "P",
-     "the pitch the buffers play at, 0 to 255: 4000 x\n2^((P - 64) / 48) samples a second; default 61 (3830 Hz)", nullptr,
-     0},
+     "the pitch the buffers play at, 0 to 255: 4000 x\n2^((P - 64) / 48) samples a second; default the highest\n"
+     "K allows: 109 at K = 1, 61 (3830 Hz) at 2, 33 at 3",
+     nullptr, 0},
     {OPT_FRAMES, 0, "frames-per-buffer", "K",
      "frames of 1/60 s each buffer plays; default 2;\nK frames may play at most 128 samples", nullptr, 0},
-    {OPT_QUANTIZE, 0, "quantize", "Q", "a sample's bit: its sign (sign, the default) or\nfirst-order delta-sigma (ds1)",
-     QUANTIZE_NAMES, 2},
+    {OPT_QUANTIZE, 0, "quantize", "Q",
+     "the bits: those heard nearest the sound in 0-1 kHz,\nfound by a search (search, the default); each sample's\n"
+     "sign (sign); or first-order delta-sigma (ds1)",
+     QUANTIZE_NAMES, 3},
     {OPT_GATE, 0, "gate", "DB",
      "frames below DB dBFS are 0 bits: -120 to 0, in decimal\n(-48, the default; -60.5)", nullptr, 0},
     {OPT_XO_HEADER, 0, "xo-header", nullptr, "pitch, K and the buffer count (2 bytes) before the buffers", nullptr, 0},
@@ -74,12 +77,20 @@ static const OptionInfo OPTIONS[] = {
 };
 static const size_t OPTION_COUNT = sizeof OPTIONS / sizeof *OPTIONS;
 
-// Takes one of sndtrell's own options into options and the first option
-// given that is for --xo only into *xoonly; false after a usage error.
-static bool TakeOwnOption(int id, const OptionScan& scan, Options& options, std::string* xoonly)
+// The --xo options given: the first given that is for --xo only (its name
+// as given), and whether --pitch was.
+struct XoGiven {
+    std::string first;
+    bool pitch = false;
+};
+
+// Takes one of sndtrell's own options into options and given; false after
+// a usage error.
+static bool TakeOwnOption(int id, const OptionScan& scan, Options& options, XoGiven* given)
 {
-    if (id != OPT_XO && xoonly->empty())
-        *xoonly = scan.name;
+    if (id != OPT_XO && given->first.empty())
+        given->first = scan.name;
+    given->pitch |= id == OPT_PITCH;
     const int named = scan.named;
     uint64_t number = 0;
     const char* wrong = nullptr;  // what a bad value is not
@@ -108,17 +119,31 @@ static bool TakeOwnOption(int id, const OptionScan& scan, Options& options, std:
     return true;
 }
 
+// The highest pitch at which frames frames play at most a buffer's
+// samples; -1 when none does.
+static int HighestPitch(int frames)
+{
+    int pitch = 255;
+    while (pitch >= 0 && PlayRate(pitch) * frames / 60 > BUFFER_SAMPLES)
+        pitch--;
+    return pitch;
+}
+
 // The usage error of the --xo options that cannot go together; true when
-// they can.
-static bool CheckXoOptions(Console& console, const Options& options, const std::string& xoonly)
+// they can. Without --pitch, the pitch is settled from K.
+static bool CheckXoOptions(Console& console, Options& options, const XoGiven& given)
 {
     if (!options.xo) {
-        if (!xoonly.empty())
-            return UsageError(console, "option '%s' needs --xo", xoonly.c_str());
+        if (!given.first.empty())
+            return UsageError(console, "option '%s' needs --xo", given.first.c_str());
         return true;
     }
     if (!CanResample())
         return UsageError(console, "--xo needs libsoxr, and this build has none");
+    if (!given.pitch && (options.pitch = HighestPitch(options.framesperbuffer)) < 0)
+        return UsageError(console, "--frames-per-buffer %d: at every pitch %d frames play more than a buffer's %d "
+                          "samples; at most %d frames", options.framesperbuffer, options.framesperbuffer,
+                          BUFFER_SAMPLES, int(BUFFER_SAMPLES * 60 / PlayRate(0)));
     // K frames play K x rate / 60 samples, which one buffer must hold.
     const double rate = PlayRate(options.pitch), played = rate * options.framesperbuffer / 60;
     const int most = int(std::floor(BUFFER_SAMPLES * 60 / rate));
@@ -145,10 +170,10 @@ bool TakeArguments(int argc, char** argv, Options& options, Console& console, in
     OptionScan scan = ScanOptions(argc, argv, console);
     int shown = 0;
     bool taken = false;
-    std::string xoonly;
+    XoGiven given;
     for (int id; (id = NextOption(scan, OPTIONS, OPTION_COUNT)) != OPTIONS_DONE;)
         if (id == OPTION_BAD || !TakeCommonOption(id, scan, options.common, &shown, &taken) ||
-            (!taken && !TakeOwnOption(id, scan, options, &xoonly)))
+            (!taken && !TakeOwnOption(id, scan, options, &given)))
             return false;
     if (!CheckCommonOptions(console, options.common))
         return false;
@@ -167,7 +192,7 @@ bool TakeArguments(int argc, char** argv, Options& options, Console& console, in
     }
     if (scan.next >= argc)
         return UsageError(console, "no sound given");
-    if (!CheckXoOptions(console, options, xoonly))
+    if (!CheckXoOptions(console, options, given))
         return false;
     const bool xo = options.xo;
     if (!CheckConstantNames(console, options.common, SoundLabel(options), xo ? XO_CONSTANTS : SAMPLE_CONSTANTS,

@@ -24,8 +24,9 @@ enum {
                                  // or not fully written, or a usage error
 };
 
-// How --quantize makes a sample its bit: its sign, or first-order delta-sigma.
-enum Quantize { QUANTIZE_SIGN, QUANTIZE_DS1 };
+// How --quantize makes the samples bits: by a search for the bits heard
+// nearest the sound, a sample's sign, or first-order delta-sigma.
+enum Quantize { QUANTIZE_SEARCH, QUANTIZE_SIGN, QUANTIZE_DS1 };
 
 // What the command line asks for: filled by TakeArguments, read by every
 // stage of a conversion.
@@ -42,7 +43,7 @@ struct Options {
     bool xo = false;
     int pitch = 61;
     int framesperbuffer = 2;
-    Quantize quantize = QUANTIZE_SIGN;
+    Quantize quantize = QUANTIZE_SEARCH;
     double gate = -48;     // dBFS
     bool xoheader = false;
     const char* preview = nullptr;

@@ -8,7 +8,8 @@
 // the buffer loaded at that frame's end. So play sample t, heard in frame
 // floor(t x 60 / rate), goes into the buffer of that frame at position
 // t mod 128: with a new buffer every K frames, K frames must play at most
-// 128 samples.
+// 128 samples. A sample whose play begins in one buffer's last frame and
+// ends in the next buffer's first is heard from both.
 #ifndef SNDTRELL_XO_H
 #define SNDTRELL_XO_H
 
@@ -50,32 +51,33 @@ size_t ResampledCount(size_t count, double inrate, double outrate);
 // The count samples read gives at inrate, band-limited and resampled to
 // outrate by libsoxr (or as they are when the rates are equal), handed to
 // take: ResampledCount of them, any the resampler does not make at the end
-// 0; resample.cpp. False after the refusal line naming path.
+// 0; resample.cpp. Precise: in double precision, each sample then rounded
+// to a float, so that every build of libsoxr (whose own filters differ in
+// their last digits from system to system) gives the same samples, but by
+// a chance of about one in a billion a sample. False after the refusal line
+// naming path.
 bool Resample(Console& console, const char* path, size_t count, double inrate, double outrate, const SampleReader& read,
-              const SampleTaker& take);
+              const SampleTaker& take, bool precise = false);
 // True when this build resamples (libsoxr is linked).
 bool CanResample();
 
-// The bits of samples played at rate, packed into buffers of frames frames
-// each: a frame whose samples all stay below gate dBFS gives 0 bits, the
-// others a bit a sample from the quantizer; positions no frame plays are 0.
-// The samples come in blocks (PackSamples), count of them in all (any
-// more are left out); the packer holds the frame under way.
-struct Packer {
-    double rate, quiet;
-    size_t count, perbuffer;
-    int quantize;
-    std::vector<uint8_t> buffers;
-    std::vector<float> frame;  // the samples of the frame under way
-    size_t first = 0;          // the number of the first of them
-    // The first-order delta-sigma loop: the running sum of the samples less
-    // the levels written, -1 for a 0 bit and 1 for a 1 bit.
-    double sum = 0;
-};
-Packer StartPacking(size_t count, double rate, int frames, int quantize, double gate);
-void PackSamples(Packer& packer, const float* samples, size_t n);
-// The buffers, once every sample is in.
-std::vector<uint8_t> EndPacking(Packer& packer);
+// Whether each frame of samples at rate is heard: 1 when a sample reaches
+// gate dBFS.
+std::vector<uint8_t> HeardFrames(const std::vector<float>& samples, double rate, double gate);
+// The rule of each of count samples' bits (xosearch.h): 0 in a frame not
+// heard; with a buffer a frame (frames 1), in a frame that begins with the
+// end of the sample before it and plays on to the sample 128 on, which
+// takes that sample's place, the same bit as that sample.
+std::vector<uint8_t> BitRules(size_t count, double rate, int frames, const std::vector<uint8_t>& heard);
+// The bits of samples played at rate in buffers of frames frames each:
+// each bit in the buffer of its frame; the bit of a sample that plays on
+// into the next buffer also in that one, where no sample of its own has
+// the place; positions no frame plays 0.
+std::vector<uint8_t> PackBits(const std::vector<uint8_t>& bits, double rate, int frames);
+// The samples made into bits by the quantizer and packed: a frame whose
+// samples all stay below gate dBFS gives 0 bits.
+std::vector<uint8_t> PackBuffers(const std::vector<float>& samples, double rate, int frames, int quantize,
+                                 double gate);
 
 // Converts the loaded sound into run.sound.xobuffers with the options of
 // the run. False after the refusal line.

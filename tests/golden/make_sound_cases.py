@@ -227,25 +227,37 @@ def play_rate(pitch):
     return 4000 * 2 ** ((pitch - 64) / 48)
 
 
-def buffers(samples, pitch=61, frames=2, quantize="sign", gate=-48):
+def buffers(samples, pitch=61, frames=2, quantize="search", gate=-48):
     rate = play_rate(pitch)
     frame = lambda t: math.floor(t * 60 / rate)
     count = (frame(len(samples) - 1) // frames + 1) if samples else 0
     out = [[0] * 16 for _ in range(count)]
-    quiet, total = 10 ** (gate / 20), 0.0
+    quiet, total, bits = 10 ** (gate / 20), 0.0, [0] * len(samples)
     for f in range(frame(len(samples) - 1) + 1 if samples else 0):
         span = [t for t in range(len(samples)) if frame(t) == f]
         if max(abs(samples[t]) for t in span) < quiet:
             total = 0.0
             continue
+        # The search's bits are not worked out here: it is given silenced frames only.
+        assert quantize != "search"
         for t in span:
-            bit = samples[t] > 0
+            bits[t] = samples[t] > 0
             if quantize == "ds1":
                 total += samples[t]
-                bit = total > 0
-                total -= 1 if bit else -1
-            if bit:
-                out[f // frames][t % 128 // 8] |= 0x80 >> (t % 8)
+                bits[t] = total > 0
+                total -= 1 if bits[t] else -1
+    def put(b, t):
+        out[b][t % 128 // 8] |= 0x80 >> (t % 8)
+
+    for t, bit in enumerate(bits):
+        if bit:
+            put(frame(t) // frames, t)
+        # Sample t - 1 plays on into a new buffer, where t begins after the frame's start: its bit
+        # there too, unless sample t + 127 of that buffer takes its place.
+        b = frame(t) // frames
+        if t and bits[t - 1] and b != frame(t - 1) // frames and t * 60 / rate > frame(t):
+            if t + 127 >= len(samples) or frame(t + 127) // frames != b:
+                put(b, t - 1)
     return out
 
 
@@ -286,7 +298,7 @@ def octo_render(bufs, pitch, frames):
     return riff(fmt(48000, 1, 16), chunk(b"data", data))
 
 
-def xo_case(name, filename, data, args=(), got=None, pitch=61, frames=2, quantize="sign", gate=-48,
+def xo_case(name, filename, data, args=(), got=None, pitch=61, frames=2, quantize="search", gate=-48,
             syntax="plain", header=False, preview=None, refusal=None):
     folder = casefolders.generated("sndtrell", name, __file__)
     write(os.path.join(folder, "in", filename), data)
@@ -330,24 +342,36 @@ def extensible(rate, channels, bits, samples, subformat=b"\x01\x00"):
 
 
 def xo_cases():
+    sign = ["--quantize", "sign"]
     p64 = ["--pitch", "64", "--frames-per-buffer", "1"]
     # 4000 Hz at pitch 64, a buffer a frame: frame f plays samples 66.67 f and on, so buffer 0 holds
     # samples 0-66, buffer 1 samples 67-133 (at positions 67-127 and 0-5), buffer 2 the rest. A
     # square wave of 4 samples up, 4 down: bytes f0, and byte 8 of buffer 0 holds samples 64-66.
     square = canonical(bytes(192 if i % 8 < 4 else 64 for i in range(200)), 4000)
-    bufs = xo_case("xo_u8_pitch64", "sq.wav", square, p64, pitch=64, frames=1)
+    bufs = xo_case("xo_u8_pitch64", "sq.wav", square, p64 + sign, pitch=64, frames=1, quantize="sign")
     assert bufs[0] == [0xf0] * 8 + [0xe0] + [0] * 7 and len(bufs) == 3
-    # Buffer 1: sample 67 alone in byte 8, samples 72-127 in bytes 9-15, 128-133 at positions 0-5.
-    assert bufs[1] == [0xf0] + [0] * 7 + [0x10] + [0xf0] * 7
-    xo_case("xo_header_octo", "sq.wav", square, p64 + ["--xo-header", "--syntax", "octo"], pitch=64, frames=1,
-            syntax="octo", header=True)
-    xo_case("xo_header_strict", "sq.wav", square, p64 + ["--xo-header", "--syntax", "strict"], pitch=64, frames=1,
-            syntax="strict", header=True)
-    xo_case("xo_consts_octo", "sq.wav", square, p64 + ["--xo-header", "--syntax", "octo", "--consts"], pitch=64, frames=1,
-            syntax="octo", header=True)
-    xo_case("xo_consts_single", "sq.wav", square, p64 + ["--syntax", "single", "--consts"], pitch=64, frames=1, syntax="single")
-    xo_case("xo_preview", "sq.wav", square, p64 + ["--preview-wav", "sq-preview.wav"], pitch=64, frames=1,
-            preview="sq-preview.wav")
+    # Buffer 1: sample 67 in byte 8, samples 72-127 in bytes 9-15, 128-133 at positions 0-5; and
+    # sample 66, up, which plays on into frame 1 (66.67), at its place 66 in byte 8 too.
+    assert bufs[1] == [0xf0] + [0] * 7 + [0x30] + [0xf0] * 7
+    # Buffer 2 from sample 134 (position 6): sample 133 plays on into it, but is down, as are 134-135.
+    assert bufs[2][0] == 0
+    xo_case("xo_header_octo", "sq.wav", square, p64 + sign + ["--xo-header", "--syntax", "octo"], pitch=64,
+            frames=1, syntax="octo", header=True, quantize="sign")
+    xo_case("xo_header_strict", "sq.wav", square, p64 + sign + ["--xo-header", "--syntax", "strict"], pitch=64,
+            frames=1, syntax="strict", header=True, quantize="sign")
+    xo_case("xo_consts_octo", "sq.wav", square, p64 + sign + ["--xo-header", "--syntax", "octo", "--consts"], pitch=64,
+            frames=1, syntax="octo", header=True, quantize="sign")
+    xo_case("xo_consts_single", "sq.wav", square, p64 + sign + ["--syntax", "single", "--consts"], pitch=64, frames=1,
+            syntax="single", quantize="sign")
+    xo_case("xo_preview", "sq.wav", square, p64 + sign + ["--preview-wav", "sq-preview.wav"], pitch=64, frames=1,
+            preview="sq-preview.wav", quantize="sign")
+    # 2000 Hz at pitch 16, two frames a buffer (66.67 samples): buffer 1 from sample 67, buffer 2
+    # from 134. The square wave 3 samples early, so that sample 66, down, leaves buffer 1's place
+    # 66 empty (byte 8: samples 67-68 down, 69-71 up), and sample 133, up, plays on into buffer 2
+    # at its place 5 (byte 0: places 0-4 unplayed, 134-135 up at 6-7).
+    shifted = canonical(bytes(192 if (i + 3) % 8 < 4 else 64 for i in range(200)), 2000)
+    bufs = xo_case("xo_straddle_pitch16", "sq.wav", shifted, ["--pitch", "16"] + sign, pitch=16, quantize="sign")
+    assert bufs[1][8] == 0x07 and bufs[2][0] == 0x07 and len(bufs) == 3
     # A preview that cannot be written (past 1 KiB) leaves neither file.
     folder = casefolders.generated("sndtrell", "xo_preview_write_failure", __file__)
     write(os.path.join(folder, "in", "sq.wav"), square)
@@ -370,31 +394,36 @@ def xo_cases():
     # frames. 16-bit stereo: the right channel outweighs the left now and then.
     pairs = [(3000 * (1 if i % 6 < 3 else -1), -5000 if i % 50 == 7 else 1000) for i in range(230)]
     stereo = canonical(b"".join(struct.pack("<hh", *p) for p in pairs), 2000, 2, 16)
-    xo_case("xo_s16_stereo_pitch16", "st.wav", stereo, ["--pitch", "16", "--frames-per-buffer", "3", "--preview-wav", "st-preview.wav"],
-            pitch=16, frames=3, preview="st-preview.wav")
+    xo_case("xo_s16_stereo_pitch16", "st.wav", stereo, ["--pitch", "16", "--frames-per-buffer", "3", *sign, "--preview-wav",
+                                                         "st-preview.wav"],
+            pitch=16, frames=3, preview="st-preview.wav", quantize="sign")
     # The gate takes the average of the channels: -40 dBFS in each, gated at -36 but not at -44.
     faint = canonical(b"".join(struct.pack("<hh", 328, 328 if i % 4 else -328) for i in range(140)), 4000, 2, 16)
     for gate in (-36, -44):
-        xo_case("xo_stereo_gate_%d" % -gate, "f.wav", faint, p64 + ["--gate", str(gate)], pitch=64, frames=1,
-                gate=gate)
+        xo_case("xo_stereo_gate_%d" % -gate, "f.wav", faint, p64 + sign + ["--gate", str(gate)], pitch=64, frames=1,
+                gate=gate, quantize="sign")
     # The gate on frames of 16-bit sound at 4000 Hz: full, -60 dBFS, -40 dBFS, full.
     frame_levels = [30000, 33, 330, 30000]
     quiet = canonical(b"".join(struct.pack("<h", (1 if i % 10 < 5 else -1) * frame_levels[min(i * 60 // 4000, 3)])
                                for i in range(266)), 4000, 1, 16)
-    xo_case("xo_gate_default", "q.wav", quiet, p64, pitch=64, frames=1)
-    xo_case("xo_gate_30", "q.wav", quiet, p64 + ["--gate", "-30"], pitch=64, frames=1, gate=-30)
-    xo_case("xo_gate_120", "q.wav", quiet, p64 + ["--gate=-120"], pitch=64, frames=1, gate=-120)
+    xo_case("xo_gate_default", "q.wav", quiet, p64 + sign, pitch=64, frames=1, quantize="sign")
+    xo_case("xo_gate_30", "q.wav", quiet, p64 + sign + ["--gate", "-30"], pitch=64, frames=1, gate=-30,
+            quantize="sign")
+    xo_case("xo_gate_120", "q.wav", quiet, p64 + sign + ["--gate=-120"], pitch=64, frames=1, gate=-120,
+            quantize="sign")
     # First-order delta-sigma on a slow sine, 8-bit: more 1 bits where it is high.
     sine = canonical(bytes(128 + round(90 * math.sin(i / 20)) for i in range(300)), 4000)
     xo_case("xo_ds1", "sine.wav", sine, p64 + ["--quantize", "ds1"], pitch=64, frames=1, quantize="ds1")
-    xo_case("xo_sign", "sine.wav", sine, p64 + ["--quantize", "sign"], pitch=64, frames=1)
+    xo_case("xo_sign", "sine.wav", sine, p64 + ["--quantize", "sign"], pitch=64, frames=1, quantize="sign")
     # 24-bit and 32-bit PCM, under tag 1 and the extensible tag; and sox's 24-bit file.
     wide = lambda bits: b"".join(((1 if i % 7 < 3 else -1) * (i + 1) << (bits - 12)).to_bytes(bits // 8, "little",
                                  signed=True) for i in range(150))
     for bits in (24, 32):
-        xo_case("xo_s%d" % bits, "w.wav", canonical(wide(bits), 4000, 1, bits), p64, pitch=64, frames=1)
+        xo_case("xo_s%d" % bits, "w.wav", canonical(wide(bits), 4000, 1, bits), p64 + sign, pitch=64, frames=1,
+                quantize="sign")
         wav = extensible(4000, 2, bits, wide(bits))
-        xo_case("xo_s%d_extensible" % bits, "w.wav", wav, p64, got=(4000, bits, 2, wide(bits)), pitch=64, frames=1)
+        xo_case("xo_s%d_extensible" % bits, "w.wav", wav, p64 + sign, got=(4000, bits, 2, wide(bits)), pitch=64,
+                frames=1, quantize="sign")
     with tempfile.TemporaryDirectory() as tmp:
         path = os.path.join(tmp, "deep.wav")
         subprocess.run(["sox", "-D", "-n", "-r", "4000", "-b", "24", "-c", "1", path, "synth", "0.05", "sine", "300"],
@@ -402,10 +431,15 @@ def xo_cases():
         data = open(path, "rb").read()
     assert struct.unpack_from("<H", data, 20)[0] == 0xFFFE
     at = data.index(b"data")
-    xo_case("xo_sox_24bit", "deep.wav", data, p64,
-            got=(4000, 24, 1, data[at + 8:at + 8 + struct.unpack_from("<I", data, at + 4)[0]]), pitch=64, frames=1)
-    # Digital silence through the resampler stays 0 bits; no samples, no buffers.
-    xo_case("xo_silence_resampled", "s.wav", canonical(bytes([128]) * 400, 8000))
+    xo_case("xo_sox_24bit", "deep.wav", data, p64 + sign,
+            got=(4000, 24, 1, data[at + 8:at + 8 + struct.unpack_from("<I", data, at + 4)[0]]), pitch=64, frames=1, quantize="sign")
+    # Digital silence through the resampler stays 0 bits (the search is given silenced frames
+    # only), at the pitch each K allows; no samples, no buffers.
+    silence = canonical(bytes([128]) * 400, 8000)
+    xo_case("xo_silence_resampled", "s.wav", silence)
+    xo_case("xo_silence_frames_1", "s.wav", silence, ["--frames-per-buffer", "1"], pitch=109, frames=1)
+    xo_case("xo_silence_frames_3", "s.wav", silence, ["--frames-per-buffer", "3", "--quantize", "search"], pitch=33,
+            frames=3)
     xo_case("xo_empty", "e.wav", canonical(b"", 8000))
     # Refused as the plain run refuses them, and the sizes --xo does not read; the include file
     # is written all the same, without buffers.
@@ -429,7 +463,7 @@ def xo_cases():
             ("xo_pitch_letters", ["--xo", "--pitch=6x"], '--pitch "6x" is not a number from 0 to 255'),
             ("xo_frames_0", ["--xo", "--frames-per-buffer", "0"],
              '--frames-per-buffer "0" is not a number from 1 to 255'),
-            ("xo_frames_3", ["--xo", "--frames-per-buffer", "3"],
+            ("xo_frames_3", ["--xo", "--pitch", "61", "--frames-per-buffer", "3"],
              "--frames-per-buffer 3: at pitch 61 (3830.4 Hz) 3 frames play 191.5 samples, more than a buffer's 128; "
              "at most 2 frames"),
             ("xo_frames_2_pitch_64", ["--xo", "--pitch", "64"],
@@ -438,7 +472,9 @@ def xo_cases():
             ("xo_pitch_110", ["--xo", "--pitch", "110", "--frames-per-buffer", "1"],
              "--pitch 110: a frame plays %.1f samples (%.1f Hz), more than a buffer's 128; at most pitch 109"
              % (play_rate(110) / 60, play_rate(110))),
-            ("xo_quantize_bad", ["--xo", "--quantize", "ds2"], '--quantize "ds2" is none of sign and ds1'),
+            ("xo_frames_5", ["--xo", "--frames-per-buffer", "5"],
+             "--frames-per-buffer 5: at every pitch 5 frames play more than a buffer's 128 samples; at most 4 frames"),
+            ("xo_quantize_bad", ["--xo", "--quantize", "ds2"], '--quantize "ds2" is none of search, sign and ds1'),
             ("xo_gate_bad", ["--xo", "--gate", "-121"], '--gate "-121" is not a number from -120 to 0'),
             ("xo_gate_letters", ["--xo", "--gate", "-4x"], '--gate "-4x" is not a number from -120 to 0'),
             ("xo_pitch_without_xo", ["--pitch", "61"], "option '--pitch' needs --xo"),
