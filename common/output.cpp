@@ -119,13 +119,17 @@ bool CheckNotInput(Console& console, const char* option, const std::string& outp
     return UsageError(console, "%s %s would overwrite the input file %s", option, output.c_str(), input);
 }
 
-bool FindSameFiles(const std::vector<std::string>& names, size_t* a, size_t* b)
+bool CheckPlannedFiles(Console& console, const std::vector<PlannedFile>& files, const char* input, bool secondname)
 {
-    for (*b = 1; *b < names.size(); ++*b)
-        for (*a = 0; *a < *b; ++*a)
-            if (names[*a] == names[*b] || SameFile(names[*a].c_str(), names[*b].c_str()))
-                return true;
-    return false;
+    for (size_t b = 1; b < files.size(); b++)
+        for (size_t a = 0; a < b; a++)
+            if (files[a].name == files[b].name || SameFile(files[a].name.c_str(), files[b].name.c_str()))
+                return UsageError(console, "the %s and %s %s would both be written to %s", files[a].holds,
+                                  a == 0 ? "its" : "the", files[b].holds, files[secondname ? b : a].name.c_str());
+    for (const PlannedFile& file : files)
+        if (!CheckNotInput(console, file.given, file.name, input))
+            return false;
+    return true;
 }
 
 bool PlaceIncludeFiles(Console& console, Transaction& transaction)

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "console.h"
 #include "outputfile.h"
@@ -49,8 +50,19 @@ bool SameExistingFile(const char* a, const char* b);
 // which names what gives the file (option: "-o", "the palette file").
 // For each include file a run writes.
 bool CheckNotInput(Console& console, const char* option, const std::string& output, const char* input);
-// The first two of a run's include files, by their names, that would be
-// one file (SameFile), as their indices a < b: false when there are none.
-bool FindSameFiles(const std::vector<std::string>& names, size_t* a, size_t* b);
+// One include file a run will write: its name, what it holds ("picture",
+// "preview") and what names it ("-o", "the include file").
+struct PlannedFile {
+    std::string name;
+    const char* holds;
+    const char* given;
+};
+// Checks, before anything is read, the include files a run will write, the
+// first the one the run is named for: no two are one file (SameFile), and
+// none is the input (CheckNotInput). False after the usage error: "the
+// picture and its palette would both be written to NAME", NAME the first
+// name of the two, or, where secondname, the second (each program keeps
+// the wording it always had).
+bool CheckPlannedFiles(Console& console, const std::vector<PlannedFile>& files, const char* input, bool secondname);
 
 #endif

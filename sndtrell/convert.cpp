@@ -40,19 +40,11 @@ static const OutputRow OUTPUTS[] = {
 
 bool CheckOutputFiles(const Options& options, Console& console)
 {
-    std::vector<const OutputRow*> rows;
-    std::vector<std::string> names;
+    std::vector<PlannedFile> files;
     for (const OutputRow& row : OUTPUTS)
         if (row.wanted(options))
-            rows.push_back(&row), names.push_back(row.name(options));
-    size_t a, b;
-    if (FindSameFiles(names, &a, &b))
-        return UsageError(console, "the %s and %s %s would both be written to %s", rows[a]->holds, a == 0 ? "its" : "the",
-                          rows[b]->holds, names[b].c_str());
-    for (size_t i = 0; i < rows.size(); i++)
-        if (!CheckNotInput(console, rows[i]->given(options), names[i], options.sound))
-            return false;
-    return true;
+            files.push_back({row.name(options), row.holds, row.given(options)});
+    return CheckPlannedFiles(console, files, options.sound, true);
 }
 
 // Makes the files the conversion asks for, then moves them into place
