@@ -103,6 +103,7 @@ Result ConvertPictureFile(const Options& options, Delivery delivery)
 {
     Result result = StartResult("imgtrell", options.common.quiet, delivery);
     result.status = STATUS_FAILED;
+    Say(result.console, "%sLoading image: %s\n", BANNER, options.picture);
     InputFile input;
     if (ReadInputHead(result.console, input, options.picture, SIGNATURE_BYTES) &&
         (!KnownPictureFormat(input.head, input.headsize) || ReadInputFile(result.console, input, options.picture))) {

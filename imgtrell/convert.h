@@ -16,7 +16,8 @@
 // picture's name is options.picture. The named globals of the picture
 // (picture.h) are set by the call, from empty.
 Result ConvertPicture(const Options& options, const uint8_t* data, size_t size, Delivery delivery);
-// Reads the file options.picture names, as the command line does (its
+// Says the banner and "Loading image: PATH", then reads the file
+// options.picture names as the command line does (its
 // first bytes first: a file of no format read here is refused from them,
 // without being read whole), and converts it; its refusal where it cannot
 // be read.

@@ -14,8 +14,6 @@ int main(int argc, char** argv)
     int status;
     if (!TakeArguments(argc, argv, options, console, &status))
         return status;
-    console.quiet = options.common.quiet;
-    Say(console, "%sLoading image: %s\n", BANNER, options.picture);
     status = ConvertPictureFile(options, DELIVER_PRINTED).status;
     std::fflush(stdout);
     if (!options.common.batch)

@@ -104,8 +104,8 @@ Result ConvertSound(const Options& options, const uint8_t* data, size_t size, De
 
 Result ConvertSoundFile(const Options& options, Delivery delivery)
 {
-    Console console;
-    console.program = "sndtrell", console.quiet = options.common.quiet, console.keep = delivery == DELIVER_KEPT;
+    Console console = StartResult("sndtrell", options.common.quiet, delivery).console;
+    Say(console, "%sLoading WAV: %s\n", BANNER, options.sound);
     InputFile input;
     const bool read = ReadInputHead(console, input, options.sound, WAV_HEAD_SIZE) &&
                       CheckWAVHead(console, options, input.head, input.headsize, input.size) &&

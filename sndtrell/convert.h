@@ -20,7 +20,8 @@
 // written as delivery says. soundsize, samplerate and soundbuffer are set
 // anew; soundbuffer points into data.
 Result ConvertSound(const Options& options, const uint8_t* data, size_t size, Delivery delivery);
-// Reads the file options.sound names, as the command line does (its first
+// Says the banner and "Loading WAV: PATH", then reads the file
+// options.sound names as the command line does (its first
 // bytes first: a file of another format is refused from them, without
 // being read whole), and converts it.
 Result ConvertSoundFile(const Options& options, Delivery delivery);

@@ -16,8 +16,6 @@ int main(int argc, char** argv)
     int status = STATUS_FAILED;
     if (!TakeArguments(argc, argv, options, console, &status))
         return status;
-    console.quiet = options.common.quiet;
-    Say(console, "%sLoading WAV: %s\n", BANNER, options.sound);
     status = ConvertSoundFile(options, DELIVER_PRINTED).status;
     std::fflush(stdout);
     if (!options.common.batch)

@@ -73,8 +73,6 @@ void RunProgram(int argc, char** argv, bool picture, PageRun& run)
     Result result;
     int status;
     if (TakeArguments(argc, argv, options, console, &status)) {
-        console.quiet = options.common.quiet;
-        Say(console, "%sLoading image: %s\n", BANNER, options.picture);
         result = ConvertPictureFile(options, DELIVER_KEPT);
         status = result.status;
         if (!result.outputs.files.empty() && !PlaceKeptFiles(result.console, result.outputs))

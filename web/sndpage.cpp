@@ -12,8 +12,6 @@ void RunProgram(int argc, char** argv, bool, PageRun& run)
     Result result;
     int status = STATUS_FAILED;
     if (TakeArguments(argc, argv, options, console, &status)) {
-        console.quiet = options.common.quiet;
-        Say(console, "%sLoading WAV: %s\n", BANNER, options.sound);
         result = ConvertSoundFile(options, DELIVER_KEPT);
         status = result.status;
         if (!result.outputs.files.empty() && !PlaceKeptFiles(result.console, result.outputs))

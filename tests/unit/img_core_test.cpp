@@ -9,8 +9,8 @@
 namespace {
 
 // The case's run as the command line makes it, in its input folder, with
-// everything kept: the arguments taken, the line said before the
-// conversion, then the file read and converted.
+// everything kept: the arguments taken, then the file read and
+// converted.
 Run Convert(const fs::path& folder)
 {
     std::vector<std::string> args;
@@ -24,8 +24,6 @@ Run Convert(const fs::path& folder)
         ADD_FAILURE() << folder << ": the arguments end the run";
         return Run();
     }
-    console.quiet = options.common.quiet;
-    Say(console, "%sLoading image: %s\n", BANNER, options.picture);
     return RunOf(console, ConvertPictureFile(options, DELIVER_KEPT));
 }
 

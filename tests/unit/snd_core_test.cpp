@@ -10,8 +10,8 @@
 namespace {
 
 // The case's run as the command line makes it, in its input folder, with
-// everything kept: the arguments taken, the line said before the
-// conversion, then the file read and converted.
+// everything kept: the arguments taken, then the file read and
+// converted.
 Run Convert(const fs::path& folder)
 {
     std::vector<std::string> args;
@@ -25,8 +25,6 @@ Run Convert(const fs::path& folder)
         ADD_FAILURE() << folder << ": the arguments end the run";
         return run;
     }
-    console.quiet = options.common.quiet;
-    Say(console, "%sLoading WAV: %s\n", BANNER, options.sound);
     return RunOf(console, ConvertSoundFile(options, DELIVER_KEPT));
 }
 
